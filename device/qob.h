@@ -1,0 +1,190 @@
+// The device-access object: the only way the tool talks to a detector.
+// C-like on purpose: every operation returns an int (1 / value on success,
+// 0 on failure, accessors -1) and leaves the reason in the status field.
+// Nothing here throws.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "link/serial_port.h"
+
+enum ParMode : int { Read = 0, Write = 1, Check = 2 };
+
+class QOB {
+public:
+    QOB();
+    // Tests and fuzzers hand in their own port (in-memory exchange).
+    explicit QOB(std::unique_ptr<SerialPort> port);
+    ~QOB();
+    QOB(const QOB&) = delete;
+    QOB& operator=(const QOB&) = delete;
+
+    // ---- link: serial port -------------------------------------------
+    int openPort(uint32_t portNumber, int baudRate, uint8_t byteSize, uint8_t parity,
+                 uint8_t stopBits, int readIntervalMs, int totalTimeoutMs);
+    void closePort();
+    void dropLink();
+    int exchange(const uint8_t* request, int requestLength, uint8_t* answer,
+                 unsigned expectedLength, unsigned& receivedCount);
+
+    // ---- frame and transaction ---------------------------------------
+    // params: 12 bytes (p1..p12), may be null for all zero.
+    int sendCommand(uint8_t code, int payloadLength, int expectedDataLength,
+                    const uint8_t* params, const uint8_t* payload, uint8_t* answer);
+    int lastStatus() const { return status; }
+    uint32_t lastOsError() const { return osError; }
+    int osErrorText(char* destination128) const;
+
+    // ---- connection and identity -------------------------------------
+    int openLink(int portNumber, int readIntervalMs, int totalTimeoutMs, int readAttemptsArg);
+    int connect(int portNumber, int readIntervalMs, int totalTimeoutMs, int readAttemptsArg);
+    int disconnect();
+    int isConnected() const { return connected; }
+    int eepromRead();
+    int factoryOk();
+    int configOk();
+    int loopBasedOk();
+    int wrongConfiguration();
+    int superUser();
+    int variant();
+    int channelCount();
+    int sensorCount();
+    int qobId();
+    int paramsSchemaId();
+    int fwMajor();
+    int fwMinor();
+    int fwBuild();
+    int hwVersion();
+    int mcVersion();
+    int manufDay();
+    int manufMonth();
+    int manufYear();
+    int manufHour();
+    int manufMinute();
+    int serialByte(int i);
+    int restartPending();
+
+    // ---- device state ------------------------------------------------
+    int readState();
+    int channelEnabled(int channel);
+    int sensorEnabled(int channel);
+    int channelInAlarm(int channel);
+    int channelInPrealarm(int channel);
+    int flow(int channel);
+    int fanSpeed(int channel);
+    int power(int which);
+    int faultAlertFlag(int code);
+    int asdInFault();
+    int asdInAuxFault();
+    int hoursByte0();
+    int hoursByte1();
+    int hoursByte2();
+    int hoursByte3();
+    int externalInput();
+    int relayState(int i);
+    int internalTemperature();
+    int flowTemperature(int channel);
+    int loopAddress();
+    int sensorOutput(int channel);
+
+    // ---- EEPROM image and integrity ----------------------------------
+    static int checkArea(const uint8_t* data, int start, int length, int checksumPosition, int seed);
+    static int checkImage(const uint8_t* image512);
+    static int sealImage(uint8_t* image512);
+    int reloadImage();
+    int readImageCopy(uint8_t* destination512);
+    int writeEepromRange(const uint8_t* source, int from, int to);
+    int writeImage(const uint8_t* source512, int low, int fct, int cfg);
+    int storeConfiguration();
+    int updateBackup();
+    int restoreArea(int code);
+    int restoreAll() { return restoreArea(0); }
+    int restoreLoopArea() { return restoreArea(1); }
+    int restoreFactoryArea() { return restoreArea(2); }
+    int restoreConfigArea() { return restoreArea(3); }
+    int restoreOnfArea();
+    const uint8_t* imageBytes() const { return image; }
+    const uint8_t* logHeaderBytes() const { return logHeader; }
+
+    // ---- event log and clock -----------------------------------------
+    int readLog();
+    int logRecord(int index, int& event, int& day, int& month, int& year, int& hour,
+                  int& minute, int& second, int& temperature, int power2[2], int flow2[2],
+                  int sensor2[2]);
+    int clearLog();
+    int logLastIndex();
+    int logWrapped();
+    int readClock(int& day, int& month, int& year, int& hour, int& minute, int& second);
+    int setClock(int day, int month, int year, int hour, int minute, int second);
+    static bool dateTimeValid(int day, int month, int year, int hour, int minute, int second);
+    static bool dayMonthValid(int day, int month);
+
+    // ---- configuration parameters ------------------------------------
+    int checkParAccess(int mode);
+    // (accessors par* declared by the configuration work)
+
+    // ---- outputs, inputs and test commands ---------------------------
+    int restart(int mode);
+    int resetDevice();
+    int testChannel(int which);
+    int soundersOff(int which);
+    int testFan(int fan, int speed);
+    int setRelay(int relay, int on);
+    int clearOperatingHours();
+    int extendedCommand(const int params[12], const int data[1024], int result[1024]);
+    int airDensityStep(int channel, int tick);
+
+    // ---- fields -------------------------------------------------------
+    // Public like the record they are: readouts and tests look at them.
+    // link
+    int status = 0;
+    uint32_t osError = 0;
+    char errorText[128] = {};
+    int readAttempts = 0;
+    int linkUp = 0;
+    std::unique_ptr<SerialPort> port;   // portHandle: open() / isOpen()
+    // identity byte
+    int superUserByte = 0;
+    // buffers
+    uint8_t answer[1026] = {};
+    uint8_t payload[1024] = {};
+    // EEPROM
+    uint8_t image[512] = {};
+    uint8_t logHeader[64] = {};
+    // log
+    uint8_t logImage[31424] = {};
+    int logLast = 0;
+    int logLoaded = 0;
+    int logWrap = 0;
+    // connection
+    int connected = 0;
+    int wrongConfig = 0;
+    int stateValid = 0;
+    int restartInfo = 0;
+    // device flags
+    int flagEepromRead = 0, flagFactoryOk = 0, flagConfigOk = 0, flagLoopBasedOk = 0;
+    // identity
+    int idVariant = 0, idChannelCount = 0, idSensorCount = 0, idQobId = 0;
+    int serial[6] = {};
+    int idFwMinor = 0, idFwBuild = 0, idHwVersion = 0, idMcVersion = 0;
+    int idManufDay = 0, idManufMonth = 0, idManufYear = 0, idManufHour = 0, idManufMinute = 0;
+    // state record (command 30), decoded
+    struct StateRecord {
+        int channelEnabled[2], sensorEnabled[2], alarm[2], prealarm[2], flow[2], fanSpeed[2];
+        int power[2];
+        int faultAlert[38];          // codes 100..137
+        int asdInFault, asdInAuxFault;
+        int hours[4];
+        int externalInput;
+        int relay[9];
+        int internalTemperature;
+        int flowTemperature[2];
+        int loopAddress;
+        int sensorOutput[2];
+    } state = {};
+    // air density test
+    int adWindow[30] = {};
+    int adWindowSize = 0, adPosition = 0, adMean = 0, adCounter = 0, adResult = 0;
+    double adFastMean = 0.0, adSlowMean = 0.0;
+};
