@@ -1,0 +1,195 @@
+// EEPROM image: area checksums, reading and writing ranges, backup and
+// restore of the device's areas.
+#include "device/qob.h"
+
+#include <cstring>
+
+namespace {
+
+struct Area {
+    int start, length, checksumAt, seed;
+};
+
+// Checked and sealed in this order.
+constexpr Area kFct = {256, 20, 275, 3};
+constexpr Area kCfg = {276, 220, 495, 5};
+constexpr Area kLob = {0, 49, 48, 1};
+
+constexpr int kImageSize = 512;
+constexpr int kMaxTransfer = 1024;
+
+bool areaOk(const uint8_t* data, const Area& a) {
+    return QOB::checkArea(data, a.start, a.length, a.checksumAt, a.seed) == 1;
+}
+
+void sealArea(uint8_t* data, const Area& a) {
+    unsigned sum = static_cast<unsigned>(a.seed);
+    for (int i = a.start; i < a.start + a.length; ++i)
+        if (i != a.checksumAt) sum += data[i];
+    data[a.checksumAt] = static_cast<uint8_t>(sum & 0xFF);
+}
+
+// Parameter bytes of commands 3 and 4: address and count, low byte first.
+void rangeParams(uint8_t p[12], int address, int count) {
+    std::memset(p, 0, 12);
+    p[0] = static_cast<uint8_t>(address & 0xFF);
+    p[1] = static_cast<uint8_t>((address >> 8) & 0xFF);
+    p[2] = static_cast<uint8_t>(count & 0xFF);
+    p[3] = static_cast<uint8_t>((count >> 8) & 0xFF);
+}
+
+}  // namespace
+
+int QOB::checkArea(const uint8_t* data, int start, int length, int checksumPosition, int seed) {
+    if (data == nullptr || length <= 0) return 0;
+    unsigned sum = static_cast<unsigned>(seed);
+    for (int a = start; a < start + length; ++a)
+        if (a != checksumPosition) sum += data[a];
+    return data[checksumPosition] == (sum & 0xFF) ? 1 : 0;
+}
+
+int QOB::checkImage(const uint8_t* image512) {
+    if (image512 == nullptr) return 0;
+    return areaOk(image512, kFct) && areaOk(image512, kCfg) && areaOk(image512, kLob) ? 1 : 0;
+}
+
+int QOB::sealImage(uint8_t* image512) {
+    if (image512 == nullptr) return 0;
+    sealArea(image512, kFct);
+    sealArea(image512, kCfg);
+    sealArea(image512, kLob);
+    return 1;
+}
+
+// Reads EEPROM 0..511 into the answer buffer; status 20 when refused.
+static int readImageBytes(QOB& q) {
+    uint8_t p[12];
+    rangeParams(p, 0, kImageSize);
+    q.status = 0;
+    if (!q.sendCommand(3, 0, kImageSize, p, nullptr, q.answer)) {
+        if (q.status == 8) q.status = 20;
+        return 0;
+    }
+    return 1;
+}
+
+int QOB::reloadImage() {
+    if (!connected) { status = 10; return 0; }
+    if (flagEepromRead == 0) { status = 20; return 0; }
+    if (wrongConfig != 0 || flagFactoryOk == 0 || flagConfigOk == 0) { status = 22; return 0; }
+    if (!readImageBytes(*this)) return 0;
+    const uint8_t* received = answer + 1;
+    if (!areaOk(received, kFct) || !areaOk(received, kCfg)) { status = 22; return 0; }
+    std::memcpy(image, received, kImageSize);
+    return 1;
+}
+
+int QOB::readImageCopy(uint8_t* destination512) {
+    if (!connected) { status = 10; return 0; }
+    if (flagEepromRead == 0) { status = 20; return 0; }
+    if (destination512 == nullptr) { status = 13; return 0; }
+    if (!readImageBytes(*this)) return 0;
+    std::memcpy(destination512, answer + 1, kImageSize);
+    return 1;
+}
+
+int QOB::writeEepromRange(const uint8_t* source, int from, int to) {
+    const int count = to - from + 1;
+    // A range the frame cannot carry would overrun the buffers.
+    if (source == nullptr || from < 0 || count < 1 || count > kMaxTransfer || to > 0xFFFF) {
+        status = 13;
+        return 0;
+    }
+    std::memcpy(payload, source + from, static_cast<size_t>(count));
+    uint8_t p[12];
+    rangeParams(p, from, count);
+    status = 0;
+    if (!sendCommand(4, count, 0, p, payload, answer)) {
+        if (status == 8) status = 20;
+        return 0;
+    }
+    status = 0;
+    if (!sendCommand(3, 0, count, p, nullptr, answer)) {
+        if (status == 8) status = 20;
+        return 0;
+    }
+    if (std::memcmp(answer + 1, source + from, static_cast<size_t>(count)) != 0) {
+        status = 0;
+        return 0;
+    }
+    return 1;
+}
+
+int QOB::writeImage(const uint8_t* source512, int low, int fct, int cfg) {
+    if (!connected) { status = 10; return 0; }
+    if (flagEepromRead == 0) { status = 20; return 0; }
+    if (source512 == nullptr || (low == 0 && fct == 0 && cfg == 0)) { status = 13; return 0; }
+    // 255 in any selector forces the write of an image with bad checksums.
+    const bool forced = low == 255 || fct == 255 || cfg == 255;
+    if (!forced && !checkImage(source512)) { status = 23; return 0; }
+    if (low != 0 && !writeEepromRange(source512, 0, 255)) return 0;
+    if (fct != 0 && !writeEepromRange(source512, 256, 275)) return 0;
+    if (cfg != 0 && !writeEepromRange(source512, 276, 511)) return 0;
+    return 1;
+}
+
+// Device areas must all be valid before the tool writes or backs them up.
+static bool areasWritable(QOB& q) {
+    if (!q.connected) { q.status = 10; return false; }
+    if (q.flagEepromRead == 0) { q.status = 20; return false; }
+    if (q.wrongConfig != 0 || q.flagFactoryOk == 0 || q.flagConfigOk == 0 ||
+        q.flagLoopBasedOk == 0) {
+        q.status = 22;
+        return false;
+    }
+    return true;
+}
+
+int QOB::storeConfiguration() {
+    if (!areasWritable(*this)) return 0;
+    sealImage(image);
+    return writeImage(image, 0, 0, 1);
+}
+
+int QOB::updateBackup() {
+    if (!areasWritable(*this)) return 0;
+    status = 0;
+    if (!sendCommand(31, 0, 0, nullptr, nullptr, answer)) {
+        if (status == 8) status = 20;
+        return 0;
+    }
+    return 1;
+}
+
+int QOB::restoreArea(int code) {
+    if (!connected) { status = 10; return 0; }
+    if (flagEepromRead == 0) { status = 20; return 0; }
+    // Code 4 (ONF) goes through restoreOnfArea, which also clears the log.
+    if (code < 0 || code > 3) { status = 13; return 0; }
+    uint8_t p[12] = {static_cast<uint8_t>(code)};
+    status = 0;
+    if (!sendCommand(28, 0, 0, p, nullptr, answer)) {
+        if (status == 8) status = 21;
+        return 0;
+    }
+    return 1;
+}
+
+int QOB::restoreOnfArea() {
+    if (!connected) { status = 10; return 0; }
+    if (flagEepromRead == 0) { status = 20; return 0; }
+    uint8_t p[12] = {4};
+    status = 0;
+    if (!sendCommand(28, 0, 0, p, nullptr, answer)) {
+        if (status == 8) status = 20;
+        return 0;
+    }
+    status = 0;
+    if (!sendCommand(22, 0, 0, nullptr, nullptr, answer)) {
+        if (status == 8) status = 18;
+        return 0;
+    }
+    // The device's log is empty now; the copy read earlier is stale.
+    logLoaded = 0;
+    return 1;
+}
