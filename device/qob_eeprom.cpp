@@ -1,6 +1,7 @@
 // EEPROM image: area checksums, reading and writing ranges, backup and
 // restore of the device's areas.
 #include "device/qob.h"
+#include "link/frame.h"
 
 #include <cstring>
 
@@ -40,13 +41,7 @@ void rangeParams(uint8_t p[12], int address, int count) {
 
 }  // namespace
 
-int QOB::checkArea(const uint8_t* data, int start, int length, int checksumPosition, int seed) {
-    if (data == nullptr || length <= 0) return 0;
-    unsigned sum = static_cast<unsigned>(seed);
-    for (int a = start; a < start + length; ++a)
-        if (a != checksumPosition) sum += data[a];
-    return data[checksumPosition] == (sum & 0xFF) ? 1 : 0;
-}
+// checkArea itself lives with connect, which checks the areas first.
 
 int QOB::checkImage(const uint8_t* image512) {
     if (image512 == nullptr) return 0;
@@ -66,7 +61,7 @@ static int readImageBytes(QOB& q) {
     uint8_t p[12];
     rangeParams(p, 0, kImageSize);
     q.status = 0;
-    if (!q.sendCommand(3, 0, kImageSize, p, nullptr, q.answer)) {
+    if (!q.sendCommand(cmd::ReadEeprom, 0, kImageSize, p, nullptr, q.answer)) {
         if (q.status == 8) q.status = 20;
         return 0;
     }
@@ -104,12 +99,12 @@ int QOB::writeEepromRange(const uint8_t* source, int from, int to) {
     uint8_t p[12];
     rangeParams(p, from, count);
     status = 0;
-    if (!sendCommand(4, count, 0, p, payload, answer)) {
+    if (!sendCommand(cmd::WriteEeprom, count, 0, p, payload, answer)) {
         if (status == 8) status = 20;
         return 0;
     }
     status = 0;
-    if (!sendCommand(3, 0, count, p, nullptr, answer)) {
+    if (!sendCommand(cmd::ReadEeprom, 0, count, p, nullptr, answer)) {
         if (status == 8) status = 20;
         return 0;
     }
@@ -154,7 +149,7 @@ int QOB::storeConfiguration() {
 int QOB::updateBackup() {
     if (!areasWritable(*this)) return 0;
     status = 0;
-    if (!sendCommand(31, 0, 0, nullptr, nullptr, answer)) {
+    if (!sendCommand(cmd::UpdateBackup, 0, 0, nullptr, nullptr, answer)) {
         if (status == 8) status = 20;
         return 0;
     }
@@ -168,7 +163,7 @@ int QOB::restoreArea(int code) {
     if (code < 0 || code > 3) { status = 13; return 0; }
     uint8_t p[12] = {static_cast<uint8_t>(code)};
     status = 0;
-    if (!sendCommand(28, 0, 0, p, nullptr, answer)) {
+    if (!sendCommand(cmd::RestoreArea, 0, 0, p, nullptr, answer)) {
         if (status == 8) status = 21;
         return 0;
     }
@@ -180,12 +175,12 @@ int QOB::restoreOnfArea() {
     if (flagEepromRead == 0) { status = 20; return 0; }
     uint8_t p[12] = {4};
     status = 0;
-    if (!sendCommand(28, 0, 0, p, nullptr, answer)) {
+    if (!sendCommand(cmd::RestoreArea, 0, 0, p, nullptr, answer)) {
         if (status == 8) status = 20;
         return 0;
     }
     status = 0;
-    if (!sendCommand(22, 0, 0, nullptr, nullptr, answer)) {
+    if (!sendCommand(cmd::ClearLog, 0, 0, nullptr, nullptr, answer)) {
         if (status == 8) status = 18;
         return 0;
     }

@@ -1,6 +1,7 @@
 // Commands that act on the detector: restart, reset, tests, relays, the
 // extended command and the air density test built on the transit counter.
 #include "device/qob.h"
+#include "link/frame.h"
 
 #include <algorithm>
 #include <cmath>
@@ -34,31 +35,31 @@ constexpr int kAdOutlierCount = 20;   // two thirds of the window
 
 int QOB::restart(int mode) {
     if (actionRefused(*this)) return 0;
-    return simpleCommand(*this, 29, static_cast<uint8_t>(mode));
+    return simpleCommand(*this, cmd::Restart, static_cast<uint8_t>(mode));
 }
 
 int QOB::resetDevice() {
     if (actionRefused(*this)) return 0;
-    return simpleCommand(*this, 34, 3);
+    return simpleCommand(*this, cmd::Action, 3);
 }
 
 int QOB::testChannel(int which) {
     if (actionRefused(*this)) return 0;
     if (which < 0 || which > 2) { status = 13; return 0; }
-    return simpleCommand(*this, 34, static_cast<uint8_t>(which));
+    return simpleCommand(*this, cmd::Action, static_cast<uint8_t>(which));
 }
 
 int QOB::soundersOff(int which) {
     if (actionRefused(*this)) return 0;
     if (which < 0 || which > 2) { status = 13; return 0; }
-    return simpleCommand(*this, 34, static_cast<uint8_t>(which + 4));
+    return simpleCommand(*this, cmd::Action, static_cast<uint8_t>(which + 4));
 }
 
 int QOB::testFan(int fan, int speed) {
     if (actionRefused(*this)) return 0;
     if (speed < 0 || speed > 10 || fan < 0 || fan > 2) { status = 13; return 0; }
     const uint8_t s = static_cast<uint8_t>(speed);
-    return simpleCommand(*this, 27, fan == 0 ? s : kUnchangedFan, fan == 1 ? s : kUnchangedFan);
+    return simpleCommand(*this, cmd::FanTest, fan == 0 ? s : kUnchangedFan, fan == 1 ? s : kUnchangedFan);
 }
 
 int QOB::setRelay(int relay, int on) {
@@ -68,12 +69,12 @@ int QOB::setRelay(int relay, int on) {
     if (relay < 1 || relay > 8) { status = 13; return 0; }
     // Prealarm relays exist on the stand-alone variant only.
     if ((relay == 6 || relay == 7) && idVariant != 1) { status = 13; return 0; }
-    return simpleCommand(*this, 33, static_cast<uint8_t>(relay), static_cast<uint8_t>(on));
+    return simpleCommand(*this, cmd::Relay, static_cast<uint8_t>(relay), static_cast<uint8_t>(on));
 }
 
 int QOB::clearOperatingHours() {
     if (actionRefused(*this)) return 0;
-    return simpleCommand(*this, 23);
+    return simpleCommand(*this, cmd::ClearOperatingHours);
 }
 
 int QOB::extendedCommand(const int params[12], const int data[1024], int result[1024]) {
@@ -84,7 +85,7 @@ int QOB::extendedCommand(const int params[12], const int data[1024], int result[
     for (int i = 0; i < 1024; ++i)
         payload[i] = data ? static_cast<uint8_t>(data[i] & 0xFF) : 0;
     status = 0;
-    if (!sendCommand(36, 1024, 1024, p, payload, answer)) {
+    if (!sendCommand(cmd::Extended, 1024, 1024, p, payload, answer)) {
         if (status == 8) status = 0;
         return 0;
     }
@@ -119,7 +120,7 @@ int QOB::airDensityStep(int channel, int tick) {
 
     uint8_t p[12] = {static_cast<uint8_t>(2 * channel - 2)};
     status = 0;
-    if (!sendCommand(11, 0, 2, p, nullptr, answer)) return 0;
+    if (!sendCommand(cmd::TransitCounter, 0, 2, p, nullptr, answer)) return 0;
     const int v = answer[1] + 256 * answer[2];
 
     if (adPosition < 0) {

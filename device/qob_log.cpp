@@ -1,5 +1,6 @@
 // Event log (ring of 14-byte records behind the log header) and the clock.
 #include "device/qob.h"
+#include "link/frame.h"
 
 #include <cstring>
 #include <vector>
@@ -43,7 +44,7 @@ int QOB::readLog() {
     uint8_t p[12];
     rangeParams(p, 1024, 64);
     status = 0;
-    if (!sendCommand(3, 0, 64, p, nullptr, answer)) {
+    if (!sendCommand(cmd::ReadEeprom, 0, 64, p, nullptr, answer)) {
         if (status == 8) status = 16;
         return 0;
     }
@@ -69,7 +70,7 @@ int QOB::readLog() {
         const int size = k < kFullPieces ? kPieceSize : kLastPieceSize;
         const int offset = kPieceSize * k;
         rangeParams(p, kLogStart + offset, size);
-        if (!sendCommand(3, 0, size, p, nullptr, answer)) {
+        if (!sendCommand(cmd::ReadEeprom, 0, size, p, nullptr, answer)) {
             if (status == 8) status = 15;
             return 0;
         }
@@ -125,7 +126,7 @@ int QOB::logRecord(int index, int& event, int& day, int& month, int& year, int& 
 int QOB::clearLog() {
     if (logRefused(*this)) return 0;
     status = 0;
-    if (!sendCommand(22, 0, 0, nullptr, nullptr, answer)) {
+    if (!sendCommand(cmd::ClearLog, 0, 0, nullptr, nullptr, answer)) {
         if (status == 8) status = 18;
         return 0;
     }
@@ -148,7 +149,7 @@ int QOB::logWrapped() {
 int QOB::readClock(int& day, int& month, int& year, int& hour, int& minute, int& second) {
     if (clockRefused(*this)) return 0;
     status = 0;
-    if (!sendCommand(19, 0, 7, nullptr, nullptr, answer)) {
+    if (!sendCommand(cmd::ReadClock, 0, 7, nullptr, nullptr, answer)) {
         if (status == 8) status = 24;
         return 0;
     }
@@ -167,7 +168,7 @@ int QOB::setClock(int day, int month, int year, int hour, int minute, int second
     const int values[6] = {day, month, year, hour, minute, second};
     for (int i = 0; i < 6; ++i) payload[i] = static_cast<uint8_t>(values[i] & 0xFF);
     status = 0;
-    if (!sendCommand(20, 6, 0, nullptr, payload, answer)) {
+    if (!sendCommand(cmd::SetClock, 6, 0, nullptr, payload, answer)) {
         if (status == 8) status = 24;
         return 0;
     }

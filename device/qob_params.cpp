@@ -87,8 +87,6 @@ bool inRow(const ParRow& row, int v) {
 
 uint8_t lowByte(int v) { return static_cast<uint8_t>(v & 0xFF); }
 
-bool isFlag(int v) { return v == 0 || v == 1; }
-
 }  // namespace
 
 int QOB::checkParAccess(int mode) {

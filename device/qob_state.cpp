@@ -1,6 +1,7 @@
 // Live state (command 30): decoding into the state record, its accessors,
 // and the fault/alert and poll status texts.
 #include "device/qob.h"
+#include "link/frame.h"
 #include "device/texts.h"
 
 namespace {
@@ -82,7 +83,7 @@ int QOB::readState() {
     if (!connected) { status = 10; return 0; }
     if (wrongConfig != 0) { status = 12; return 0; }
     status = 0;
-    if (!sendCommand(30, 0, kStateLength, nullptr, nullptr, answer)) {
+    if (!sendCommand(cmd::ReadState, 0, kStateLength, nullptr, nullptr, answer)) {
         if (status == 8) status = 11;
         return 0;
     }
