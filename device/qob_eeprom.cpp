@@ -2,6 +2,7 @@
 // restore of the device's areas.
 #include "device/qob.h"
 #include "link/frame.h"
+#include "link/status.h"
 
 #include <cstring>
 
@@ -60,29 +61,29 @@ int QOB::sealImage(uint8_t* image512) {
 static int readImageBytes(QOB& q) {
     uint8_t p[12];
     rangeParams(p, 0, kImageSize);
-    q.status = 0;
+    q.status = StatusCode::Unknown;
     if (!q.sendCommand(cmd::ReadEeprom, 0, kImageSize, p, nullptr, q.answer)) {
-        if (q.status == 8) q.status = 20;
+        if (q.status == StatusCode::NotAcknowledged) q.status = StatusCode::EepromFailed;
         return 0;
     }
     return 1;
 }
 
 int QOB::reloadImage() {
-    if (!connected) { status = 10; return 0; }
-    if (flagEepromRead == 0) { status = 20; return 0; }
-    if (wrongConfig != 0 || flagFactoryOk == 0 || flagConfigOk == 0) { status = 22; return 0; }
+    if (!connected) { status = StatusCode::NotConnected; return 0; }
+    if (flagEepromRead == 0) { status = StatusCode::EepromFailed; return 0; }
+    if (wrongConfig != 0 || flagFactoryOk == 0 || flagConfigOk == 0) { status = StatusCode::EepromNotValid; return 0; }
     if (!readImageBytes(*this)) return 0;
     const uint8_t* received = answer + 1;
-    if (!areaOk(received, kFct) || !areaOk(received, kCfg)) { status = 22; return 0; }
+    if (!areaOk(received, kFct) || !areaOk(received, kCfg)) { status = StatusCode::EepromNotValid; return 0; }
     std::memcpy(image, received, kImageSize);
     return 1;
 }
 
 int QOB::readImageCopy(uint8_t* destination512) {
-    if (!connected) { status = 10; return 0; }
-    if (flagEepromRead == 0) { status = 20; return 0; }
-    if (destination512 == nullptr) { status = 13; return 0; }
+    if (!connected) { status = StatusCode::NotConnected; return 0; }
+    if (flagEepromRead == 0) { status = StatusCode::EepromFailed; return 0; }
+    if (destination512 == nullptr) { status = StatusCode::BadCall; return 0; }
     if (!readImageBytes(*this)) return 0;
     std::memcpy(destination512, answer + 1, kImageSize);
     return 1;
@@ -92,36 +93,36 @@ int QOB::writeEepromRange(const uint8_t* source, int from, int to) {
     const int count = to - from + 1;
     // A range the frame cannot carry would overrun the buffers.
     if (source == nullptr || from < 0 || count < 1 || count > kMaxTransfer || to > 0xFFFF) {
-        status = 13;
+        status = StatusCode::BadCall;
         return 0;
     }
     std::memcpy(payload, source + from, static_cast<size_t>(count));
     uint8_t p[12];
     rangeParams(p, from, count);
-    status = 0;
+    status = StatusCode::Unknown;
     if (!sendCommand(cmd::WriteEeprom, count, 0, p, payload, answer)) {
-        if (status == 8) status = 20;
+        if (status == StatusCode::NotAcknowledged) status = StatusCode::EepromFailed;
         return 0;
     }
-    status = 0;
+    status = StatusCode::Unknown;
     if (!sendCommand(cmd::ReadEeprom, 0, count, p, nullptr, answer)) {
-        if (status == 8) status = 20;
+        if (status == StatusCode::NotAcknowledged) status = StatusCode::EepromFailed;
         return 0;
     }
     if (std::memcmp(answer + 1, source + from, static_cast<size_t>(count)) != 0) {
-        status = 0;
+        status = StatusCode::Unknown;
         return 0;
     }
     return 1;
 }
 
 int QOB::writeImage(const uint8_t* source512, int low, int fct, int cfg) {
-    if (!connected) { status = 10; return 0; }
-    if (flagEepromRead == 0) { status = 20; return 0; }
-    if (source512 == nullptr || (low == 0 && fct == 0 && cfg == 0)) { status = 13; return 0; }
+    if (!connected) { status = StatusCode::NotConnected; return 0; }
+    if (flagEepromRead == 0) { status = StatusCode::EepromFailed; return 0; }
+    if (source512 == nullptr || (low == 0 && fct == 0 && cfg == 0)) { status = StatusCode::BadCall; return 0; }
     // 255 in any selector forces the write of an image with bad checksums.
     const bool forced = low == 255 || fct == 255 || cfg == 255;
-    if (!forced && !checkImage(source512)) { status = 23; return 0; }
+    if (!forced && !checkImage(source512)) { status = StatusCode::WrongChecksum; return 0; }
     if (low != 0 && !writeEepromRange(source512, 0, 255)) return 0;
     if (fct != 0 && !writeEepromRange(source512, 256, 275)) return 0;
     if (cfg != 0 && !writeEepromRange(source512, 276, 511)) return 0;
@@ -130,11 +131,11 @@ int QOB::writeImage(const uint8_t* source512, int low, int fct, int cfg) {
 
 // Device areas must all be valid before the tool writes or backs them up.
 static bool areasWritable(QOB& q) {
-    if (!q.connected) { q.status = 10; return false; }
-    if (q.flagEepromRead == 0) { q.status = 20; return false; }
+    if (!q.connected) { q.status = StatusCode::NotConnected; return false; }
+    if (q.flagEepromRead == 0) { q.status = StatusCode::EepromFailed; return false; }
     if (q.wrongConfig != 0 || q.flagFactoryOk == 0 || q.flagConfigOk == 0 ||
         q.flagLoopBasedOk == 0) {
-        q.status = 22;
+        q.status = StatusCode::EepromNotValid;
         return false;
     }
     return true;
@@ -148,40 +149,40 @@ int QOB::storeConfiguration() {
 
 int QOB::updateBackup() {
     if (!areasWritable(*this)) return 0;
-    status = 0;
+    status = StatusCode::Unknown;
     if (!sendCommand(cmd::UpdateBackup, 0, 0, nullptr, nullptr, answer)) {
-        if (status == 8) status = 20;
+        if (status == StatusCode::NotAcknowledged) status = StatusCode::EepromFailed;
         return 0;
     }
     return 1;
 }
 
 int QOB::restoreArea(int code) {
-    if (!connected) { status = 10; return 0; }
-    if (flagEepromRead == 0) { status = 20; return 0; }
+    if (!connected) { status = StatusCode::NotConnected; return 0; }
+    if (flagEepromRead == 0) { status = StatusCode::EepromFailed; return 0; }
     // Code 4 (ONF) goes through restoreOnfArea, which also clears the log.
-    if (code < 0 || code > 3) { status = 13; return 0; }
+    if (code < 0 || code > 3) { status = StatusCode::BadCall; return 0; }
     uint8_t p[12] = {static_cast<uint8_t>(code)};
-    status = 0;
+    status = StatusCode::Unknown;
     if (!sendCommand(cmd::RestoreArea, 0, 0, p, nullptr, answer)) {
-        if (status == 8) status = 21;
+        if (status == StatusCode::NotAcknowledged) status = StatusCode::BackupNotValid;
         return 0;
     }
     return 1;
 }
 
 int QOB::restoreOnfArea() {
-    if (!connected) { status = 10; return 0; }
-    if (flagEepromRead == 0) { status = 20; return 0; }
+    if (!connected) { status = StatusCode::NotConnected; return 0; }
+    if (flagEepromRead == 0) { status = StatusCode::EepromFailed; return 0; }
     uint8_t p[12] = {4};
-    status = 0;
+    status = StatusCode::Unknown;
     if (!sendCommand(cmd::RestoreArea, 0, 0, p, nullptr, answer)) {
-        if (status == 8) status = 20;
+        if (status == StatusCode::NotAcknowledged) status = StatusCode::EepromFailed;
         return 0;
     }
-    status = 0;
+    status = StatusCode::Unknown;
     if (!sendCommand(cmd::ClearLog, 0, 0, nullptr, nullptr, answer)) {
-        if (status == 8) status = 18;
+        if (status == StatusCode::NotAcknowledged) status = StatusCode::LogAreaFailed;
         return 0;
     }
     // The device's log is empty now; the copy read earlier is stale.

@@ -2,6 +2,7 @@
 // extended command and the air density test built on the transit counter.
 #include "device/qob.h"
 #include "link/frame.h"
+#include "link/status.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,15 +12,15 @@ namespace {
 
 // Common precondition of the action commands.
 bool actionRefused(QOB& q) {
-    if (!q.connected) { q.status = 10; return true; }
-    if (q.wrongConfig != 0 || q.flagEepromRead == 0) { q.status = 19; return true; }
+    if (!q.connected) { q.status = StatusCode::NotConnected; return true; }
+    if (q.wrongConfig != 0 || q.flagEepromRead == 0) { q.status = StatusCode::NotPossibleInState; return true; }
     return false;
 }
 
 // One parameterless-answer command; status 0 before it, the link's status after.
 int simpleCommand(QOB& q, uint8_t code, uint8_t p1 = 0, uint8_t p2 = 0) {
     uint8_t p[12] = {p1, p2};
-    q.status = 0;
+    q.status = StatusCode::Unknown;
     return q.sendCommand(code, 0, 0, p, nullptr, q.answer) ? 1 : 0;
 }
 
@@ -45,30 +46,30 @@ int QOB::resetDevice() {
 
 int QOB::testChannel(int which) {
     if (actionRefused(*this)) return 0;
-    if (which < 0 || which > 2) { status = 13; return 0; }
+    if (which < 0 || which > 2) { status = StatusCode::BadCall; return 0; }
     return simpleCommand(*this, cmd::Action, static_cast<uint8_t>(which));
 }
 
 int QOB::soundersOff(int which) {
     if (actionRefused(*this)) return 0;
-    if (which < 0 || which > 2) { status = 13; return 0; }
+    if (which < 0 || which > 2) { status = StatusCode::BadCall; return 0; }
     return simpleCommand(*this, cmd::Action, static_cast<uint8_t>(which + 4));
 }
 
 int QOB::testFan(int fan, int speed) {
     if (actionRefused(*this)) return 0;
-    if (speed < 0 || speed > 10 || fan < 0 || fan > 2) { status = 13; return 0; }
+    if (speed < 0 || speed > 10 || fan < 0 || fan > 2) { status = StatusCode::BadCall; return 0; }
     const uint8_t s = static_cast<uint8_t>(speed);
     return simpleCommand(*this, cmd::FanTest, fan == 0 ? s : kUnchangedFan, fan == 1 ? s : kUnchangedFan);
 }
 
 int QOB::setRelay(int relay, int on) {
     if (actionRefused(*this)) return 0;
-    if (on != 0 && on != 1) { status = 13; return 0; }
+    if (on != 0 && on != 1) { status = StatusCode::BadCall; return 0; }
     // Relays are numbered 1..8; anything else would drive an unknown output.
-    if (relay < 1 || relay > 8) { status = 13; return 0; }
+    if (relay < 1 || relay > 8) { status = StatusCode::BadCall; return 0; }
     // Prealarm relays exist on the stand-alone variant only.
-    if ((relay == 6 || relay == 7) && idVariant != 1) { status = 13; return 0; }
+    if ((relay == 6 || relay == 7) && idVariant != 1) { status = StatusCode::BadCall; return 0; }
     return simpleCommand(*this, cmd::Relay, static_cast<uint8_t>(relay), static_cast<uint8_t>(on));
 }
 
@@ -78,15 +79,15 @@ int QOB::clearOperatingHours() {
 }
 
 int QOB::extendedCommand(const int params[12], const int data[1024], int result[1024]) {
-    if (!connected) { status = 10; return 0; }
+    if (!connected) { status = StatusCode::NotConnected; return 0; }
     uint8_t p[12] = {};
     if (params)
         for (int i = 0; i < 12; ++i) p[i] = static_cast<uint8_t>(params[i] & 0xFF);
     for (int i = 0; i < 1024; ++i)
         payload[i] = data ? static_cast<uint8_t>(data[i] & 0xFF) : 0;
-    status = 0;
+    status = StatusCode::Unknown;
     if (!sendCommand(cmd::Extended, 1024, 1024, p, payload, answer)) {
-        if (status == 8) status = 0;
+        if (status == StatusCode::NotAcknowledged) status = StatusCode::Unknown;
         return 0;
     }
     if (result)
@@ -96,7 +97,7 @@ int QOB::extendedCommand(const int params[12], const int data[1024], int result[
 
 int QOB::airDensityStep(int channel, int tick) {
     if (actionRefused(*this)) return 0;
-    if (channel < 1 || channel > 2) { status = 13; return 0; }
+    if (channel < 1 || channel > 2) { status = StatusCode::BadCall; return 0; }
 
     if (tick == -1) {
         const int params[12] = {1};
@@ -113,13 +114,13 @@ int QOB::airDensityStep(int channel, int tick) {
         return 1;
     }
 
-    if (adWindowSize == 0) { status = 13; return 0; }
+    if (adWindowSize == 0) { status = StatusCode::BadCall; return 0; }
     if (adCounter == -1) return adResult;
     if (adCounter == -2) return 2;
     if (adPosition >= adWindowSize) adPosition = 0;
 
     uint8_t p[12] = {static_cast<uint8_t>(2 * channel - 2)};
-    status = 0;
+    status = StatusCode::Unknown;
     if (!sendCommand(cmd::TransitCounter, 0, 2, p, nullptr, answer)) return 0;
     const int v = answer[1] + 256 * answer[2];
 

@@ -1,6 +1,7 @@
 // Event log (ring of 14-byte records behind the log header) and the clock.
 #include "device/qob.h"
 #include "link/frame.h"
+#include "link/status.h"
 
 #include <cstring>
 #include <vector>
@@ -18,14 +19,14 @@ constexpr int kNotAvailable = 99999;
 int orUndefined(int x) { return x == 0 ? kNotAvailable : x; }
 
 bool logRefused(QOB& q) {
-    if (!q.connected) { q.status = 10; return true; }
-    if (q.wrongConfig != 0 || q.flagEepromRead == 0) { q.status = 15; return true; }
+    if (!q.connected) { q.status = StatusCode::NotConnected; return true; }
+    if (q.wrongConfig != 0 || q.flagEepromRead == 0) { q.status = StatusCode::LogNotAvailable; return true; }
     return false;
 }
 
 bool clockRefused(QOB& q) {
-    if (!q.connected) { q.status = 10; return true; }
-    if (q.flagEepromRead == 0 || q.wrongConfig != 0) { q.status = 19; return true; }
+    if (!q.connected) { q.status = StatusCode::NotConnected; return true; }
+    if (q.flagEepromRead == 0 || q.wrongConfig != 0) { q.status = StatusCode::NotPossibleInState; return true; }
     return false;
 }
 
@@ -43,13 +44,13 @@ int QOB::readLog() {
     if (logRefused(*this)) return 0;
     uint8_t p[12];
     rangeParams(p, 1024, 64);
-    status = 0;
+    status = StatusCode::Unknown;
     if (!sendCommand(cmd::ReadEeprom, 0, 64, p, nullptr, answer)) {
-        if (status == 8) status = 16;
+        if (status == StatusCode::NotAcknowledged) status = StatusCode::LogInfoUnreadable;
         return 0;
     }
     const uint8_t* header = answer + 1;
-    if (!checkArea(header, 0, 64, 63, 7)) { status = 22; return 0; }
+    if (!checkArea(header, 0, 64, 63, 7)) { status = StatusCode::EepromNotValid; return 0; }
     if (header[5] == 255) {
         // Blank log: nothing to read, and no stale wrap flag may let old
         // records through.
@@ -59,19 +60,19 @@ int QOB::readLog() {
         return 1;
     }
     const int last = header[4] + 256 * header[5];
-    if (last > kLogRecords - 1) { status = 15; return 0; }
+    if (last > kLogRecords - 1) { status = StatusCode::LogNotAvailable; return 0; }
     const int wrapped = header[6] == 1 ? 1 : 0;
 
     // Pieces land in a scratch copy: a read that fails half-way leaves the
     // previous log, its index and wrap flag, as they were.
     std::vector<uint8_t> pieces(sizeof logImage);
-    status = 0;
+    status = StatusCode::Unknown;
     for (int k = 0; k <= kFullPieces; ++k) {
         const int size = k < kFullPieces ? kPieceSize : kLastPieceSize;
         const int offset = kPieceSize * k;
         rangeParams(p, kLogStart + offset, size);
         if (!sendCommand(cmd::ReadEeprom, 0, size, p, nullptr, answer)) {
-            if (status == 8) status = 15;
+            if (status == StatusCode::NotAcknowledged) status = StatusCode::LogNotAvailable;
             return 0;
         }
         std::memcpy(pieces.data() + offset, answer + 1, static_cast<size_t>(size));
@@ -87,17 +88,17 @@ int QOB::logRecord(int index, int& event, int& day, int& month, int& year, int& 
                    int& minute, int& second, int& temperature, int power2[2], int flow2[2],
                    int sensor2[2]) {
     if (logRefused(*this)) return 0;
-    if (!logLoaded) { status = 15; return 0; }
+    if (!logLoaded) { status = StatusCode::LogNotAvailable; return 0; }
     int record;
     if (index < 0) {
         // Stored records are addressed by negative index, unchecked against
         // the newest one. (-INT_MIN has no int value: it is out of range anyway.)
         record = index < -(kLogRecords - 1) ? kLogRecords : -index;
     } else {
-        if (index > logLast && logWrap == 0) { status = 17; return 0; }
+        if (index > logLast && logWrap == 0) { status = StatusCode::WrongLogIndex; return 0; }
         record = index;
     }
-    if (record > kLogRecords - 1) { status = 17; return 0; }
+    if (record > kLogRecords - 1) { status = StatusCode::WrongLogIndex; return 0; }
 
     const uint8_t* r = logImage + kRecordSize * record;
     event = r[0];
@@ -125,9 +126,9 @@ int QOB::logRecord(int index, int& event, int& day, int& month, int& year, int& 
 
 int QOB::clearLog() {
     if (logRefused(*this)) return 0;
-    status = 0;
+    status = StatusCode::Unknown;
     if (!sendCommand(cmd::ClearLog, 0, 0, nullptr, nullptr, answer)) {
-        if (status == 8) status = 18;
+        if (status == StatusCode::NotAcknowledged) status = StatusCode::LogAreaFailed;
         return 0;
     }
     logLoaded = 0;
@@ -135,22 +136,22 @@ int QOB::clearLog() {
 }
 
 int QOB::logLastIndex() {
-    if (!connected) { status = 10; return -1; }
-    if (wrongConfig != 0 || flagEepromRead != 1 || logLoaded != 1) { status = 15; return -1; }
+    if (!connected) { status = StatusCode::NotConnected; return -1; }
+    if (wrongConfig != 0 || flagEepromRead != 1 || logLoaded != 1) { status = StatusCode::LogNotAvailable; return -1; }
     return logLast;
 }
 
 int QOB::logWrapped() {
-    if (!connected) { status = 10; return -1; }
-    if (wrongConfig != 0 || flagEepromRead != 1 || logLoaded != 1) { status = 15; return -1; }
+    if (!connected) { status = StatusCode::NotConnected; return -1; }
+    if (wrongConfig != 0 || flagEepromRead != 1 || logLoaded != 1) { status = StatusCode::LogNotAvailable; return -1; }
     return logWrap;
 }
 
 int QOB::readClock(int& day, int& month, int& year, int& hour, int& minute, int& second) {
     if (clockRefused(*this)) return 0;
-    status = 0;
+    status = StatusCode::Unknown;
     if (!sendCommand(cmd::ReadClock, 0, 7, nullptr, nullptr, answer)) {
-        if (status == 8) status = 24;
+        if (status == StatusCode::NotAcknowledged) status = StatusCode::ClockFailed;
         return 0;
     }
     day = answer[1];
@@ -164,12 +165,12 @@ int QOB::readClock(int& day, int& month, int& year, int& hour, int& minute, int&
 
 int QOB::setClock(int day, int month, int year, int hour, int minute, int second) {
     if (clockRefused(*this)) return 0;
-    if (!dateTimeValid(day, month, year, hour, minute, second)) { status = 13; return 0; }
+    if (!dateTimeValid(day, month, year, hour, minute, second)) { status = StatusCode::BadCall; return 0; }
     const int values[6] = {day, month, year, hour, minute, second};
     for (int i = 0; i < 6; ++i) payload[i] = static_cast<uint8_t>(values[i] & 0xFF);
-    status = 0;
+    status = StatusCode::Unknown;
     if (!sendCommand(cmd::SetClock, 6, 0, nullptr, payload, answer)) {
-        if (status == 8) status = 24;
+        if (status == StatusCode::NotAcknowledged) status = StatusCode::ClockFailed;
         return 0;
     }
     return 1;

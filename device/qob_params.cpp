@@ -1,6 +1,7 @@
 // Configuration parameters: accessors between the caller's ints and the
 // CFG bytes of the image. They never talk to the device.
 #include "device/qob.h"
+#include "link/status.h"
 
 #include <cstdint>
 
@@ -90,10 +91,10 @@ uint8_t lowByte(int v) { return static_cast<uint8_t>(v & 0xFF); }
 }  // namespace
 
 int QOB::checkParAccess(int mode) {
-    if (!isConnected()) { status = 10; return 0; }
-    if (flagEepromRead == 0) { status = 20; return 0; }
-    if (wrongConfig != 0 || flagFactoryOk == 0 || flagConfigOk == 0) { status = 22; return 0; }
-    if (mode < Read || mode > Check) { status = 13; return 0; }
+    if (!isConnected()) { status = StatusCode::NotConnected; return 0; }
+    if (flagEepromRead == 0) { status = StatusCode::EepromFailed; return 0; }
+    if (wrongConfig != 0 || flagFactoryOk == 0 || flagConfigOk == 0) { status = StatusCode::EepromNotValid; return 0; }
+    if (mode < Read || mode > Check) { status = StatusCode::BadCall; return 0; }
     return 1;
 }
 
@@ -108,8 +109,8 @@ static int mappedGroup(QOB& q, ParId id, int* values, int mode, Rule valid) {
         return 1;
     }
     for (int i = 0; i < row.count; ++i)
-        if (!inRow(row, values[i])) { q.status = 13; return 0; }
-    if (!valid(values)) { q.status = 13; return 0; }
+        if (!inRow(row, values[i])) { q.status = StatusCode::BadCall; return 0; }
+    if (!valid(values)) { q.status = StatusCode::BadCall; return 0; }
     if (mode == Write)
         for (int i = 0; i < row.count; ++i) q.image[row.first + i] = lowByte(values[i]);
     return 1;
@@ -226,7 +227,7 @@ int QOB::parConfigStamp(int& number, int& day, int& month, int& year, int& hour,
         if (year > 99) year = 11;
         return 1;
     }
-    if (!dateTimeValid(day, month, year, hour, minute, second)) { status = 13; return 0; }
+    if (!dateTimeValid(day, month, year, hour, minute, second)) { status = StatusCode::BadCall; return 0; }
     if (mode == Write)
         for (int i = 0; i < 7; ++i) image[kConfigStamp + i] = lowByte(*values[i]);
     return 1;
@@ -243,7 +244,7 @@ int QOB::parDayTimes(int& startHour, int& startMinute, int& endHour, int& endMin
     const bool minutesOk =
         startMinute >= 0 && startMinute <= 59 && endMinute >= 0 && endMinute <= 59;
     // The day must start in an earlier hour than it ends, whatever the minutes.
-    if (!hoursOk || !minutesOk || startHour >= endHour) { status = 13; return 0; }
+    if (!hoursOk || !minutesOk || startHour >= endHour) { status = StatusCode::BadCall; return 0; }
     if (mode == Write)
         for (int i = 0; i < 4; ++i) image[kDayTimes + i] = lowByte(*values[i]);
     return 1;
@@ -259,7 +260,7 @@ int QOB::parHolidays(int days[20], int months[20], int mode) {
         return 1;
     }
     for (int k = 0; k < kHolidayCount; ++k)
-        if (!dayMonthValid(days[k], months[k])) { status = 13; return 0; }
+        if (!dayMonthValid(days[k], months[k])) { status = StatusCode::BadCall; return 0; }
     if (mode == Write)
         for (int k = 0; k < kHolidayCount; ++k) {
             image[kHolidays + 2 * k] = lowByte(days[k]);
@@ -281,7 +282,7 @@ int QOB::parFlowLimits(int reference[2], int minimum[2], int maximum[2], int mod
     for (int ch = 0; ch < 2; ++ch) {
         const int r = reference[ch], lo = minimum[ch], hi = maximum[ch];
         const bool ranges = r >= 1 && r <= 250 && lo >= 1 && lo <= 250 && hi >= 1 && hi <= 250;
-        if (!ranges || !(lo < r && r < hi)) { status = 13; return 0; }
+        if (!ranges || !(lo < r && r < hi)) { status = StatusCode::BadCall; return 0; }
     }
     if (mode == Write)
         for (int ch = 0; ch < 2; ++ch) {
@@ -303,7 +304,7 @@ int QOB::parFilterDueDates(int days[2], int months[2], int years[2], int mode) {
         return 1;
     }
     for (int k = 0; k < 2; ++k)
-        if (!dateTimeValid(days[k], months[k], years[k], 0, 0, 0)) { status = 13; return 0; }
+        if (!dateTimeValid(days[k], months[k], years[k], 0, 0, 0)) { status = StatusCode::BadCall; return 0; }
     if (mode == Write)
         for (int k = 0; k < 2; ++k) {
             image[kFilterDates + 3 * k] = lowByte(days[k]);
@@ -328,7 +329,7 @@ int QOB::parDaylightDates(int& startDay, int& startMonth, int& startHour, int& s
     // Checked against a year that is no leap year: the date recurs every year.
     if (!dateTimeValid(startDay, startMonth, 99, startHour, startMinute, 0) ||
         !dateTimeValid(endDay, endMonth, 99, endHour, endMinute, 0)) {
-        status = 13;
+        status = StatusCode::BadCall;
         return 0;
     }
     if (mode == Write)
@@ -347,7 +348,7 @@ int QOB::parExtInputEvent(int& code, int mode) {
             if (image[kExtInputEvent + i] != 0) { code = i; break; }
         return 1;
     }
-    if (code < 0 || code > kEventCodeNone) { status = 13; return 0; }
+    if (code < 0 || code > kEventCodeNone) { status = StatusCode::BadCall; return 0; }
     if (mode == Write) {
         for (int i = 0; i < 4; ++i) image[kExtInputEvent + i] = 0;
         if (code != kEventCodeNone) image[kExtInputEvent + code] = 1;
@@ -361,7 +362,7 @@ int QOB::parExtDisableTime(int& minutes, int mode) {
         minutes = image[kExtDisableTime] + 256 * image[kExtDisableTime + 1];
         return 1;
     }
-    if (minutes < 1 || minutes > 1440) { status = 13; return 0; }
+    if (minutes < 1 || minutes > 1440) { status = StatusCode::BadCall; return 0; }
     if (mode == Write) {
         image[kExtDisableTime] = lowByte(minutes % 256);
         image[kExtDisableTime + 1] = lowByte(minutes / 256);
@@ -379,10 +380,10 @@ int QOB::parPressure(int bytes[4], int mode) {
     // when stored and leave a pressure other than the one validated.
     uint32_t pascal = 0;
     for (int i = 3; i >= 0; --i) {
-        if (bytes[i] < 0 || bytes[i] > 255) { status = 13; return 0; }
+        if (bytes[i] < 0 || bytes[i] > 255) { status = StatusCode::BadCall; return 0; }
         pascal = pascal * 256 + static_cast<uint32_t>(bytes[i]);
     }
-    if (pascal < 68758 || pascal > 110000) { status = 13; return 0; }
+    if (pascal < 68758 || pascal > 110000) { status = StatusCode::BadCall; return 0; }
     if (mode == Write)
         for (int i = 0; i < 4; ++i) image[kPressure + i] = lowByte(bytes[i]);
     return 1;

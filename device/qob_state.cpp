@@ -2,6 +2,7 @@
 // and the fault/alert and poll status texts.
 #include "device/qob.h"
 #include "link/frame.h"
+#include "link/status.h"
 #include "device/texts.h"
 
 namespace {
@@ -80,11 +81,11 @@ std::string pollStatusTextFor(int variant, int code) {
 }
 
 int QOB::readState() {
-    if (!connected) { status = 10; return 0; }
-    if (wrongConfig != 0) { status = 12; return 0; }
-    status = 0;
+    if (!connected) { status = StatusCode::NotConnected; return 0; }
+    if (wrongConfig != 0) { status = StatusCode::UnknownState; return 0; }
+    status = StatusCode::Unknown;
     if (!sendCommand(cmd::ReadState, 0, kStateLength, nullptr, nullptr, answer)) {
-        if (status == 8) status = 11;
+        if (status == StatusCode::NotAcknowledged) status = StatusCode::StateUnreadable;
         return 0;
     }
     const uint8_t* d = answer;   // d[1] is the first data byte
@@ -119,8 +120,8 @@ int QOB::readState() {
 
 // Shared precondition of every state accessor.
 static bool stateReadable(QOB& q) {
-    if (!q.connected) { q.status = 10; return false; }
-    if (!q.stateValid || q.wrongConfig != 0) { q.status = 12; return false; }
+    if (!q.connected) { q.status = StatusCode::NotConnected; return false; }
+    if (!q.stateValid || q.wrongConfig != 0) { q.status = StatusCode::UnknownState; return false; }
     return true;
 }
 
@@ -128,7 +129,7 @@ static bool stateReadable(QOB& q) {
 // read past the record.
 static int channelValue(QOB& q, const int (&field)[2], int channel) {
     if (!stateReadable(q)) return -1;
-    if (channel < 0 || channel > 1) { q.status = 13; return -1; }
+    if (channel < 0 || channel > 1) { q.status = StatusCode::BadCall; return -1; }
     return field[channel];
 }
 
@@ -144,13 +145,13 @@ int QOB::sensorOutput(int channel) { return channelValue(*this, state.sensorOutp
 
 int QOB::faultAlertFlag(int code) {
     if (!stateReadable(*this)) return -1;
-    if (code < 100 || code > 137) { status = 13; return -1; }
+    if (code < 100 || code > 137) { status = StatusCode::BadCall; return -1; }
     return state.faultAlert[code - 100];
 }
 
 int QOB::relayState(int i) {
     if (!stateReadable(*this)) return -1;
-    if (i < 0 || i > 8) { status = 13; return -1; }
+    if (i < 0 || i > 8) { status = StatusCode::BadCall; return -1; }
     return state.relay[i];
 }
 
