@@ -141,7 +141,7 @@ public:
     int status = 0;
     uint32_t osError = 0;
     char errorText[128] = {};
-    int readAttempts = 0;
+    int readAttempts = 8;          // openLink sets it; 8 until then
     int linkUp = 0;
     std::unique_ptr<SerialPort> port;   // portHandle: open() / isOpen()
     // identity byte
