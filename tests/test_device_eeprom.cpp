@@ -41,7 +41,7 @@ TEST(DeviceEeprom, RefusalsAndFailures) {
     const Call paramRead = [](QOB& q) {
         int v = 1234;
         const int r = q.parAlarmDelay(v, Read);
-        return v == 1234 ? r : 99;   // a refused read leaves the variable alone
+        return r == 0 && v != 1234 ? 99 : r;   // a refused read leaves the variable alone
     };
     runRows({
         {.what = "reload, not connected", .call = reload, .result = 0, .status = 10, .connect = false},
@@ -115,7 +115,7 @@ TEST(DeviceEeprom, RefusalsAndFailures) {
          .connect = false},
         {.what = "parameter read, EEPROM unreadable", .call = paramRead, .result = 0, .status = 20,
          .options = unreadableEeprom()},
-        {.what = "parameter read, loop area bad", .call = paramRead, .result = 1, .status = -5,
+        {.what = "parameter read, loop area bad", .call = paramRead, .result = 1, .status = kUntouched,
          .options = brokenLob()},
     });
 }
