@@ -71,6 +71,10 @@ TEST(DeviceLog, RefusalsAndFailures) {
              m.sealLogHeader();
          },
          .sends = true},
+        {.what = "read, a record piece refused", .call = readLog, .result = 0, .status = 15,
+         .refusedCode = 3, .skip = 7},
+        {.what = "read, last record piece refused", .call = readLog, .result = 0, .status = 15,
+         .refusedCode = 3, .skip = 31},
         {.what = "record, not connected", .call = record(0), .result = 0, .status = 10, .connect = false},
         {.what = "record, log not read", .call = record(0), .result = 0, .status = 15},
         {.what = "record, EEPROM unreadable", .call = record(0), .result = 0, .status = 15,
@@ -201,6 +205,34 @@ TEST_F(DeviceLogRead, WholeLogInPiecesAndRecordsDecoded) {
         EXPECT_EQ(r.event, bytes[0]) << i;
         EXPECT_EQ(r.second, bytes[6]) << i;
     }
+}
+
+TEST_F(DeviceLogRead, FailedReadKeepsThePreviousLog) {
+    ASSERT_EQ(q.readLog(), 1);
+    Record newest;
+    ASSERT_EQ(readRecord(q, 11, newest), 1);
+    detector().withModel([](DetectorModel& m) {
+        m.appendLog(10);
+        m.appendLog(10);
+        m.eeprom[1030] = 1;   // and claim a wrapped ring
+        m.sealLogHeader();
+    });
+    nerax_sim::Fault nak;
+    nak.kind = nerax_sim::FaultKind::NotAcknowledged;
+    nak.skip = 20;
+    detector().injectFault(3, nak, 1);
+    EXPECT_EQ(q.readLog(), 0);
+    EXPECT_EQ(q.lastStatus(), 15);
+    EXPECT_EQ(q.logLastIndex(), 11);
+    EXPECT_EQ(q.logWrapped(), 0);
+    Record r;
+    ASSERT_EQ(readRecord(q, 11, r), 1);
+    EXPECT_EQ(r.event, newest.event);
+    EXPECT_EQ(r.second, newest.second);
+    EXPECT_EQ(readRecord(q, 12, r), 0);
+    EXPECT_EQ(q.lastStatus(), 17);
+    ASSERT_EQ(q.readLog(), 1);
+    EXPECT_EQ(q.logLastIndex(), 13);
 }
 
 TEST_F(DeviceLogRead, WrapFlagAndClear) {

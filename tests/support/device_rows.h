@@ -31,6 +31,7 @@ struct Row {
     // Setup; the defaults are a healthy detector and a connected object.
     int refusedCode = kNoFault;   // this command is answered badly, by default not acknowledged
     nerax_sim::FaultKind fault = nerax_sim::FaultKind::NotAcknowledged;
+    int skip = 0;                 // requests of that command answered well before the bad one
     bool connect = true;
     Options options = nullptr;
     Model model = nullptr;        // changes to the detector after connect
@@ -79,6 +80,7 @@ inline void runRow(const Row& row) {
     if (row.refusedCode != kNoFault) {
         nerax_sim::Fault fault;
         fault.kind = row.fault;
+        fault.skip = row.skip;
         sim.detector().injectFault(row.refusedCode, fault, 1);
     }
     const int sentBefore = requestsSeen(sim.detector());
