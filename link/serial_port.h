@@ -5,13 +5,16 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class SerialPort {
 public:
     virtual ~SerialPort() = default;
+    // Opens the device for exclusive reading and writing.
     virtual int open(const std::string& devicePath) = 0;
     virtual int getSettings() = 0;
+    // byteSize 5..8; parity 0 none, 1 odd, 2 even; stopBits 0 one, 2 two.
     virtual int setSettings(int baudRate, int byteSize, int parity, int stopBits) = 0;
     virtual int getTimeouts() = 0;
     virtual int setTimeouts(int readIntervalMs, int totalTimeoutMs) = 0;
@@ -19,8 +22,14 @@ public:
     virtual void discardInput() = 0;
     // Writes all or gives up after the total time-out; `written` says how much went.
     virtual int write(const uint8_t* data, size_t length, size_t& written) = 0;
-    // One read call with the interval / total time-out rules.
+    // One read call: returns when `length` bytes are in, when readIntervalMs
+    // pass after a byte without another, or totalTimeoutMs after it began.
+    // A time-out is not an error: the result is 0 and `received` says how many.
+    // totalTimeoutMs 0 means no total limit (the call waits for the first byte).
     virtual int read(uint8_t* data, size_t length, size_t& received) = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
 };
+
+// The termios port used for real devices and pseudo-terminals.
+std::unique_ptr<SerialPort> makePosixSerialPort();

@@ -1,0 +1,141 @@
+// QOB: the serial link and the command transaction.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "device/qob.h"
+#include "link/com_ports.h"
+#include "link/frame.h"
+#include "link/status.h"
+
+namespace {
+
+int osFailure(QOB& qob, int error, const char* text)
+{
+    qob.status = StatusCode::OsError;
+    qob.osError = static_cast<uint32_t>(error);
+    std::snprintf(qob.errorText, sizeof qob.errorText, "%s", text);
+    return 0;
+}
+
+}  // namespace
+
+QOB::QOB() : port(makePosixSerialPort()) {}
+
+QOB::QOB(std::unique_ptr<SerialPort> p) : port(std::move(p)) {}
+
+QOB::~QOB()
+{
+    if (linkUp == 1)
+        dropLink();
+    // A port left open by a failed set-up is closed by the port itself.
+}
+
+int QOB::openPort(uint32_t portNumber, int baudRate, uint8_t byteSize, uint8_t parity,
+                  uint8_t stopBits, int readIntervalMs, int totalTimeoutMs)
+{
+    // Never leak a descriptor by forgetting an open port.
+    closePort();
+    if (portNumber == 0 || portNumber > 255) {
+        status = StatusCode::InvalidPort;
+        return 0;
+    }
+    if (!port)
+        port = makePosixSerialPort();
+
+    std::string path = devicePathForPort(static_cast<int>(portNumber));
+    int error = path.empty() ? ENOENT : port->open(path);
+    if (error != 0)
+        return osFailure(*this, error, "Invalid Handle (-1)");
+    if ((error = port->getSettings()) != 0)
+        return osFailure(*this, error, "Error trying to get control setting information");
+    if ((error = port->setSettings(baudRate, byteSize, parity, stopBits)) != 0)
+        return osFailure(*this, error, "Error trying to set control setting information");
+    if ((error = port->getTimeouts()) != 0)
+        return osFailure(*this, error, "Error trying to get time-out information");
+    if ((error = port->setTimeouts(readIntervalMs, totalTimeoutMs)) != 0)
+        return osFailure(*this, error, "Error trying to set time-out information");
+    return 1;
+}
+
+void QOB::closePort()
+{
+    if (port && port->isOpen())
+        port->close();
+}
+
+void QOB::dropLink()
+{
+    closePort();
+    linkUp = 0;
+    connected = 0;
+}
+
+int QOB::exchange(const uint8_t* request, int requestLength, uint8_t* answerBuffer,
+                  unsigned expectedLength, unsigned& receivedCount)
+{
+    receivedCount = 0;
+    if (!request || requestLength < 0 || (expectedLength > 0 && !answerBuffer)) {
+        status = StatusCode::BadCall;
+        return 0;
+    }
+    if (!port || !port->isOpen())
+        return osFailure(*this, EBADF, "Write error");
+
+    // A late answer to an earlier request must never pass for this one's.
+    port->discardInput();
+
+    size_t written = 0;
+    int error = port->write(request, static_cast<size_t>(requestLength), written);
+    if (error != 0)
+        return osFailure(*this, error, "Write error");
+    if (written < static_cast<size_t>(requestLength))
+        return osFailure(*this, ETIMEDOUT, "Write error");
+
+    unsigned total = 0;
+    for (int attempts = readAttempts; total < expectedLength && attempts > 0; --attempts) {
+        size_t received = 0;
+        error = port->read(answerBuffer + total, expectedLength - total, received);
+        total += static_cast<unsigned>(received);
+        if (error != 0) {
+            receivedCount = total;
+            return osFailure(*this, error, "Read error");
+        }
+    }
+    receivedCount = total;
+    if (total < expectedLength) {
+        status = StatusCode::Timeout;
+        return 0;
+    }
+    return 1;
+}
+
+int QOB::sendCommand(uint8_t code, int payloadLength, int expectedDataLength,
+                     const uint8_t* params, const uint8_t* payloadData, uint8_t* answerBuffer)
+{
+    if (payloadLength < 0 || payloadLength > frame::kMaxPayload || expectedDataLength < 0
+        || expectedDataLength > frame::kMaxData || (payloadLength > 0 && !payloadData)
+        || !answerBuffer) {
+        status = StatusCode::BadCall;
+        return 0;
+    }
+    uint8_t request[frame::kMaxRequest];
+    int requestLength = frame::buildRequest(code, payloadLength, params, payloadData, request);
+    unsigned n = static_cast<unsigned>(frame::answerLength(expectedDataLength));
+    unsigned received = 0;
+    if (!exchange(request, requestLength, answerBuffer, n, received))
+        return 0;
+    if (int bad = frame::checkAnswer(answerBuffer, received, n); bad != 0) {
+        status = bad;
+        return 0;
+    }
+    return 1;
+}
+
+int QOB::osErrorText(char* destination128) const
+{
+    if (status != StatusCode::OsError || !destination128)
+        return 0;
+    std::memcpy(destination128, errorText, sizeof errorText);
+    return 1;
+}
