@@ -1,0 +1,318 @@
+// The virtual detector on its own: frames, answers, faults, port entries and
+// the executable. A minimal device-side-agnostic client speaks to it over
+// the pty, so these tests do not depend on the tool's link code.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "support/sim_fixture.h"
+
+using namespace nerax_sim;
+using Bytes = std::vector<uint8_t>;
+
+namespace {
+
+// Bound for reads that must succeed; never reached when the detector works.
+constexpr int kReadBoundMs = 5000;
+
+class Client {
+public:
+    explicit Client(const std::string& path) {
+        fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY);
+        if (fd_ < 0) return;
+        termios t{};
+        tcgetattr(fd_, &t);
+        cfmakeraw(&t);
+        t.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF);
+        tcsetattr(fd_, TCSANOW, &t);
+    }
+    ~Client() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    bool ok() const { return fd_ >= 0; }
+
+    void send(const Bytes& b) { ASSERT_EQ(::write(fd_, b.data(), b.size()), static_cast<ssize_t>(b.size())); }
+
+    // Reads exactly n bytes (or fewer when the bound passes).
+    Bytes read(size_t n) {
+        Bytes out;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kReadBoundMs);
+        while (out.size() < n) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                end - std::chrono::steady_clock::now()).count();
+            if (left <= 0) break;
+            pollfd p{fd_, POLLIN, 0};
+            if (poll(&p, 1, static_cast<int>(left)) <= 0) break;
+            uint8_t buffer[2048];
+            const ssize_t r = ::read(fd_, buffer, std::min(sizeof buffer, n - out.size()));
+            if (r <= 0) break;
+            out.insert(out.end(), buffer, buffer + r);
+        }
+        return out;
+    }
+
+    Bytes transact(const Bytes& request, size_t answerLength) {
+        send(request);
+        return read(answerLength);
+    }
+
+private:
+    int fd_ = -1;
+};
+
+Bytes frame(uint8_t code, std::initializer_list<uint8_t> params = {}, const Bytes& payload = {}) {
+    Bytes f(16, 0);
+    f[0] = code;
+    f[1] = static_cast<uint8_t>(payload.size() >> 8);
+    f[2] = static_cast<uint8_t>(payload.size() & 0xFF);
+    int i = 3;
+    for (uint8_t p : params) f[i++] = p;
+    f[15] = frameChecksum(f.data(), 15);
+    if (!payload.empty()) {
+        f.insert(f.end(), payload.begin(), payload.end());
+        f.push_back(frameChecksum(payload.data(), payload.size()));
+    }
+    return f;
+}
+
+// Checks acknowledge, length and checksum; returns the data bytes.
+Bytes dataOf(const Bytes& answer, size_t dataLength) {
+    EXPECT_EQ(answer.size(), dataLength + 2);
+    if (answer.size() != dataLength + 2) return {};
+    EXPECT_EQ(answer[0], 1);
+    EXPECT_EQ(answer.back(), frameChecksum(answer.data() + 1, dataLength));
+    return Bytes(answer.begin() + 1, answer.end() - 1);
+}
+
+class SimFrames : public SimFixture {
+protected:
+    void SetUp() override {
+        SimFixture::SetUp();
+        client = std::make_unique<Client>(portsFolder() + "/COM" + std::to_string(comNumber()));
+        ASSERT_TRUE(client->ok());
+    }
+    void TearDown() override {
+        client.reset();
+        SimFixture::TearDown();
+    }
+    std::unique_ptr<Client> client;
+};
+
+TEST_F(SimFrames, PingIsTheWorkedExample) {
+    const Bytes ping = frame(6);
+    ASSERT_EQ(ping[15], 0x0E);
+    EXPECT_EQ(client->transact(ping, 1), Bytes{1});
+}
+
+TEST_F(SimFrames, ConnectAnswersDescribeAValidImage) {
+    const Bytes flags = dataOf(client->transact(frame(32), 9), 7);
+    ASSERT_EQ(flags.size(), 7u);
+    EXPECT_EQ(flags[0], 1);   // EEPROM read
+    EXPECT_EQ(flags[1], 1);   // FCT
+    EXPECT_EQ(flags[2], 1);   // CFG
+    EXPECT_EQ(flags[3], 1);   // LOB
+    EXPECT_EQ(flags[5], 0);   // configuration right
+
+    const Bytes image = dataOf(client->transact(frame(3, {0, 0, 0, 2}), 514), 512);
+    ASSERT_EQ(image.size(), 512u);
+    EXPECT_EQ(image[275], areaChecksum(image.data(), 256, 20, 275, 3));
+    EXPECT_EQ(image[495], areaChecksum(image.data(), 276, 220, 495, 5));
+    EXPECT_EQ(image[48], areaChecksum(image.data(), 0, 49, 48, 1));
+    EXPECT_EQ(image[257], 2);    // channels
+    EXPECT_EQ(image[259], 1);    // stand alone
+    EXPECT_EQ(image[265], 3);    // firmware major
+    EXPECT_EQ(image[267], 1);    // mechanical version
+    EXPECT_EQ(image[411], 0xA7);
+
+    const Bytes header = dataOf(client->transact(frame(3, {0, 4, 64, 0}), 66), 64);
+    ASSERT_EQ(header.size(), 64u);
+    EXPECT_EQ(header[63], areaChecksum(header.data(), 0, 64, 63, 7));
+    EXPECT_EQ(header[0] | header[1] << 8, 2469);   // 1234 operating hours
+    EXPECT_NE(header[5], 255);                      // log not blank
+
+    EXPECT_EQ(dataOf(client->transact(frame(35), 3), 1), Bytes{0});
+}
+
+TEST_F(SimFrames, AnswersHaveTheirCommandsLengths) {
+    struct Case {
+        uint8_t code;
+        std::initializer_list<uint8_t> params;
+        size_t dataLength;
+    };
+    const Case cases[] = {
+        {30, {}, 74}, {19, {}, 7}, {9, {7}, 2}, {11, {0}, 2}, {14, {}, 3}, {15, {}, 4},
+        {16, {}, 1}, {17, {}, 6}, {18, {}, 3}, {25, {0, 1, 1, 0, 1}, 13}, {26, {1, 1}, 1024},
+        {36, {1}, 1024}, {27, {5, 11}, 0}, {33, {1, 1}, 0}, {34, {3}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.code));
+        const Bytes answer = client->transact(frame(c.code, c.params), c.dataLength ? c.dataLength + 2 : 1);
+        if (c.dataLength) dataOf(answer, c.dataLength);
+        else EXPECT_EQ(answer, Bytes{1});
+    }
+    // Readings inside the production-test ranges.
+    auto analogue = [&](uint8_t channel) {
+        const Bytes d = dataOf(client->transact(frame(9, {channel}), 4), 2);
+        return d.size() == 2 ? d[0] | d[1] << 8 : -1;
+    };
+    EXPECT_GE(analogue(7), 660); EXPECT_LE(analogue(7), 695);
+    EXPECT_GE(analogue(2), 218); EXPECT_LE(analogue(2), 245);
+    EXPECT_GE(analogue(0), 480); EXPECT_LE(analogue(0), 540);
+    EXPECT_GE(analogue(5), 640); EXPECT_LE(analogue(5), 690);   // fan 1 at speed 5 (set above)
+}
+
+TEST_F(SimFrames, UnknownCommandsAndBadPayloadsAreRefused) {
+    EXPECT_EQ(client->transact(frame(13), 1), Bytes{0});
+    Bytes clock = frame(20, {}, {29, 2, 13, 10, 0, 0});   // 29/02/13 does not exist
+    EXPECT_EQ(client->transact(clock, 1), Bytes{0});
+    clock = frame(20, {}, {29, 2, 12, 10, 0, 0});
+    clock.back() ^= 0x01;                                  // payload checksum broken
+    EXPECT_EQ(client->transact(clock, 1), Bytes{0});
+    EXPECT_EQ(client->transact(frame(3, {0, 0x7F, 0, 2}), 514)[0], 0);   // beyond the EEPROM
+}
+
+TEST_F(SimFrames, GarbageBeforeAFrameIsSkipped) {
+    Bytes request = {0xAA, 0x55, 0x13};
+    const Bytes ping = frame(6);
+    request.insert(request.end(), ping.begin(), ping.end());
+    EXPECT_EQ(client->transact(request, 1), Bytes{1});
+    EXPECT_GT(detector().framingErrors(), 0);
+}
+
+TEST_F(SimFrames, ClockSetIsLoggedAndTheHeaderStaysSealed) {
+    const int before = detector().withModel([](DetectorModel& m) { return m.logNewestIndex(); });
+    EXPECT_EQ(client->transact(frame(20, {}, {29, 2, 12, 10, 0, 0}), 1), Bytes{1});
+    const Bytes time = dataOf(client->transact(frame(19), 9), 7);
+    ASSERT_EQ(time.size(), 7u);
+    EXPECT_EQ(Bytes(time.begin(), time.begin() + 6), (Bytes{29, 2, 12, 10, 0, 0}));
+    detector().withModel([&](DetectorModel& m) {
+        EXPECT_EQ(m.logNewestIndex(), before + 1);
+        const Bytes r = m.logRecord(m.logNewestIndex());
+        EXPECT_EQ(r[0], 37);
+        EXPECT_EQ(r[1], 29);
+        EXPECT_TRUE(m.areaValid(1024, 64, 1087, 7));
+    });
+}
+
+TEST_F(SimFrames, FaultsHitTheNextRequestsOfTheirCode) {
+    struct Case {
+        Fault fault;
+        Bytes expected;   // what a ping (answer 01) turns into
+    };
+    const Case cases[] = {
+        {{FaultKind::NotAcknowledged}, {0}},
+        {{FaultKind::BadChecksum}, {2}},
+        {{FaultKind::StrayBefore, 2, 0, 0x11}, {0x11, 0x11, 1}},
+        {{FaultKind::StrayAfter, 1, 0, 0x13}, {1, 0x13}},
+    };
+    for (const Case& c : cases) {
+        detector().injectFault(6, c.fault);
+        EXPECT_EQ(client->transact(frame(6), c.expected.size()), c.expected) << faultKindName(c.fault.kind);
+    }
+    // No answer to two pings, then normal again: the only bytes that come
+    // back are the answers of the third ping and of command 35.
+    detector().injectFault(6, Fault{FaultKind::NoAnswer}, 2);
+    client->send(frame(6));
+    client->send(frame(6));
+    client->send(frame(6));
+    client->send(frame(35));
+    EXPECT_EQ(client->read(4), (Bytes{1, 1, 0, 8}));
+    EXPECT_EQ(detector().pendingFaults(), 0);
+}
+
+TEST_F(SimFrames, PiecesArriveWhole) {
+    detector().injectFault(30, Fault{FaultKind::Pieces, 5, 2});
+    dataOf(client->transact(frame(30), 76), 74);
+}
+
+TEST(SimPort, EntryFollowsTheDetector) {
+    char pattern[] = "/tmp/nerax-sim-test-XXXXXX";
+    ASSERT_TRUE(mkdtemp(pattern));
+    const std::string folder = std::string(pattern) + "/nested/ports";
+    {
+        VirtualDetector d;
+        ASSERT_TRUE(d.start()) << d.lastError();
+        ASSERT_TRUE(d.registerPort(7, folder)) << d.lastError();
+        EXPECT_EQ(std::filesystem::read_symlink(folder + "/COM7").string(), d.devicePath());
+        std::ifstream name(folder + "/COM7.name");
+        std::string text;
+        std::getline(name, text);
+        EXPECT_EQ(text, "NERAX LT (virtual)");
+
+        // Unplugged and back: a new pty behind the same entry.
+        d.unplug();
+        ASSERT_TRUE(d.replug());
+        EXPECT_EQ(std::filesystem::read_symlink(folder + "/COM7").string(), d.devicePath());
+        Client c(folder + "/COM7");
+        ASSERT_TRUE(c.ok());
+        EXPECT_EQ(c.transact(frame(6), 1), Bytes{1});
+    }
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(folder + "/COM7")));
+    EXPECT_FALSE(std::filesystem::exists(folder + "/COM7.name"));
+    std::filesystem::remove_all(pattern);
+}
+
+std::string simExecutable() {
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe").parent_path();
+    for (const auto& candidate : {self / "nerax-lt-sim", self.parent_path() / "bin" / "nerax-lt-sim"})
+        if (std::filesystem::exists(candidate)) return candidate.string();
+    return {};
+}
+
+TEST(SimExecutable, AnnouncesItsPortAndCleansUp) {
+    const std::string exe = simExecutable();
+    ASSERT_FALSE(exe.empty());
+    char pattern[] = "/tmp/nerax-sim-exe-XXXXXX";
+    ASSERT_TRUE(mkdtemp(pattern));
+    const std::string folder = pattern;
+
+    int out[2];
+    ASSERT_EQ(pipe(out), 0);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        dup2(out[1], 1);
+        ::close(out[0]);
+        ::close(out[1]);
+        setenv("NERAX_LT_PORTS", folder.c_str(), 1);
+        execl(exe.c_str(), exe.c_str(), "--com", "42", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    ::close(out[1]);
+    std::string line;
+    char c;
+    while (::read(out[0], &c, 1) == 1 && c != '\n') line += c;
+
+    const std::string link = folder + "/COM42";
+    ASSERT_EQ(line.rfind("COM42 /dev/pts/", 0), 0u) << line;
+    EXPECT_EQ(std::filesystem::read_symlink(link).string(), line.substr(6));
+    {
+        Client client(link);
+        ASSERT_TRUE(client.ok());
+        EXPECT_EQ(client.transact(frame(6), 1), Bytes{1});
+    }
+    kill(pid, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
+    EXPECT_FALSE(std::filesystem::exists(link + ".name"));
+    ::close(out[0]);
+    std::filesystem::remove_all(folder);
+}
+
+}  // namespace
