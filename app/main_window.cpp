@@ -1,15 +1,16 @@
 #include "app/main_window.h"
 
-#include "app/link_seam.h"
 #include "app/report_file.h"
 #include "app/settings.h"
+#include "link/com_ports.h"
+#include "link/status.h"
 
 TFrmTestQOB::TFrmTestQOB(Host& hostRef) : host(hostRef) {
     Caption = "NERAX LT automatic ultrasonic tuning v1.3";
     ClientWidth = 527;
     ClientHeight = 314;
     KeyPreview = true;
-    detectPort = findDetectorPort;
+    detectPort = autodetectPort;
     wireShell();
 
     // ---- Management page wiring ---------------------------------------
@@ -116,15 +117,7 @@ bool TFrmTestQOB::checkConnected() {
 }
 
 void TFrmTestQOB::showLibraryError() {
-    if (!qob) return;
-    int status = qob->lastStatus();
-    if (status == 2) {
-        char text[129] = {};
-        qob->osErrorText(text);
-        addConsoleLine(">>WIN Error [" + std::to_string(qob->lastOsError()) + "]: " + std::string(text));
-    } else {
-        addConsoleLine(">>QOB Error [" + std::to_string(status) + "] " + statusMessageText(status));
-    }
+    if (qob) addConsoleLine(libraryErrorLine(*qob));
 }
 
 void TFrmTestQOB::waitCooperatively(const std::function<bool()>& keepWaiting, int sliceMs) {

@@ -3,18 +3,39 @@
 #include <sstream>
 
 #include "app/formatters.h"
-#include "app/link_seam.h"
+#include "app/main_window.h"
+#include "link/com_ports.h"
 
 namespace {
 
-int portsCommand(const CliArgs&, std::ostream& out, std::ostream&) {
-    for (const auto& line : portListLines()) out << line << "\n";
+int portsCommand(const CliArgs&, std::ostream& out, std::ostream& err) {
+    std::vector<std::string> lines;
+    try {
+        C_ComPort ports;
+        ports.enumeratePorts(lines, '|');
+    } catch (const std::exception& e) {
+        err << "nerax-lt-cli ports: " << e.what() << "\n";
+        return kCliFailed;
+    }
+    for (const auto& line : lines) out << line << "\n";
+    return kCliOk;
+}
+
+// Connects as Connect does, then the Information readout.
+int infoCommand(const CliArgs& args, std::ostream& out, std::ostream& err) {
+    int port = 0;
+    if (!cliPortOption(args, err, port)) return kCliUsage;
+    CliSession session(args, out, err);
+    if (!session.connect(port)) return kCliFailed;
+    session.window->Button4Click();
+    session.printLines(session.window->memState);
     return kCliOk;
 }
 
 // ---- the command table ---------------------------------------------------
 const CliCommand kCommands[] = {
     {"ports", "ports", "", portsCommand},
+    {"info", "info --port N", "port=", infoCommand},
 };
 
 // Options every command takes: the answers of the command-line dialogs.

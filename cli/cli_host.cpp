@@ -4,7 +4,7 @@
 #include <sys/time.h>
 #include <thread>
 
-#include "app/link_seam.h"
+#include "link/com_ports.h"
 
 namespace {
 
@@ -113,5 +113,15 @@ uint64_t CliHost::ticks() {
 }
 
 void CliHost::showPortsDialog() {
-    for (const auto& line : portListLines()) err_ << line << "\n";
+    // No window: the list goes to stderr, like the other dialogs.
+    std::vector<std::string> lines;
+    try {
+        C_ComPort ports;
+        ports.enumeratePorts(lines, '|');
+    } catch (const std::exception& e) {
+        err_ << "[ports] " << e.what() << "\n";
+        return;
+    }
+    err_ << "[ports]\n";
+    for (const auto& line : lines) err_ << "  " << line << "\n";
 }
