@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <thread>
@@ -325,6 +326,7 @@ TEST_F(Connect, RestartPending)
     for (const Case& c : cases) {
         detector().withModel([&](DetectorModel& m) {
             m.restartPending = c.pending;
+            m.restartDueMs = INT64_MAX;   // the restart never completes here
             m.eeprom[1031] = c.maintenance;
         });
         QOB qob;
@@ -334,7 +336,10 @@ TEST_F(Connect, RestartPending)
         EXPECT_EQ(qob.lastStatus(), 0);
     }
 
-    detector().withModel([](DetectorModel& m) { m.restartPending = 1; });
+    detector().withModel([](DetectorModel& m) {
+        m.restartPending = 1;
+        m.restartDueMs = INT64_MAX;
+    });
     QOB qob;
     ASSERT_EQ(qob.connect(comNumber(), 0, 100, 2), 1);
     struct FaultCase {
