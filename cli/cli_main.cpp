@@ -1,1 +1,12 @@
-int main() { return 0; }
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/cli.h"
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    int code = runCli(args, std::cout, std::cerr);
+    std::cout.flush();
+    return code;
+}

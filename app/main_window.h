@@ -1,0 +1,210 @@
+// The main window, toolkit-neutral: its controls as state objects, the
+// window-wide state, the console helpers and the handlers. The Qt layer
+// binds widgets to these members; tests drive them through a scripted
+// host.
+//
+// Page work adds its controls and handlers in the marked sections below
+// and defines the handlers in pages/<page>.cpp (tuning/, reports/) as
+// member functions of TFrmTestQOB; it wires OnClick/OnTimer in the
+// matching section of TFrmTestQOB's constructor (app/main_window.cpp).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/controls.h"
+#include "app/formatters.h"
+#include "app/host.h"
+#include "device/qob.h"
+
+class TFrmTestQOB : public TForm {
+public:
+    explicit TFrmTestQOB(Host& host);
+    ~TFrmTestQOB() override;
+
+    Host& host;
+
+    // ---- device object: exists exactly while a connection exists ------
+    std::unique_ptr<QOB> qob;
+
+    // ---- window-wide state --------------------------------------------
+    int actionOk = 0;
+    uint8_t panelAnswer[1026] = {};
+    uint8_t panelPayload[1024] = {};
+    // Tuning settings (section GENERAL of the INI file).
+    int LIB = 7, DIB = 30, DTI = 30, LCI = 7, QMI = 24, TMO = 30000;
+    // Last key pressed while the "Manual EOL" page is selected.
+    int capturedKey = 0;
+    // Looked up in the current working directory.
+    std::string iniFileName = "nerax-lt.INI";
+    // Port discovery at start-up; tests replace it.
+    std::function<bool(int& portNumber)> detectPort;
+
+    // ---- console helpers ----------------------------------------------
+    void addConsoleLine(const std::string& text);
+    void addStateLine(const std::string& text);
+    void addStateLineIf(const std::string& text, int code);
+    void clearConsole();
+    void clearStateView();
+    bool checkConnected();
+    void showLibraryError();
+
+    // Cooperative wait: while keepWaiting(): sleep a slice, repaint,
+    // process pending messages.
+    void waitCooperatively(const std::function<bool()>& keepWaiting, int sliceMs = 50);
+
+    // Saves the console as prefix + stamp + ".LOG" in the working
+    // directory and tells the operator; false (with an error box) when the
+    // file could not be written.
+    bool saveConsoleReport(const std::string& prefix, const std::string& savedText = "LOG SAVED!");
+
+    // ---- start-up and settings ----------------------------------------
+    void FormCreate();
+    void readTuningSettings();
+
+    // ---- shell handlers -----------------------------------------------
+    void FormKeyDown(int key);
+    void Button1Click();        // Connect
+    void Button2Click();        // Disconnect
+    void btnresClick();         // RESET DEVICE
+    void btnShowDevManClick();  // serial-ports dialog
+    void btnabortClick();       // ABORT
+    void tmrTimeoutTimer();     // capture timer tick
+
+    // ---- shell controls -----------------------------------------------
+    TGroupBox GroupBox27{this, "GroupBox27", " CONNECTION "};
+    TLabel Label1{this, "Label1", "COM", &GroupBox27};
+    TEdit Edit1{this, "Edit1", "", &GroupBox27};
+    TButton Button1{this, "Button1", "Connect", &GroupBox27};
+    TButton Button2{this, "Button2", "Disconnect", &GroupBox27};
+    TButton btnShowDevMan{this, "btnShowDevMan", "", &GroupBox27};
+    TButton btntuning{this, "btntuning", "ULTRASONIC TUNING"};
+    TMemo memLog{this, "memLog"};
+    TButton btnabort{this, "btnabort", "ABORT"};
+    TStatusBar StatusBar1{this, "StatusBar1", "Disconnected"};
+    // Outside the client area or hidden.
+    TButton btnres{this, "btnres", "RESET DEVICE"};
+    TButton btnSetRam{this, "btnSetRam", "set RAM"};
+    TEdit edtRamValue{this, "edtRamValue"};
+    TButton btndiag{this, "btndiag", "EXECUTE DIAGNOSTIC"};
+    TCheckBox chkfulldiag{this, "chkfulldiag", "FULL DIAGNOSTIC"};
+    TCheckBox chktestalarms{this, "chktestalarms", "TEST ALARMS"};
+    TButton btnlog{this, "btnlog", "RETRIEVE LOG"};
+    TPageControl PageControl1{this, "PageControl1"};
+    TTabSheet TabSheet1{this, "TabSheet1", "Management", &PageControl1};
+    TTabSheet TabSheet2{this, "TabSheet2", "EEPROM", &PageControl1};
+    TTabSheet TabSheet3{this, "TabSheet3", "Common parameters", &PageControl1};
+    TTabSheet TabSheet4{this, "TabSheet4", "Variants parameters", &PageControl1};
+    TTabSheet TabSheet5{this, "TabSheet5", "Admin #1", &PageControl1};
+    TTabSheet TabSheet6{this, "TabSheet6", "Admin #2", &PageControl1};
+    TTabSheet TabSheet7{this, "TabSheet7", "Admin #3", &PageControl1};
+    TTabSheet TabSheet8{this, "TabSheet8", "Manual EOL", &PageControl1};
+    TTabSheet TabSheet9{this, "TabSheet9", "Flow graph", &PageControl1};
+    TEdit edtFlowLogFan1{this, "edtFlowLogFan1", "1", &TabSheet7};
+    TEdit edtFlowLogFan2{this, "edtFlowLogFan2", "1", &TabSheet7};
+    // Capture timer: Tag counts the seconds since it was started.
+    TTimer tmrTimeout{this, "tmrTimeout", 1000, false};
+
+    // Dialogs shared by the pages (each use sets its own filter and title).
+    FileDialog sd;   // save
+    FileDialog od;   // open
+
+    // ======================================================================
+    // Management page: INFORMATION (identity and state readouts), outputs,
+    // RTC (clock), LOGS (event log viewer)
+    // ======================================================================
+    // Used by the tuning and the reports as well.
+    TMemo memState{this, "memState", &TabSheet1};
+    TButton Button4{this, "Button4", "Information", &TabSheet1};
+    TButton btnState{this, "btnState", "Get State", &TabSheet1};
+    TEdit edtSetTime{this, "edtSetTime", "", &TabSheet1};
+    TEdit edtGetTime{this, "edtGetTime", "", &TabSheet1};
+    TButton Button23{this, "Button23", "WRITE", &TabSheet1};
+    TButton Button24{this, "Button24", "READ", &TabSheet1};
+    TButton Button6{this, "Button6", "Clear Operating hours", &TabSheet1};
+    TGroupBox GroupBox31{this, "GroupBox31", " LOGS ", &TabSheet1};
+    TButton btnReadLogs{this, "btnReadLogs", "Read Logs", &GroupBox31};
+    TButton btnReadAllLogs{this, "btnReadAllLogs", "Read All Logs", &GroupBox31};
+    TButton btnClearLog{this, "btnClearLog", "Clear Logs", &GroupBox31};
+    TButton btnExportLog{this, "btnExportLog", "Export Logs", &GroupBox31};
+    TButton btnExportAllLogs{this, "btnExportAllLogs", "Export All Logs", &GroupBox31};
+    TButton btnShowLog{this, "btnShowLog", "", &GroupBox31};
+    void Button4Click();                 // identity readout
+    void btnStateClick();                // state readout
+    void Button23Click();                // clock WRITE
+    void Button24Click();                // clock READ
+    void Button6Click();                 // clear operating hours
+    void btnReadLogsClick(Control* sender);
+    void btnShowLogClick(Control* sender);
+    void btnExportLogClick(Control* sender);
+    void btnClearLogClick(Control* sender);
+    // ---- end Management ---------------------------------------------------
+
+    // ======================================================================
+    // EEPROM page (byte grids, image files, checksums, area restores)
+    // ======================================================================
+    // FormCreate fills the grids through this (set by the EEPROM page).
+    std::function<void()> prepareEepromGrids;
+    // ---- end EEPROM ---------------------------------------------------------
+
+    // ======================================================================
+    // Configuration pages: Common parameters, Variants parameters
+    // ======================================================================
+    // ---- end configuration pages -------------------------------------------
+
+    // ======================================================================
+    // Admin #1 (hardware panels)
+    // ======================================================================
+    // ---- end Admin #1 -------------------------------------------------------
+
+    // ======================================================================
+    // Admin #2 (hardware panels, administration tools)
+    // ======================================================================
+    // RAM address for "set RAM" and "read RAM".
+    TEdit edtReadRAM{this, "edtReadRAM", "", &TabSheet6};
+    // ---- end Admin #2 -------------------------------------------------------
+
+    // ======================================================================
+    // Admin #3 (flow log capture)
+    // ======================================================================
+    TCheckBox cboFlowLog{this, "cboFlowLog", "Capture Log", &TabSheet7};
+    TButton btnClearFlowLog{this, "btnClearFlowLog", "CLEAR", &TabSheet7};
+    TMemo memShowLogCol1{this, "memShowLogCol1", &TabSheet7};
+    TMemo memShowLogCol2{this, "memShowLogCol2", &TabSheet7};
+    TMemo memFlowLog1{this, "memFlowLog1", &TabSheet7};
+    TMemo memFlowLog2{this, "memFlowLog2", &TabSheet7};
+    TTimer tmrFlowLog{this, "tmrFlowLog", 300, false};
+    void cboFlowLogClick();
+    void btnClearFlowLogClick();
+    void tmrFlowLogTimer();
+    // ---- end Admin #3 -------------------------------------------------------
+
+    // ======================================================================
+    // Manual EOL (production test)
+    // ======================================================================
+    // ---- end Manual EOL -----------------------------------------------------
+
+    // ======================================================================
+    // Flow graph page
+    // ======================================================================
+    // ---- end Flow graph -----------------------------------------------------
+
+    // ======================================================================
+    // Ultrasonic tuning (tuning/)
+    // ======================================================================
+    void btntuningClick();
+    void btnSetRamClick();
+    // ---- end tuning ---------------------------------------------------------
+
+    // ======================================================================
+    // Reports (reports/): diagnostic, log retrieval
+    // ======================================================================
+    void btndiagClick();
+    void btnlogClick();
+    // ---- end reports --------------------------------------------------------
+
+private:
+    void wireShell();
+};

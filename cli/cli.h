@@ -1,0 +1,67 @@
+// nerax-lt-cli: the window's handlers on the command line. Each command
+// is one entry of the command table in cli/cli.cpp (name, synopsis,
+// options, function); its function may live in any cli/*.cpp.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <ostream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "cli/cli_host.h"
+
+class TFrmTestQOB;
+
+// Exit codes.
+enum : int { kCliOk = 0, kCliFailed = 1, kCliUsage = 2 };
+
+// Parsed options: "--name value" for options declared with "=", flags
+// otherwise.
+struct CliArgs {
+    std::string command;
+    std::map<std::string, std::string> values;
+    std::set<std::string> flags;
+    bool has(const std::string& name) const { return values.count(name) || flags.count(name); }
+    const std::string* value(const std::string& name) const {
+        auto it = values.find(name);
+        return it == values.end() ? nullptr : &it->second;
+    }
+};
+
+using CliCommandFn = int (*)(const CliArgs& args, std::ostream& out, std::ostream& err);
+
+struct CliCommand {
+    const char* name;
+    const char* synopsis;   // shown in the usage text
+    const char* options;    // accepted options, blank separated; "port=" takes a value
+    CliCommandFn run;
+};
+
+// Runs one command line (without the program name). Returns the exit code.
+int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+void printUsage(std::ostream& err);
+
+// The port of --port N (1..255); false after writing the usage error.
+bool cliPortOption(const CliArgs& args, std::ostream& err, int& port);
+
+// A window on the command-line host. Console lines are printed on `out`
+// as they are written (an entry holding line breaks as its lines).
+class CliSession {
+public:
+    CliSession(const CliArgs& args, std::ostream& out, std::ostream& err);
+    ~CliSession();
+    CliHost host;
+    std::unique_ptr<TFrmTestQOB> window;
+    // Connects as the Connect button does; true when connected.
+    bool connect(int port);
+    // Prints a memo's lines (after the console lines).
+    void printLines(const class TMemo& memo);
+
+private:
+    void echoConsole();
+    std::ostream& out_;
+    size_t printed_ = 0;
+    unsigned long long generation_ = 0;
+};

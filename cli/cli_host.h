@@ -1,0 +1,60 @@
+// The command-line host: dialogs become text on stderr with answers taken
+// from the options, timers tick on the real clock, sleeping really sleeps.
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "app/controls.h"
+#include "app/host.h"
+
+struct CliAnswers {
+    bool yes = false;                      // --yes
+    std::optional<std::string> answer;     // --answer TEXT
+    std::optional<std::string> file;       // --file PATH
+};
+
+class CliHost : public Host {
+public:
+    CliHost(std::ostream& err, CliAnswers answers) : err_(err), answers_(std::move(answers)) {}
+    ~CliHost() override {
+        for (auto& t : timers_)
+            if (t.timer) unregisterTimer(*t.timer);
+    }
+
+    DialogResult messageBox(const std::string& text, const std::string& caption, DialogKind kind,
+                            DialogButtons buttons) override;
+    bool inputQuery(const std::string& caption, const std::string& prompt, std::string& value) override;
+    bool executeOpenDialog(FileDialog& dialog) override;
+    bool executeSaveDialog(FileDialog& dialog) override;
+    std::string clipboardText() override { return clipboard_; }
+    void setClipboardText(const std::string& text) override { clipboard_ = text; }
+    void registerTimer(TTimer& timer) override;
+    void unregisterTimer(TTimer& timer) override;
+    void processMessages() override;
+    void sleep(int milliseconds) override;
+    LocalDateTime now() override;
+    uint64_t ticks() override;
+    void repaint(TPaintBox&) override {}
+    void repaintWindow() override {}
+    void showPortsDialog() override;
+
+private:
+    struct TimerState {
+        TTimer* timer = nullptr;
+        bool scheduled = false;
+        int interval = 0;
+        uint64_t due = 0;
+        bool running = false;
+    };
+    void schedule(TTimer& timer);
+
+    std::ostream& err_;
+    CliAnswers answers_;
+    std::string clipboard_;
+    std::vector<TimerState> timers_;
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};

@@ -1,0 +1,59 @@
+// The one report writer: file name, CR LF, atomic replacement, failures.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <string>
+#include <sys/resource.h>
+#include <vector>
+
+#include "app/report_file.h"
+#include "support/work_dir.h"
+
+namespace {
+
+TEST(ReportFile, LinesEndInCrLfAndEightBitTextIsKept) {
+    ScopedWorkDir dir;
+    std::string error;
+    std::vector<std::string> lines = {"first", "", " ", "\xB0" "C \xE8 ok"};
+    ASSERT_TRUE(writeTextFile("R.LOG", lines, error)) << error;
+    EXPECT_EQ(dir.read("R.LOG"), "first\r\n\r\n \r\n\xB0" "C \xE8 ok\r\n");
+    EXPECT_EQ(dir.files(), std::vector<std::string>{"R.LOG"});   // no temporary left
+}
+
+TEST(ReportFile, ReplacesAnEarlierFileOfTheSameName) {
+    ScopedWorkDir dir;
+    dir.write("R.LOG", "old content that is longer than the new one\r\n");
+    std::string error;
+    ASSERT_TRUE(writeTextFile("R.LOG", {"new"}, error)) << error;
+    EXPECT_EQ(dir.read("R.LOG"), "new\r\n");
+}
+
+TEST(ReportFile, AWriteThatRunsOutOfSpaceKeepsTheEarlierFile) {
+    ScopedWorkDir dir;
+    dir.write("R.LOG", "earlier report\r\n");
+    // A file size limit makes the write fail as a full disk would.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit previous{};
+    getrlimit(RLIMIT_FSIZE, &previous);
+    rlimit small = previous;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::vector<std::string> big(2000, std::string(80, 'x'));
+    std::string error;
+    bool written = writeTextFile("R.LOG", big, error);
+    setrlimit(RLIMIT_FSIZE, &previous);
+    EXPECT_FALSE(written);
+    EXPECT_NE(error.find("R.LOG"), std::string::npos) << error;
+    EXPECT_EQ(dir.read("R.LOG"), "earlier report\r\n");
+    EXPECT_EQ(dir.files(), std::vector<std::string>{"R.LOG"});
+}
+
+TEST(ReportFile, AMissingDirectoryIsAClearError) {
+    ScopedWorkDir dir;
+    std::string error;
+    EXPECT_FALSE(writeTextFile("no-such-dir/R.LOG", {"x"}, error));
+    EXPECT_NE(error.find("no-such-dir"), std::string::npos) << error;
+    EXPECT_TRUE(dir.files().empty());
+}
+
+}  // namespace
