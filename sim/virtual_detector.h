@@ -83,12 +83,12 @@ struct DetectorModel {
     int sensorEnabled[2] = {1, 1};
     int alarm[2] = {0, 0};
     int prealarm[2] = {0, 0};
-    int flow[2] = {87, 86};
+    int flow[2] = {87, 86};             // raw; reported with the EEPROM correction (bytes 484, 485)
     int fanSpeed[2] = {6, 6};
     int powerByte[2] = {140, 139};      // (x + 100) * 100 on the tool side
     int faultAlert[38] = {};            // codes 100..137
     int asdInFault = 0, asdInAuxFault = 0;
-    int externalInput = 0;
+    int externalInput = 0;              // the configurable input: 0 open, 1 short (commands 16, 30)
     int relay[9] = {};
     int internalTempByte = 150;         // (x - 100) * 5 tenths: 25.0
     int flowTempByte[2] = {148, 149};
@@ -101,11 +101,12 @@ struct DetectorModel {
     int ledsOverride = 0;               // command 12
     std::array<uint8_t, 90> leds{};
     int loopSupply = 0;                 // command 24
-    int isolator = 0;                   // command 10
-    int buttons[3] = {0, 0, 0};         // command 14
+    bool isolatorOpen = false;          // command 10: AP command 11 value 32 opens, 96 closes
+    int buttons[3] = {0, 0, 0};         // command 14: RESET, TEST, DISABLE press counters (50 ms)
     int remoteOutputs[4] = {0, 0, 0, 0};// command 15
-    int configurableInput = 0;          // command 16
-    int coverSwitch[3] = {1, 0, 0};     // command 18
+    bool coverClosed = false;           // command 18 pin state (bench: cover open)
+    int coverCounters[2] = {0, 0};      // command 18: open / closed counters (50 ms)
+    bool sounderEolFitted[2] = {true, true};   // 47 k end-of-line resistor on the sounder line
     int transitLevel[4] = {21800, 22100, 21750, 22080};  // command 11 centres
     int restartPending = 0;             // command 35; set by command 29
     int restartDelayMs = 3000;          // a restart takes effect this much later
@@ -159,6 +160,7 @@ struct DetectorModel {
     void sealLogHeader();
     bool areaValid(int start, int length, int checksumPos, int seed) const;
     uint8_t ramByte(uint32_t address) const;
+    int reportedFlow(int channel) const;
     void restartSweep();
     void finishRestart();                // what the detector does when it restarts
     void catchUp();                      // running clock: hours and pending restart
