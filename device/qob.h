@@ -121,8 +121,58 @@ public:
     static bool dayMonthValid(int day, int month);
 
     // ---- configuration parameters ------------------------------------
+    // Each accessor copies one group between the caller's ints and the image
+    // (Read), validates them (Check) or validates and stores them (Write).
+    // Nothing is sent; storeConfiguration carries the image to the device.
     int checkParAccess(int mode);
-    // (accessors par* declared by the configuration work)
+    int parPassword(int digits[4], int mode);
+    int parConfigStamp(int& number, int& day, int& month, int& year, int& hour, int& minute,
+                       int& second, int mode);
+    int parChannelEnable(int flags[2], int mode);
+    int parSensorEnable(int flags[2], int mode);
+    int parDisableTime(int& minutes, int mode);
+    int parMaintTimeout(int& minutes, int mode);
+    int parTrendLogTime(int& minutes, int mode);
+    int parMirrorLeds(int& flag, int mode);
+    int parSupplies(int& value, int mode);
+    int parDayNight(int& flag, int mode);
+    int parDayTimes(int& startHour, int& startMinute, int& endHour, int& endMinute, int mode);
+    int parNightWeekDays(int flags[7], int mode);
+    int parHolidays(int days[20], int months[20], int mode);
+    int parCommonChamber(int& value, int mode);
+    int parSounderCutoff(int& value, int mode);
+    int parLbAlarmMode(int& value, int mode);
+    int parLatchedAlarm(int flags[2], int mode);
+    int parPrealarmDelay(int& seconds, int mode);
+    int parAlarmDelay(int& seconds, int mode);
+    int parCascadeAlarm(int& flag, int mode);
+    int parSounderOnPrealarm(int& flag, int mode);
+    int parSensorTimeout(int& seconds, int mode);
+    int parAlarmLevels(int alarmDay[2], int prealarmDay[2], int alarmNight[2],
+                       int prealarmNight[2], int mode);
+    int parAuxRelayCh2(int& flag, int mode);
+    int parRemoteOutputTime(int& value, int mode);
+    int parChannelLabels(int codes[32], int mode);
+    int parFlowLimits(int reference[2], int minimum[2], int maximum[2], int mode);
+    int parFilterDueDates(int days[2], int months[2], int years[2], int mode);
+    int parManualFan(int flags[2], int mode);
+    int parDaylightSaving(int& value, int mode);
+    int parDaylightDates(int& startDay, int& startMonth, int& startHour, int& startMinute,
+                         int& endDay, int& endMonth, int& endHour, int& endMinute, int mode);
+    int parFaultNoLatch(int& flag, int mode);
+    int parFaultDelay(int& seconds, int mode);
+    int parFlowFaultDelay(int& seconds, int mode);
+    int parPowerRestTime(int& seconds, int mode);
+    int parManualFanSpeed(int speeds[2], int mode);
+    int parAuxFaultEvents(int& temperature, int& externalInput, int& lowPower, int& flowFault,
+                          int& sensorFault, int& powerRestart, int mode);
+    int parAuxFaultNoLatch(int& flag, int mode);
+    int parExtInputShort(int& flag, int mode);
+    int parExtInputEvent(int& code, int mode);
+    int parExtDisableTime(int& minutes, int mode);
+    int parPressure(int bytes[4], int mode);
+    // The one password the library refuses to set.
+    static const int reservedPassword[4];
 
     // ---- outputs, inputs and test commands ---------------------------
     int restart(int mode);

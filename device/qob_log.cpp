@@ -1,0 +1,198 @@
+// Event log (ring of 14-byte records behind the log header) and the clock.
+#include "device/qob.h"
+#include "link/frame.h"
+#include "link/status.h"
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr int kLogRecords = 2244;
+constexpr int kRecordSize = 14;
+constexpr int kLogStart = 1088;
+constexpr int kPieceSize = 1024;
+constexpr int kFullPieces = 30;
+constexpr int kLastPieceSize = 704;   // 31424 bytes in all
+constexpr int kNotAvailable = 99999;
+
+int orUndefined(int x) { return x == 0 ? kNotAvailable : x; }
+
+bool logRefused(QOB& q) {
+    if (!q.connected) { q.status = StatusCode::NotConnected; return true; }
+    if (q.wrongConfig != 0 || q.flagEepromRead == 0) { q.status = StatusCode::LogNotAvailable; return true; }
+    return false;
+}
+
+bool clockRefused(QOB& q) {
+    if (!q.connected) { q.status = StatusCode::NotConnected; return true; }
+    if (q.flagEepromRead == 0 || q.wrongConfig != 0) { q.status = StatusCode::NotPossibleInState; return true; }
+    return false;
+}
+
+void rangeParams(uint8_t p[12], int address, int count) {
+    std::memset(p, 0, 12);
+    p[0] = static_cast<uint8_t>(address & 0xFF);
+    p[1] = static_cast<uint8_t>((address >> 8) & 0xFF);
+    p[2] = static_cast<uint8_t>(count & 0xFF);
+    p[3] = static_cast<uint8_t>((count >> 8) & 0xFF);
+}
+
+}  // namespace
+
+int QOB::readLog() {
+    if (logRefused(*this)) return 0;
+    uint8_t p[12];
+    rangeParams(p, 1024, 64);
+    status = StatusCode::Unknown;
+    if (!sendCommand(cmd::ReadEeprom, 0, 64, p, nullptr, answer)) {
+        if (status == StatusCode::NotAcknowledged) status = StatusCode::LogInfoUnreadable;
+        return 0;
+    }
+    const uint8_t* header = answer + 1;
+    if (!checkArea(header, 0, 64, 63, 7)) { status = StatusCode::EepromNotValid; return 0; }
+    if (header[5] == 255) {
+        // Blank log: nothing to read, and no stale wrap flag may let old
+        // records through.
+        logLoaded = 1;
+        logLast = -2;
+        logWrap = 0;
+        return 1;
+    }
+    const int last = header[4] + 256 * header[5];
+    if (last > kLogRecords - 1) { status = StatusCode::LogNotAvailable; return 0; }
+    const int wrapped = header[6] == 1 ? 1 : 0;
+
+    // Pieces land in a scratch copy: a read that fails half-way leaves the
+    // previous log, its index and wrap flag, as they were.
+    std::vector<uint8_t> pieces(sizeof logImage);
+    status = StatusCode::Unknown;
+    for (int k = 0; k <= kFullPieces; ++k) {
+        const int size = k < kFullPieces ? kPieceSize : kLastPieceSize;
+        const int offset = kPieceSize * k;
+        rangeParams(p, kLogStart + offset, size);
+        if (!sendCommand(cmd::ReadEeprom, 0, size, p, nullptr, answer)) {
+            if (status == StatusCode::NotAcknowledged) status = StatusCode::LogNotAvailable;
+            return 0;
+        }
+        std::memcpy(pieces.data() + offset, answer + 1, static_cast<size_t>(size));
+    }
+    std::memcpy(logImage, pieces.data(), sizeof logImage);
+    logLast = last;
+    logWrap = wrapped;
+    logLoaded = 1;
+    return 1;
+}
+
+int QOB::logRecord(int index, int& event, int& day, int& month, int& year, int& hour,
+                   int& minute, int& second, int& temperature, int power2[2], int flow2[2],
+                   int sensor2[2]) {
+    if (logRefused(*this)) return 0;
+    if (!logLoaded) { status = StatusCode::LogNotAvailable; return 0; }
+    int record;
+    if (index < 0) {
+        // Stored records are addressed by negative index, unchecked against
+        // the newest one. (-INT_MIN has no int value: it is out of range anyway.)
+        record = index < -(kLogRecords - 1) ? kLogRecords : -index;
+    } else {
+        if (index > logLast && logWrap == 0) { status = StatusCode::WrongLogIndex; return 0; }
+        record = index;
+    }
+    if (record > kLogRecords - 1) { status = StatusCode::WrongLogIndex; return 0; }
+
+    const uint8_t* r = logImage + kRecordSize * record;
+    event = r[0];
+    day = r[1];
+    month = r[2];
+    year = r[3];
+    hour = r[4];
+    minute = r[5];
+    second = r[6];
+    temperature = r[7] == 0 ? kNotAvailable : (r[7] - 100) * 5;
+    if (power2) {
+        power2[0] = r[8] == 0 ? kNotAvailable : (r[8] + 100) * 100;
+        power2[1] = r[9] == 0 ? kNotAvailable : (r[9] + 100) * 100;
+    }
+    if (flow2) {
+        flow2[0] = orUndefined(r[10]);
+        flow2[1] = orUndefined(r[11]);
+    }
+    if (sensor2) {
+        sensor2[0] = r[12];
+        sensor2[1] = r[13];
+    }
+    return 1;
+}
+
+int QOB::clearLog() {
+    if (logRefused(*this)) return 0;
+    status = StatusCode::Unknown;
+    if (!sendCommand(cmd::ClearLog, 0, 0, nullptr, nullptr, answer)) {
+        if (status == StatusCode::NotAcknowledged) status = StatusCode::LogAreaFailed;
+        return 0;
+    }
+    logLoaded = 0;
+    return 1;
+}
+
+int QOB::logLastIndex() {
+    if (!connected) { status = StatusCode::NotConnected; return -1; }
+    if (wrongConfig != 0 || flagEepromRead != 1 || logLoaded != 1) { status = StatusCode::LogNotAvailable; return -1; }
+    return logLast;
+}
+
+int QOB::logWrapped() {
+    if (!connected) { status = StatusCode::NotConnected; return -1; }
+    if (wrongConfig != 0 || flagEepromRead != 1 || logLoaded != 1) { status = StatusCode::LogNotAvailable; return -1; }
+    return logWrap;
+}
+
+int QOB::readClock(int& day, int& month, int& year, int& hour, int& minute, int& second) {
+    if (clockRefused(*this)) return 0;
+    status = StatusCode::Unknown;
+    if (!sendCommand(cmd::ReadClock, 0, 7, nullptr, nullptr, answer)) {
+        if (status == StatusCode::NotAcknowledged) status = StatusCode::ClockFailed;
+        return 0;
+    }
+    day = answer[1];
+    month = answer[2];
+    year = answer[3];
+    hour = answer[4];
+    minute = answer[5];
+    second = answer[6];
+    return 1;
+}
+
+int QOB::setClock(int day, int month, int year, int hour, int minute, int second) {
+    if (clockRefused(*this)) return 0;
+    if (!dateTimeValid(day, month, year, hour, minute, second)) { status = StatusCode::BadCall; return 0; }
+    const int values[6] = {day, month, year, hour, minute, second};
+    for (int i = 0; i < 6; ++i) payload[i] = static_cast<uint8_t>(values[i] & 0xFF);
+    status = StatusCode::Unknown;
+    if (!sendCommand(cmd::SetClock, 6, 0, nullptr, payload, answer)) {
+        if (status == StatusCode::NotAcknowledged) status = StatusCode::ClockFailed;
+        return 0;
+    }
+    return 1;
+}
+
+namespace {
+// January first; February is settled by the caller.
+constexpr int kMonthDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+constexpr int kHolidayMonthDays[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+}  // namespace
+
+bool QOB::dateTimeValid(int day, int month, int year, int hour, int minute, int second) {
+    if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59)
+        return false;
+    if (day < 1 || day > 31 || month < 1 || month > 12) return false;
+    if (year < 11 || year > 99) return false;
+    const int length = month == 2 ? (year % 4 == 0 ? 29 : 28) : kMonthDays[month - 1];
+    return day <= length;
+}
+
+bool QOB::dayMonthValid(int day, int month) {
+    if (day == 0 || month == 0) return true;   // an empty holiday entry
+    if (day < 1 || day > 31 || month < 1 || month > 12) return false;
+    return day <= kHolidayMonthDays[month - 1];
+}
