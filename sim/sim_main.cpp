@@ -53,7 +53,8 @@ const char* kHelp =
     "                       0 = every request); ARG is the byte count for short-answer,\n"
     "                       stray-before/after and pieces; KIND is one of\n"
     "                       no-answer short-answer bad-checksum not-acknowledged\n"
-    "                       stray-before stray-after pieces late-answer endless-answer unplug\n"
+    "                       stray-before stray-after pieces late-answer endless-answer\n"
+    "                       unplug wrong-data; for unplug DELAYMS > 0 plugs back in later\n"
     "  --scenario FILE      read options from FILE, one per line ('#' starts a comment)\n"
     "  --help               this text\n"
     "Prints one line \"COM<N> <device>\" when ready; serves until SIGINT or SIGTERM.\n";
@@ -92,9 +93,9 @@ bool parseFault(const std::string& spec, FaultSpec& out) {
     if (parts.size() > 3 && (!parseInt(parts[3], out.fault.bytes) || out.fault.bytes < 0)) return false;
     if (parts.size() > 4 && (!parseInt(parts[4], out.fault.delayMs) || out.fault.delayMs < 0)) return false;
     if (parts.size() <= 4) {
-        // Sensible delays: past the tool's 1 s read time-out for late
-        // answers, a few ms between pieces and endless bytes.
-        if (out.fault.kind == FaultKind::LateAnswer) out.fault.delayMs = 1500;
+        // Sensible delays: late answers come after the tool has given up
+        // (8 read calls of 1 s), pieces and endless bytes a few ms apart.
+        if (out.fault.kind == FaultKind::LateAnswer) out.fault.delayMs = 9000;
         if (out.fault.kind == FaultKind::Pieces) out.fault.delayMs = 20;
         if (out.fault.kind == FaultKind::EndlessAnswer) out.fault.delayMs = 10;
     }
