@@ -242,14 +242,6 @@ int main(int argc, char** argv) {
         }
     }
     if (s.ports.empty()) s.ports = defaultPortsFolder();
-    if (s.com == 0) {
-        for (int n = 200; n <= 255 && s.com == 0; ++n)
-            if (!entryTaken(s.ports, n)) s.com = n;
-        if (s.com == 0) {
-            std::fprintf(stderr, "nerax-lt-sim: no free COM number in 200..255 in %s\n", s.ports.c_str());
-            return 1;
-        }
-    }
 
     VirtualDetector detector(s.options);
     detector.withModel([&](DetectorModel& m) { m.sweepCleanSetting = s.cleanSetting; });
@@ -273,8 +265,22 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "nerax-lt-sim: %s\n", detector.lastError().c_str());
         return 1;
     }
-    if (!detector.registerPort(s.com, s.ports, s.name)) {
-        std::fprintf(stderr, "nerax-lt-sim: %s\n", detector.lastError().c_str());
+    bool registered = false;
+    if (s.com != 0) {
+        registered = detector.registerPort(s.com, s.ports, s.name);
+    } else {
+        // The first free number from 200; an entry left behind (even one
+        // pointing nowhere) counts as taken.
+        for (int n = 200; n <= 255 && !registered; ++n) {
+            if (entryTaken(s.ports, n)) continue;
+            registered = detector.registerPort(n, s.ports, s.name, false);
+            if (registered) s.com = n;
+        }
+        if (!registered && s.com == 0)
+            std::fprintf(stderr, "nerax-lt-sim: no free COM number in 200..255 in %s\n", s.ports.c_str());
+    }
+    if (!registered) {
+        if (s.com != 0) std::fprintf(stderr, "nerax-lt-sim: %s\n", detector.lastError().c_str());
         detector.stop();
         return 1;
     }

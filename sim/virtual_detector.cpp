@@ -197,7 +197,8 @@ void VirtualDetector::wake() {
 
 // ---- port entry ------------------------------------------------------------
 
-bool VirtualDetector::registerPort(int number, const std::string& folder, const std::string& friendlyName) {
+bool VirtualDetector::registerPort(int number, const std::string& folder, const std::string& friendlyName,
+                                   bool replaceExisting) {
     if (number < 1 || number > 255) {
         lastError_ = "COM number must be 1..255";
         return false;
@@ -207,43 +208,59 @@ bool VirtualDetector::registerPort(int number, const std::string& folder, const 
         return false;
     }
     unregisterPort();
+    const std::string link = folder + "/COM" + std::to_string(number);
+    const std::string target = devicePath();
+    if (!replaceExisting) {
+        // Claim the number atomically: symlink() fails when the entry exists.
+        if (target.empty() || symlink(target.c_str(), link.c_str()) != 0) {
+            lastError_ = "COM" + std::to_string(number) + " is taken in " + folder;
+            return false;
+        }
+    }
     portFolder_ = folder;
     portNumber_ = number;
-    const std::string nameFile = folder + "/COM" + std::to_string(number) + ".name";
+    linkedPath_ = target;
+    const std::string nameFile = link + ".name";
     FILE* f = std::fopen(nameFile.c_str(), "w");
     if (!f) {
         lastError_ = "cannot write " + nameFile + ": " + std::strerror(errno);
-        portNumber_ = 0;
+        unregisterPort();
         return false;
     }
     std::fprintf(f, "%s\n", friendlyName.c_str());
     std::fclose(f);
-    return refreshPortLink();
+    return replaceExisting ? refreshPortLink() : true;
 }
 
 bool VirtualDetector::refreshPortLink() {
     if (portNumber_ == 0) return true;
     const std::string link = portFolder_ + "/COM" + std::to_string(portNumber_);
     const std::string target = devicePath();
+    if (target.empty()) return true;   // unplugged: the entry stays until the detector is back
     const std::string temporary = link + ".new";
     ::unlink(temporary.c_str());
-    if (target.empty()) {   // unplugged: the entry stays, pointing nowhere
-        return true;
-    }
     if (symlink(target.c_str(), temporary.c_str()) != 0 || rename(temporary.c_str(), link.c_str()) != 0) {
         lastError_ = "cannot create " + link + ": " + std::strerror(errno);
         ::unlink(temporary.c_str());
         return false;
     }
+    linkedPath_ = target;
     return true;
 }
 
+// Removes the entry only while it is still ours: another detector may have
+// taken the number over since.
 void VirtualDetector::unregisterPort() {
     if (portNumber_ == 0) return;
     const std::string link = portFolder_ + "/COM" + std::to_string(portNumber_);
-    ::unlink(link.c_str());
-    ::unlink((link + ".name").c_str());
+    char target[256] = {};
+    const ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
+    if (n > 0 && std::string(target, static_cast<size_t>(n)) == linkedPath_) {
+        ::unlink(link.c_str());
+        ::unlink((link + ".name").c_str());
+    }
     portNumber_ = 0;
+    linkedPath_.clear();
 }
 
 // ---- model access ----------------------------------------------------------

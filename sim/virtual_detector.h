@@ -235,9 +235,11 @@ public:
     std::string devicePath() const;
 
     // COM<n> (symlink to the device) and COM<n>.name in `folder`; the folder
-    // is created when missing. Removed by stop() or unregisterPort().
+    // is created when missing. An existing COM<n> is replaced, or, with
+    // replaceExisting false, makes the call fail (claims a free number
+    // atomically). Removed by stop() or unregisterPort() while still ours.
     bool registerPort(int number, const std::string& folder,
-                      const std::string& friendlyName = "NERAX LT (virtual)");
+                      const std::string& friendlyName = "NERAX LT (virtual)", bool replaceExisting = true);
     void unregisterPort();
     int portNumber() const { return portNumber_; }
 
@@ -309,6 +311,7 @@ private:
     int64_t lineFreeUs_ = 0;
 
     std::string portFolder_;
+    std::string linkedPath_;    // where our COM<n> entry points
     int portNumber_ = 0;
     std::string lastError_;
     std::atomic<int> framingErrors_{0};
