@@ -138,6 +138,7 @@ bool VirtualDetector::openPty() {
 }
 
 void VirtualDetector::closePty() {
+    pluggedIn_ = false;
     std::lock_guard<std::mutex> lock(ptyMutex_);
     if (masterFd_ >= 0) ::close(masterFd_);
     if (slaveHoldFd_ >= 0) ::close(slaveHoldFd_);
@@ -160,6 +161,7 @@ bool VirtualDetector::start() {
         return false;
     }
     stopping_ = false;
+    pluggedIn_ = true;
     thread_ = std::thread([this] { serve(); });
     return true;
 }
@@ -183,10 +185,8 @@ std::string VirtualDetector::devicePath() const {
     return slavePath_;
 }
 
-bool VirtualDetector::plugged() const {
-    std::lock_guard<std::mutex> lock(ptyMutex_);
-    return masterFd_ >= 0;
-}
+// Plugged means served and reachable through the COM entry.
+bool VirtualDetector::plugged() const { return pluggedIn_; }
 
 void VirtualDetector::wake() {
     if (wakePipe_[1] >= 0) {
@@ -322,8 +322,9 @@ bool VirtualDetector::takeFault(uint8_t code, Fault& fault) {
 namespace {
 // Waits (briefly, the serving thread reacts at once) for a condition.
 template <class F>
-bool waitUntil(F done) {
-    for (int i = 0; i < 5000; ++i) {
+bool waitUntil(F done, int boundMs = 5000) {
+    const int64_t end = nowUs() + static_cast<int64_t>(boundMs) * 1000;
+    while (nowUs() < end) {
         if (done()) return true;
         poll(nullptr, 0, 1);
     }
@@ -348,6 +349,24 @@ bool VirtualDetector::replug() {
     replugRequested_ = true;
     wake();
     return waitUntil([&] { return ptyGeneration_ != generation; }) && plugged();
+}
+
+bool VirtualDetector::waitForRequests(int code, int count, int boundMs) {
+    return waitUntil([&] {
+        return withModel([&](DetectorModel& m) {
+            int n = 0;
+            if (code < 0) {
+                for (int c : m.requestCount) n += c;
+            } else if (code < 256) {
+                n = m.requestCount[static_cast<size_t>(code)];
+            }
+            return n >= count;
+        });
+    }, boundMs);
+}
+
+bool VirtualDetector::waitForPlug(bool pluggedIn, int boundMs) {
+    return waitUntil([&] { return plugged() == pluggedIn; }, boundMs);
 }
 
 void VirtualDetector::setWireSpeed(bool on, int baudRate) {
@@ -552,7 +571,10 @@ void VirtualDetector::serve() {
         if (replugRequested_ || (replugAtUs_ != 0 && nowUs() >= replugAtUs_)) {
             replugRequested_ = false;
             replugAtUs_ = 0;
-            if (!plugged() && openPty()) refreshPortLink();
+            if (!plugged() && openPty()) {
+                refreshPortLink();
+                pluggedIn_ = true;
+            }
             ptyGeneration_++;
         }
         int fd;

@@ -266,6 +266,12 @@ public:
     bool replug();
     bool plugged() const;
 
+    // Bounded waits for tests that drive the detector from another process:
+    // until `count` requests of `code` (-1: any) have arrived, or until the
+    // detector is plugged in / out. false when the bound passed first.
+    bool waitForRequests(int code, int count, int boundMs = 5000);
+    bool waitForPlug(bool pluggedIn, int boundMs = 5000);
+
     void setWireSpeed(bool on, int baudRate = kDefaultBaud);
     const std::string& lastError() const { return lastError_; }
     // Frames that failed their header checksum or were cut off.
@@ -302,6 +308,7 @@ private:
     std::atomic<bool> replugRequested_{false};
     std::atomic<int64_t> replugAtUs_{0};
     std::atomic<int> ptyGeneration_{0};
+    std::atomic<bool> pluggedIn_{false};
 
     std::mutex faultMutex_;
     std::vector<PendingFault> faults_;

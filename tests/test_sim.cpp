@@ -352,6 +352,16 @@ TEST(SimPort, EntryFollowsTheDetector) {
         Client c(folder + "/COM7");
         ASSERT_TRUE(c.ok());
         EXPECT_EQ(c.transact(frame(6), 1), Bytes{1});
+
+        // An unplug fault that plugs itself back in.
+        d.injectFault(6, Fault{FaultKind::Unplug, 1, 50});
+        c.send(frame(6));
+        ASSERT_TRUE(d.waitForPlug(false));
+        ASSERT_TRUE(d.waitForPlug(true));
+        Client again(folder + "/COM7");
+        ASSERT_TRUE(again.ok());
+        EXPECT_EQ(again.transact(frame(6), 1), Bytes{1});
+        EXPECT_TRUE(d.waitForRequests(6, 3));
     }
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(folder + "/COM7")));
     EXPECT_FALSE(std::filesystem::exists(folder + "/COM7.name"));
