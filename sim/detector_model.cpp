@@ -474,10 +474,11 @@ bool DetectorModel::execute(const Request& r, std::vector<uint8_t>& d) {
         std::memcpy(&eeprom[address], r.payload.data(), static_cast<size_t>(count));
         return true;
     }
-    case 5: {   // write one EEPROM byte (administration)
+    case 5: {   // write one EEPROM byte (administration test): the value is p5, the
+                // one payload byte is whatever the tool's buffer held and is ignored
         const int address = p[1] | p[2] << 8;
-        if (!eepromOk || p[5] != 255 || r.payload.size() != 1 || address >= kEepromSize) return false;
-        eeprom[address] = r.payload[0];
+        if (!eepromOk || r.payload.size() != 1 || address >= kEepromSize) return false;
+        eeprom[address] = p[5];
         return true;
     }
     case 6: return true;   // ping
