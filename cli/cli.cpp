@@ -32,10 +32,17 @@ int infoCommand(const CliArgs& args, std::ostream& out, std::ostream& err) {
     return kCliOk;
 }
 
+}  // namespace
+
+int tuneCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
+
+namespace {
+
 // ---- the command table ---------------------------------------------------
 const CliCommand kCommands[] = {
     {"ports", "ports", "", portsCommand},
     {"info", "info --port N", "port=", infoCommand},
+    {"tune", "tune --port N [--yes] [--answer V]", "port=", tuneCommand},
 };
 
 // Options every command takes: the answers of the command-line dialogs.
