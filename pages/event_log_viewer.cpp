@@ -20,6 +20,22 @@ std::string executableDirectory() {
     return ec ? std::string(".") : exe.parent_path().string();
 }
 
+// Decodes record slot n by its stored position: -n skips the newest-index
+// check, but slot 0 has no negative index; for it the check is lifted by
+// treating the ring as wrapped for the one call. Without that, an "all"
+// reading of a blank log would fail at its first slot.
+int decodeSlot(QOB& q, int n, LogRecordValues& r) {
+    if (n != 0)
+        return q.logRecord(-n, r.event, r.day, r.month, r.year, r.hour, r.minute, r.second, r.temperature,
+                           r.power, r.flow, r.sensor);
+    const int wrapped = q.logWrap;
+    q.logWrap = 1;
+    const int ok = q.logRecord(0, r.event, r.day, r.month, r.year, r.hour, r.minute, r.second, r.temperature,
+                               r.power, r.flow, r.sensor);
+    q.logWrap = wrapped;
+    return ok;
+}
+
 }  // namespace
 
 void TFrmTestQOB::btnReadLogsClick(Control* sender) {
@@ -58,9 +74,7 @@ void TFrmTestQOB::btnShowLogClick(Control* sender) {
     std::string table = logTableHeaderRow() + "\r\n" + logTableSeparatorRow() + "\r\n";
     for (int n = 0; n <= last; ++n) {
         LogRecordValues r;
-        // By stored position: the newest index is not checked.
-        if (!q.logRecord(-n, r.event, r.day, r.month, r.year, r.hour, r.minute, r.second, r.temperature, r.power,
-                         r.flow, r.sensor)) {
+        if (!decodeSlot(q, n, r)) {
             showLibraryError();
             return;
         }
