@@ -67,6 +67,7 @@ const FaultName kFaultNames[] = {
     {FaultKind::LateAnswer, "late-answer"},
     {FaultKind::EndlessAnswer, "endless-answer"},
     {FaultKind::Unplug, "unplug"},
+    {FaultKind::WrongData, "wrong-data"},
 };
 
 }  // namespace
@@ -290,6 +291,10 @@ bool VirtualDetector::takeFault(uint8_t code, Fault& fault) {
     std::lock_guard<std::mutex> lock(faultMutex_);
     for (auto it = faults_.begin(); it != faults_.end(); ++it) {
         if (it->code != -1 && it->code != code) continue;
+        if (it->fault.skip > 0) {
+            --it->fault.skip;
+            return false;
+        }
         fault = it->fault;
         if (--it->count == 0) faults_.erase(it);
         return true;
@@ -453,6 +458,13 @@ void VirtualDetector::handleFrame(const std::vector<uint8_t>& frame, int64_t fir
         break;
     case FaultKind::NotAcknowledged:
         answer[0] = 0;
+        sendBytes(answer.data(), answer.size(), answerAt);
+        break;
+    case FaultKind::WrongData:
+        if (answer.size() > 2) {
+            answer[1] = static_cast<uint8_t>(answer[1] ^ 0xFF);
+            answer.back() = frameChecksum(answer.data() + 1, answer.size() - 2);
+        }
         sendBytes(answer.data(), answer.size(), answerAt);
         break;
     case FaultKind::StrayBefore:

@@ -194,6 +194,7 @@ enum class FaultKind : int {
     LateAnswer,        // whole answer after `delayMs`
     EndlessAnswer,     // acknowledge, then a byte every `delayMs` until the next request
     Unplug,            // close the master side; re-open after `delayMs` when > 0
+    WrongData,         // well-formed answer, first data byte altered, checksum to match
 };
 
 struct Fault {
@@ -201,6 +202,7 @@ struct Fault {
     int bytes = 1;
     int delayMs = 0;
     uint8_t strayByte = 0x13;
+    int skip = 0;      // requests of the code answered normally before the fault applies
 };
 
 // Name of a fault kind as the executable's options spell it ("no-answer", ...).
