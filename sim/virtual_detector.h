@@ -98,6 +98,7 @@ struct DetectorModel {
     // ---- panel state ----------------------------------------------------
     int fanDrive[2] = {0, 0};           // command 8
     int fanStopped = 0;
+    int fanDacMode = 0;                 // 1 after command 8, 0 after a speed (27)
     int ledsOverride = 0;               // command 12
     std::array<uint8_t, 90> leds{};
     int loopSupply = 0;                 // command 24
