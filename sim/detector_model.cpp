@@ -561,12 +561,13 @@ bool DetectorModel::execute(const Request& r, std::vector<uint8_t>& d) {
         appendLog(37);
         return true;
     }
-    case 21: appendLog(p[1]); return eepromOk;
+    case 21: if (!eepromOk) return false; appendLog(p[1]); return true;
     case 22: if (!eepromOk) return false; clearLog(); return true;
     case 23: if (!eepromOk) return false; setHoursCounter(0); halfHourRemainder = 0; return true;
-    case 24: if (p[1] > 3) return false; loopSupply = p[1]; return true;
+    // The stand-alone sensor loop does not exist on a loop-based board.
+    case 24: if (p[1] > 3 || variant() == 2) return false; loopSupply = p[1]; return true;
     case 25: {
-        if (p[1] > 1 || (p[2] != 1 && p[2] != 2)) return false;
+        if (p[1] > 1 || (p[2] != 1 && p[2] != 2) || variant() == 2) return false;
         const int s = p[1];
         d[0] = sensorEnabled[0] ? 1 : 0;
         d[1] = sensorEnabled[1] ? 1 : 0;
