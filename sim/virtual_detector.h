@@ -275,7 +275,7 @@ public:
 
     void setWireSpeed(bool on, int baudRate = kDefaultBaud);
     const std::string& lastError() const { return lastError_; }
-    // Frames that failed their header checksum or were cut off.
+    // Bytes skipped while looking for a frame header, plus frames cut off.
     int framingErrors() const { return framingErrors_.load(); }
 
 private:
