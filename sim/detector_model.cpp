@@ -1,6 +1,7 @@
 // The detector's memory and behaviour: default EEPROM image, log ring,
 // clock, live state and the command table. The pty side lives in
 // virtual_detector.cpp, the flow-log sweep in flow_sweep.cpp.
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 
@@ -297,8 +298,8 @@ void DetectorModel::appendLog(int code) {
     r[7] = static_cast<uint8_t>(internalTempByte);
     r[8] = static_cast<uint8_t>(powerByte[0]);
     r[9] = static_cast<uint8_t>(powerByte[1]);
-    r[10] = static_cast<uint8_t>(channelEnabled[0] ? flow[0] : 0);
-    r[11] = static_cast<uint8_t>(channelEnabled[1] ? flow[1] : 0);
+    r[10] = static_cast<uint8_t>(channelEnabled[0] ? reportedFlow(0) : 0);
+    r[11] = static_cast<uint8_t>(channelEnabled[1] ? reportedFlow(1) : 0);
     r[12] = static_cast<uint8_t>(sensorEnabled[0] ? sensorOutput[0] : 0);
     r[13] = static_cast<uint8_t>(sensorEnabled[1] ? sensorOutput[1] : 0);
     eeprom[1028] = static_cast<uint8_t>(index & 0xFF);
@@ -319,6 +320,12 @@ std::vector<uint8_t> DetectorModel::logRecord(int index) const {
     if (index < 0 || index >= kLogRecordCount) return {};
     const uint8_t* r = &eeprom[kLogRecordsStart + kLogRecordSize * index];
     return std::vector<uint8_t>(r, r + kLogRecordSize);
+}
+
+// The factory flow calibration (bytes 484, 485) is a signed correction.
+int DetectorModel::reportedFlow(int channel) const {
+    const int corrected = flow[channel] + static_cast<int8_t>(eeprom[484 + channel]);
+    return std::clamp(corrected, 1, 255);
 }
 
 uint8_t DetectorModel::ramByte(uint32_t address) const {
@@ -345,7 +352,7 @@ std::array<uint8_t, 74> DetectorModel::stateBytes() const {
         b[1] = static_cast<uint8_t>(sensorEnabled[c]);
         b[2] = static_cast<uint8_t>(alarm[c]);
         b[3] = static_cast<uint8_t>(prealarm[c]);
-        b[4] = static_cast<uint8_t>(channelEnabled[c] ? flow[c] : 0);
+        b[4] = static_cast<uint8_t>(channelEnabled[c] ? reportedFlow(c) : 0);
         b[5] = static_cast<uint8_t>(fanSpeed[c]);
     }
     s[12] = static_cast<uint8_t>(powerByte[0]);
@@ -421,14 +428,19 @@ int analogueReading(DetectorModel& m, int channel) {
     const int jitter = static_cast<int>(m.nextNoise() % 7) - 3;   // -3..3
     switch (channel) {
     case 0: case 1: {
-        const int s = channel;
-        if (m.relay[3 + s]) return 300 + jitter;        // driven line
+        if (!m.sounderEolFitted[channel]) return 1022 + (jitter + 3) / 3;   // open line: 1022..1024
+        if (m.relay[3 + channel]) return 300 + jitter;   // driven line
         return 510 + jitter;
     }
     case 2: return 230 + jitter;                         // PCB thermistor
     case 3: case 4: return 231 + jitter;                 // flow thermistors
-    case 5: case 6: {
-        const int speed = m.fanSpeed[channel - 5];
+    case 5: case 6: {   // fan feedback rises with the drive
+        const int fan = channel - 5;
+        if (m.fanDacMode) {
+            if (m.fanStopped || m.fanDrive[fan] == 0) return 4 + (jitter + 3) / 2;
+            return 420 + m.fanDrive[fan] * 400 / 255 + jitter;   // DAC 1 -> 421, 255 -> 820
+        }
+        const int speed = m.fanSpeed[fan];
         if (speed <= 0) return 4 + (jitter + 3) / 2;
         return 535 + (speed - 1) * 280 / 9 + jitter;     // 1 -> 535, 5 -> 659, 10 -> 815
     }
@@ -467,18 +479,20 @@ bool DetectorModel::execute(const Request& r, std::vector<uint8_t>& d) {
         std::memcpy(&eeprom[address], r.payload.data(), static_cast<size_t>(count));
         return true;
     }
-    case 5: {   // write one EEPROM byte (administration)
+    case 5: {   // write one EEPROM byte (administration test): the value is p5, the
+                // one payload byte is whatever the tool's buffer held and is ignored
         const int address = p[1] | p[2] << 8;
-        if (!eepromOk || p[5] != 255 || r.payload.size() != 1 || address >= kEepromSize) return false;
-        eeprom[address] = r.payload[0];
+        if (!eepromOk || r.payload.size() != 1 || address >= kEepromSize) return false;
+        eeprom[address] = p[5];
         return true;
     }
     case 6: return true;   // ping
     case 7: reloadCount++; return eepromOk;
-    case 8:
+    case 8:   // fan DACs drive the fans directly until the next speed command
         fanDrive[0] = p[1];
         fanDrive[1] = p[2];
         fanStopped = p[3];
+        fanDacMode = 1;
         for (int c = 0; c < 2; ++c) fanSpeed[c] = p[3] ? 0 : (fanDrive[c] * 10 + 127) / 255;
         return true;
     case 9: {
@@ -487,9 +501,10 @@ bool DetectorModel::execute(const Request& r, std::vector<uint8_t>& d) {
         return true;
     }
     case 10:
-        if (p[1] != 0) isolator = p[1];
-        d[0] = isolator == 32 ? 0 : 1;                  // pin state: 0 open
-        d[1] = static_cast<uint8_t>(isolator == 0 ? 224 : isolator);
+        if (p[1] == 32) isolatorOpen = true;
+        if (p[1] == 96) isolatorOpen = false;
+        d[0] = isolatorOpen ? 0 : 1;                    // pin state
+        d[1] = isolatorOpen ? 32 : 224;                 // sub-address 127 input value
         return true;
     case 11: {   // transit counter, noisy around a level
         if (p[1] > 3) return false;
@@ -514,7 +529,7 @@ bool DetectorModel::execute(const Request& r, std::vector<uint8_t>& d) {
     case 15:
         for (int i = 0; i < 4; ++i) d[i] = static_cast<uint8_t>(remoteOutputs[i]);
         return true;
-    case 16: d[0] = static_cast<uint8_t>(configurableInput); return true;
+    case 16: d[0] = externalInput ? 1 : 0; return true;
     case 17:
         d[0] = static_cast<uint8_t>(relay[3]);
         d[1] = static_cast<uint8_t>(relay[4]);
@@ -522,7 +537,9 @@ bool DetectorModel::execute(const Request& r, std::vector<uint8_t>& d) {
         put16le(d, 4, analogueReading(*this, 1));
         return true;
     case 18:
-        for (int i = 0; i < 3; ++i) d[i] = static_cast<uint8_t>(coverSwitch[i]);
+        d[0] = static_cast<uint8_t>(coverCounters[0]);
+        d[1] = static_cast<uint8_t>(coverCounters[1]);
+        d[2] = coverClosed ? 1 : 0;
         return true;
     case 19: {
         if (!eepromOk) return false;
@@ -544,12 +561,13 @@ bool DetectorModel::execute(const Request& r, std::vector<uint8_t>& d) {
         appendLog(37);
         return true;
     }
-    case 21: appendLog(p[1]); return eepromOk;
+    case 21: if (!eepromOk) return false; appendLog(p[1]); return true;
     case 22: if (!eepromOk) return false; clearLog(); return true;
     case 23: if (!eepromOk) return false; setHoursCounter(0); halfHourRemainder = 0; return true;
-    case 24: if (p[1] > 3) return false; loopSupply = p[1]; return true;
+    // The stand-alone sensor loop does not exist on a loop-based board.
+    case 24: if (p[1] > 3 || variant() == 2) return false; loopSupply = p[1]; return true;
     case 25: {
-        if (p[1] > 1 || (p[2] != 1 && p[2] != 2)) return false;
+        if (p[1] > 1 || (p[2] != 1 && p[2] != 2) || variant() == 2) return false;
         const int s = p[1];
         d[0] = sensorEnabled[0] ? 1 : 0;
         d[1] = sensorEnabled[1] ? 1 : 0;
@@ -567,6 +585,7 @@ bool DetectorModel::execute(const Request& r, std::vector<uint8_t>& d) {
     case 26:
         return flowLogAnswer(*this, p[1], p[2], d) != 0;
     case 27:
+        fanDacMode = 0;
         if (p[1] <= 10) fanSpeed[0] = p[1];
         if (p[2] <= 10) fanSpeed[1] = p[2];
         return true;

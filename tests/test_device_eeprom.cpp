@@ -41,7 +41,7 @@ TEST(DeviceEeprom, RefusalsAndFailures) {
     const Call paramRead = [](QOB& q) {
         int v = 1234;
         const int r = q.parAlarmDelay(v, Read);
-        return v == 1234 ? r : 99;   // a refused read leaves the variable alone
+        return r == 0 && v != 1234 ? 99 : r;   // a refused read leaves the variable alone
     };
     runRows({
         {.what = "reload, not connected", .call = reload, .result = 0, .status = 10, .connect = false},
@@ -74,6 +74,10 @@ TEST(DeviceEeprom, RefusalsAndFailures) {
          .refusedCode = 4},
         {.what = "write, read-back refused", .call = writeSealed(0, 0, 1), .result = 0, .status = 20,
          .refusedCode = 3},
+        {.what = "write, read-back differs", .call = writeSealed(0, 0, 1), .result = 0, .status = 0,
+         .refusedCode = 3, .fault = nerax_sim::FaultKind::WrongData},
+        {.what = "write, second range refused", .call = writeSealed(1, 1, 1), .result = 0, .status = 20,
+         .refusedCode = 4, .skip = 1},
         {.what = "range too long", .call = [](QOB& q) { return q.writeEepromRange(q.image, 0, 1024); },
          .result = 0, .status = 13},
         {.what = "range reversed", .call = [](QOB& q) { return q.writeEepromRange(q.image, 20, 19); },
@@ -115,7 +119,7 @@ TEST(DeviceEeprom, RefusalsAndFailures) {
          .connect = false},
         {.what = "parameter read, EEPROM unreadable", .call = paramRead, .result = 0, .status = 20,
          .options = unreadableEeprom()},
-        {.what = "parameter read, loop area bad", .call = paramRead, .result = 1, .status = -5,
+        {.what = "parameter read, loop area bad", .call = paramRead, .result = 1, .status = kUntouched,
          .options = brokenLob()},
     });
 }

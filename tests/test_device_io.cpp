@@ -219,12 +219,16 @@ TEST_F(AirDensity, NoisyWarmUpFailsOnTheThirtiethSample) {
             const int changes = std::min(tick - 1, noisyPairs);
             setLevel(1, changes % 2 == 0 ? 2000 : 2050);
             last = q.airDensityStep(1, tick);
-            if (tick < 30) ASSERT_EQ(last, 4) << tick;
+            if (tick < 30) {
+            ASSERT_EQ(last, 4) << tick;
+        }
         }
         EXPECT_EQ(last, noisyPairs > 15 ? 2 : 4);
         const int sent = transitRequests();
         EXPECT_EQ(q.airDensityStep(1, 31), noisyPairs > 15 ? 2 : 1);
-        if (noisyPairs > 15) EXPECT_EQ(transitRequests(), sent) << "a failed test sends nothing more";
+        if (noisyPairs > 15) {
+            EXPECT_EQ(transitRequests(), sent) << "a failed test sends nothing more";
+        }
     }
 }
 
@@ -237,7 +241,9 @@ TEST_F(AirDensity, FarSamplesLeaveTheAveragesAndEndTheTestAsOutliers) {
         result = q.airDensityStep(1, tick);
         EXPECT_EQ(q.adFastMean, 2000.0) << tick;
         EXPECT_EQ(q.adSlowMean, 2000.0) << tick;
-        if (tick < 60) ASSERT_EQ(result, 1) << tick;
+        if (tick < 60) {
+            ASSERT_EQ(result, 1) << tick;
+        }
     }
     EXPECT_EQ(result, 40) << "twenty outliers in the window: the tick twenty steps back";
     const int sent = transitRequests();

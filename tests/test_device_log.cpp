@@ -71,17 +71,21 @@ TEST(DeviceLog, RefusalsAndFailures) {
              m.sealLogHeader();
          },
          .sends = true},
+        {.what = "read, a record piece refused", .call = readLog, .result = 0, .status = 15,
+         .refusedCode = 3, .skip = 7},
+        {.what = "read, last record piece refused", .call = readLog, .result = 0, .status = 15,
+         .refusedCode = 3, .skip = 31},
         {.what = "record, not connected", .call = record(0), .result = 0, .status = 10, .connect = false},
         {.what = "record, log not read", .call = record(0), .result = 0, .status = 15},
         {.what = "record, EEPROM unreadable", .call = record(0), .result = 0, .status = 15,
          .options = unreadableEeprom()},
-        {.what = "record, newest", .call = record(5), .result = 1, .status = 0, .options = records(6),
+        {.what = "record, newest", .call = record(5), .result = 1, .status = kUntouched, .options = records(6),
          .before = readLog},
         {.what = "record, beyond newest", .call = record(6), .result = 0, .status = 17,
          .options = records(6), .before = readLog},
-        {.what = "record, stored beyond newest", .call = record(-6), .result = 1, .status = 0,
+        {.what = "record, stored beyond newest", .call = record(-6), .result = 1, .status = kUntouched,
          .options = records(6), .before = readLog},
-        {.what = "record, last of the ring", .call = record(-2243), .result = 1, .status = 0,
+        {.what = "record, last of the ring", .call = record(-2243), .result = 1, .status = kUntouched,
          .options = records(6), .before = readLog},
         {.what = "record, past the ring", .call = record(-2244), .result = 0, .status = 17,
          .options = records(6), .before = readLog},
@@ -89,7 +93,7 @@ TEST(DeviceLog, RefusalsAndFailures) {
          .options = records(0), .before = readLog},
         {.what = "record, wrapped log past the ring", .call = record(2244), .result = 0, .status = 17,
          .options = [](nerax_sim::DetectorOptions& o) { o.image.logWrapped = true; }, .before = readLog},
-        {.what = "record, wrapped log beyond newest", .call = record(2000), .result = 1, .status = 0,
+        {.what = "record, wrapped log beyond newest", .call = record(2000), .result = 1, .status = kUntouched,
          .options = [](nerax_sim::DetectorOptions& o) { o.image.logWrapped = true; }, .before = readLog},
         {.what = "clear, not connected", .call = clear, .result = 0, .status = 10, .connect = false},
         {.what = "clear, wrong configuration", .call = clear, .result = 0, .status = 15,
@@ -102,9 +106,9 @@ TEST(DeviceLog, RefusalsAndFailures) {
         {.what = "newest index, log not read", .call = lastIndex, .result = -1, .status = 15},
         {.what = "newest index after a clear", .call = lastIndex, .result = -1, .status = 15,
          .before = [](QOB& q) { return q.readLog() && q.clearLog(); }},
-        {.what = "newest index", .call = lastIndex, .result = 11, .status = 0, .options = records(12),
+        {.what = "newest index", .call = lastIndex, .result = 11, .status = kUntouched, .options = records(12),
          .before = readLog},
-        {.what = "blank log index", .call = lastIndex, .result = -2, .status = 0, .options = records(0),
+        {.what = "blank log index", .call = lastIndex, .result = -2, .status = kUntouched, .options = records(0),
          .before = readLog},
         {.what = "wrap flag, log not read", .call = wrapped, .result = -1, .status = 15},
         {.what = "clock read, not connected", .call = readClock, .result = 0, .status = 10,
@@ -201,6 +205,34 @@ TEST_F(DeviceLogRead, WholeLogInPiecesAndRecordsDecoded) {
         EXPECT_EQ(r.event, bytes[0]) << i;
         EXPECT_EQ(r.second, bytes[6]) << i;
     }
+}
+
+TEST_F(DeviceLogRead, FailedReadKeepsThePreviousLog) {
+    ASSERT_EQ(q.readLog(), 1);
+    Record newest;
+    ASSERT_EQ(readRecord(q, 11, newest), 1);
+    detector().withModel([](DetectorModel& m) {
+        m.appendLog(10);
+        m.appendLog(10);
+        m.eeprom[1030] = 1;   // and claim a wrapped ring
+        m.sealLogHeader();
+    });
+    nerax_sim::Fault nak;
+    nak.kind = nerax_sim::FaultKind::NotAcknowledged;
+    nak.skip = 20;
+    detector().injectFault(3, nak, 1);
+    EXPECT_EQ(q.readLog(), 0);
+    EXPECT_EQ(q.lastStatus(), 15);
+    EXPECT_EQ(q.logLastIndex(), 11);
+    EXPECT_EQ(q.logWrapped(), 0);
+    Record r;
+    ASSERT_EQ(readRecord(q, 11, r), 1);
+    EXPECT_EQ(r.event, newest.event);
+    EXPECT_EQ(r.second, newest.second);
+    EXPECT_EQ(readRecord(q, 12, r), 0);
+    EXPECT_EQ(q.lastStatus(), 17);
+    ASSERT_EQ(q.readLog(), 1);
+    EXPECT_EQ(q.logLastIndex(), 13);
 }
 
 TEST_F(DeviceLogRead, WrapFlagAndClear) {

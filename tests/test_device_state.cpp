@@ -24,8 +24,6 @@ TEST(DeviceState, RefusalsAndFailures) {
          .refusedCode = 30},
         {.what = "read, bad checksum", .call = readState(), .result = 0, .status = 7,
          .refusedCode = 30, .fault = nerax_sim::FaultKind::BadChecksum},
-        {.what = "read, no answer", .call = readState(), .result = 0, .status = 4,
-         .refusedCode = 30, .fault = nerax_sim::FaultKind::NoAnswer},
         {.what = "accessor, not connected", .call = [](QOB& q) { return q.asdInFault(); },
          .result = -1, .status = 10, .connect = false},
         {.what = "accessor before the first read", .call = [](QOB& q) { return q.flow(0); },

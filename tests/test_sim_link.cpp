@@ -43,6 +43,9 @@ struct FaultCase {
     const char* name;
     Fault fault;
     int expectedStatus;
+    // A detector still busy with a slow answer (pieces, late, endless) is
+    // not ready for the next request at once.
+    bool checkNext = true;
 };
 
 void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
@@ -57,6 +60,7 @@ TEST_P(SimFaultsThroughLink, StateReadFailsWithItsStatusAndTheNextOneWorks) {
     EXPECT_EQ(qob.sendCommand(30, 0, 74, nullptr, nullptr, qob.answer), 0);
     EXPECT_EQ(qob.lastStatus(), GetParam().expectedStatus);
     // The stale-input discard before each request keeps leftovers out.
+    if (!GetParam().checkNext) return;
     qob.status = 0;
     EXPECT_EQ(qob.sendCommand(30, 0, 74, nullptr, nullptr, qob.answer), 1) << qob.lastStatus();
 }
@@ -67,7 +71,10 @@ INSTANTIATE_TEST_SUITE_P(
                       FaultCase{"BadChecksum", {FaultKind::BadChecksum}, 7},
                       FaultCase{"ShortAnswer", {FaultKind::ShortAnswer, 3}, 4},
                       FaultCase{"StrayBefore", {FaultKind::StrayBefore, 1, 0, 0x01}, 7},
-                      FaultCase{"NoAnswer", {FaultKind::NoAnswer}, 4}),
+                      FaultCase{"NoAnswer", {FaultKind::NoAnswer}, 4},
+                      FaultCase{"Pieces", {FaultKind::Pieces, 4, 400}, 4, false},
+                      FaultCase{"LateAnswer", {FaultKind::LateAnswer, 1, 600}, 4, false},
+                      FaultCase{"EndlessAnswer", {FaultKind::EndlessAnswer, 1, 20}, 4, false}),
     [](const ::testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });
 
 TEST_F(SimThroughLink, UnplugEndsTheTransactionAndReconnectWorks) {

@@ -20,6 +20,8 @@ using Model = std::function<void(nerax_sim::DetectorModel&)>;
 using Call = std::function<int(QOB&)>;
 
 constexpr int kNoFault = -1;
+// What the status reads after a call that does not set it (set before each call).
+constexpr int kUntouched = -5;
 
 struct Row {
     const char* what;
@@ -29,6 +31,7 @@ struct Row {
     // Setup; the defaults are a healthy detector and a connected object.
     int refusedCode = kNoFault;   // this command is answered badly, by default not acknowledged
     nerax_sim::FaultKind fault = nerax_sim::FaultKind::NotAcknowledged;
+    int skip = 0;                 // requests of that command answered well before the bad one
     bool connect = true;
     Options options = nullptr;
     Model model = nullptr;        // changes to the detector after connect
@@ -67,20 +70,26 @@ inline void runRow(const Row& row) {
     SimulatedDetector sim(options);
     ASSERT_TRUE(sim.ok()) << sim.error();
     QOB q;
-    if (row.connect) ASSERT_EQ(q.connect(sim.comNumber(), 0, 0, 0), 1) << q.lastStatus();
+    if (row.connect) {
+        ASSERT_EQ(q.connect(sim.comNumber(), 0, 0, 0), 1) << q.lastStatus();
+    }
     if (row.model) sim.detector().withModel(row.model);
-    if (row.before) ASSERT_EQ(row.before(q), 1) << "status " << q.lastStatus();
+    if (row.before) {
+        ASSERT_EQ(row.before(q), 1) << "status " << q.lastStatus();
+    }
     if (row.refusedCode != kNoFault) {
         nerax_sim::Fault fault;
         fault.kind = row.fault;
+        fault.skip = row.skip;
         sim.detector().injectFault(row.refusedCode, fault, 1);
     }
     const int sentBefore = requestsSeen(sim.detector());
-    q.status = -5;   // shows whether the call set a status at all
+    q.status = kUntouched;
     EXPECT_EQ(row.call(q), row.result);
     EXPECT_EQ(q.lastStatus(), row.status);
-    if (row.refusedCode == kNoFault && !row.sends)
+    if (row.refusedCode == kNoFault && !row.sends) {
         EXPECT_EQ(requestsSeen(sim.detector()), sentBefore) << "a refused call sends nothing";
+    }
 }
 
 inline void runRows(const std::vector<Row>& rows) {
