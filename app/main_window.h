@@ -141,6 +141,9 @@ public:
     void btnShowLogClick(Control* sender);
     void btnExportLogClick(Control* sender);
     void btnClearLogClick(Control* sender);
+    // The last table printing wrote its table (and, for an export, the
+    // file); the command line reports failures by it.
+    bool logPrintOk = false;
     // ---- end Management ---------------------------------------------------
 
     // ======================================================================
@@ -246,6 +249,8 @@ public:
     // ======================================================================
     void btndiagClick();
     void btnlogClick();
+    // The last RETRIEVE LOG saved its report file.
+    bool logReportSaved = false;
     // ---- end reports --------------------------------------------------------
 
 private:
