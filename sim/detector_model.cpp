@@ -189,6 +189,31 @@ int64_t DetectorModel::wallClockSeconds() const {
     return clockSeconds + (steadyMs() - clockAnchorMs) / 1000;
 }
 
+void DetectorModel::catchUp() {
+    const int64_t now = steadyMs();
+    if (clockRunning) {
+        const int64_t elapsed = (now - clockAnchorMs) / 1000;
+        if (elapsed > 0) {
+            clockAnchorMs += elapsed * 1000;
+            advanceTime(elapsed);
+        }
+    }
+    if (restartPending && now >= restartDueMs) finishRestart();
+}
+
+void DetectorModel::finishRestart() {
+    if (!restartPending) return;
+    const bool maintenance = eeprom[1031] != 0;
+    restartPending = 0;
+    eeprom[1031] = 0;
+    sealLogHeader();
+    for (int c = 0; c < 2; ++c) alarm[c] = prealarm[c] = 0;
+    for (int k = 1; k <= 8; ++k) relay[k] = 0;
+    appendLog(7);
+    appendLog(maintenance ? 20 : 19);
+    restartSweep();
+}
+
 ClockValue DetectorModel::clock() const {
     const int64_t t = wallClockSeconds();
     int64_t days = t / 86400;
@@ -420,6 +445,7 @@ int flowLogAnswer(DetectorModel& m, int fan1, int fan2, std::vector<uint8_t>& da
 bool DetectorModel::execute(const Request& r, std::vector<uint8_t>& d) {
     const int length = expectedDataLength(r);
     d.assign(length > 0 ? static_cast<size_t>(length) : 0, 0);
+    catchUp();
     requestCount[r.code]++;
     history.push_back(r);
     if (history.size() > 512) history.pop_front();
@@ -582,6 +608,7 @@ bool DetectorModel::execute(const Request& r, std::vector<uint8_t>& d) {
     case 29:
         if (p[1] > 1) return false;
         restartPending = 1;
+        restartDueMs = steadyMs() + restartDelayMs;
         eeprom[1031] = p[1];
         sealLogHeader();
         restartCount++;

@@ -108,6 +108,8 @@ struct DetectorModel {
     int coverSwitch[3] = {1, 0, 0};     // command 18
     int transitLevel[4] = {21800, 22100, 21750, 22080};  // command 11 centres
     int restartPending = 0;             // command 35; set by command 29
+    int restartDelayMs = 3000;          // a restart takes effect this much later
+    int64_t restartDueMs = 0;
     int restartCount = 0;
     int resetCount = 0;
     int reloadCount = 0;
@@ -121,16 +123,22 @@ struct DetectorModel {
     int64_t halfHourRemainder = 0;      // seconds toward the next half-hour tick
 
     // ---- flow sweep (command 26) ---------------------------------------
+    // (the model is described in flow_sweep.cpp)
     struct SweepChannel {
         int pulse = 29;          // current step value
+        int pass = 2;            // 0, 1 sweeping; 2 sweep over
         int recordsLeft = 0;     // records still to log at this step
+        int stepRecord = 0;      // records logged at this step so far
+        int disturbedRecord = -1;
         int sweepIndex = 0;      // running record number (field "index")
-        double drift = 0;        // slow component of R - A
+        int total = 0;           // records since the sweep started
+        int lastDelta = 0, filteredDelta = 0;
+        uint32_t seed = 0x2545F491u;
     };
     bool sweepRunning = false;
     SweepChannel sweep[2];
-    uint32_t noiseState = 0x2545F491u;   // deterministic noise source
-    int sweepCleanSetting = 30;          // the pulse setting that measures clean
+    uint32_t noiseState = 0x2545F491u;   // noise of the other readings
+    int sweepCleanSetting = 30;          // channel 1's best pulse setting (channel 2: +2)
 
     // ---- bookkeeping ----------------------------------------------------
     std::array<int, 256> requestCount{};
@@ -152,6 +160,8 @@ struct DetectorModel {
     bool areaValid(int start, int length, int checksumPos, int seed) const;
     uint8_t ramByte(uint32_t address) const;
     void restartSweep();
+    void finishRestart();                // what the detector does when it restarts
+    void catchUp();                      // running clock: hours and pending restart
     std::array<uint8_t, 74> stateBytes() const;
     std::array<uint8_t, 1024> informationBlock() const;
     int variant() const { return eeprom[259]; }

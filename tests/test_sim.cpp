@@ -316,3 +316,118 @@ TEST(SimExecutable, AnnouncesItsPortAndCleansUp) {
 }
 
 }  // namespace
+
+namespace {
+
+// The flow-log sweep as the tuning sees it: records decoded from command 26.
+struct FlowRecord {
+    int field[18];
+    int a() const { return field[1]; }
+    int r() const { return field[2]; }
+    int fA() const { return field[3]; }
+    int pulse() const { return field[11]; }
+};
+
+class SimSweep : public SimFrames {
+protected:
+    // Writes the pulse setting into both RAM bytes, resets, and collects
+    // channel `channel`'s records of `answers` flow-log requests.
+    std::vector<FlowRecord> capture(int setting, int channel, int answers, uint8_t fan = 12) {
+        for (uint32_t address : {kPulseSettingRam1, kPulseSettingRam2}) {
+            const Bytes ram = client->transact(
+                frame(36, {7, static_cast<uint8_t>(address), static_cast<uint8_t>(address >> 8),
+                           static_cast<uint8_t>(address >> 16), static_cast<uint8_t>(address >> 24),
+                           static_cast<uint8_t>(setting)}, Bytes(1024, 0)), 1026);
+            EXPECT_EQ(ram.size(), 1026u);
+        }
+        EXPECT_EQ(detector().ramByte(kPulseSettingRam1), setting);
+        EXPECT_EQ(client->transact(frame(34, {3}), 1), Bytes{1});
+        std::vector<FlowRecord> records;
+        for (int n = 0; n < answers; ++n) {
+            const Bytes d = dataOf(client->transact(frame(26, {fan, fan}), 1026), 1024);
+            if (d.size() != 1024) break;
+            EXPECT_EQ(d[channel], 10);
+            for (int k = 0; k < d[channel]; ++k) {
+                FlowRecord rec;
+                const size_t base = 2 + static_cast<size_t>(channel) * 360 + static_cast<size_t>(k) * 36;
+                for (int f = 0; f < 18; ++f) rec.field[f] = d[base + 2 * f] << 8 | d[base + 2 * f + 1];
+                EXPECT_NE(d[base], 0);   // live slot
+                records.push_back(rec);
+            }
+        }
+        return records;
+    }
+    static bool valid(const FlowRecord& r) {
+        return r.a() >= 19500 && r.a() <= 26000 && r.r() >= 19500 && r.r() <= 26000 && r.r() >= r.a() &&
+               r.r() - r.a() < 600;
+    }
+};
+
+TEST_F(SimSweep, ResetRunsTwoPassesOfSteps) {
+    const std::vector<FlowRecord> log = capture(30, 0, 60);
+    ASSERT_GE(log.size(), 500u);
+    size_t i = 0;
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int pulse = 29; pulse <= 122; pulse += 3) {
+            int count = 0;
+            while (i < log.size() && log[i].pulse() == pulse && log[i].fA() == 0) {
+                ++i;
+                ++count;
+            }
+            EXPECT_GE(count, 6) << "pass " << pass << " pulse " << pulse;
+            EXPECT_LE(count, 8) << "pass " << pass << " pulse " << pulse;
+        }
+    }
+    // Then normal records: filtered readings present, pulse shows the setting.
+    ASSERT_LT(i, log.size());
+    EXPECT_NE(log[i].fA(), 0);
+    EXPECT_EQ(log[i].pulse(), 30);
+}
+
+TEST_F(SimSweep, PulseSettingDecidesHowSteadyTheStepsAre) {
+    // Steps whose third to sixth records are valid and within 64 of each other.
+    auto steadySteps = [&](int setting, int channel) {
+        const std::vector<FlowRecord> log = capture(setting, channel, 25);
+        int steady = 0;
+        size_t i = 0;
+        while (i < log.size() && log[i].fA() == 0) {
+            size_t j = i;
+            while (j < log.size() && log[j].pulse() == log[i].pulse()) ++j;
+            if (j - i >= 6 && j < log.size()) {
+                int lo = 1 << 30, hi = -1;
+                bool allValid = true;
+                for (size_t k = i + 2; k <= i + 5; ++k) {
+                    allValid = allValid && valid(log[k]);
+                    lo = std::min(lo, log[k].r() - log[k].a());
+                    hi = std::max(hi, log[k].r() - log[k].a());
+                }
+                if (allValid && hi - lo <= 64) ++steady;
+            }
+            i = j;
+        }
+        return steady;
+    };
+    for (int channel = 0; channel < 2; ++channel) {
+        SCOPED_TRACE(channel);
+        const int clean = steadySteps(30, channel);
+        EXPECT_GE(clean, 31);
+        EXPECT_LT(steadySteps(20, channel), clean);
+        EXPECT_LT(steadySteps(40, channel), clean);
+        EXPECT_EQ(steadySteps(15, channel), 0);
+    }
+}
+
+TEST_F(SimSweep, FanSpeedMovesTheFlowReading) {
+    auto meanDelta = [&](uint8_t fan) {
+        const std::vector<FlowRecord> log = capture(30, 0, 5, fan);
+        long sum = 0;
+        for (const FlowRecord& r : log) sum += r.r() - r.a();
+        return sum / static_cast<long>(log.size());
+    };
+    const long fast = meanDelta(10);
+    const long slow = meanDelta(1);
+    EXPECT_GT(fast, slow + 50);
+    EXPECT_EQ(detector().withModel([](DetectorModel& m) { return m.fanSpeed[0]; }), 1);
+}
+
+}  // namespace
