@@ -56,8 +56,12 @@ int main(int argc, char** argv) {
 
     if (!form.Edit1.Text->empty()) {
         press(window, form.Button1);
-        press(window, form.Button4);
+        // The identity readout fills the Management page's memo.
+        if (form.Button4.OnClick) press(window, form.Button4);
+        else form.Button4Click();
+        press(window, form.btnState);
         press(window, form.Button24);
+        window.flush();
         if (!form.qob) std::fprintf(stderr, "note: no connection to COM%s\n", form.Edit1.Text->c_str());
     } else {
         std::fprintf(stderr, "note: no detector found, the pictures show the window unconnected\n");

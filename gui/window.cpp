@@ -411,12 +411,13 @@ void MainWindow::createWidget(Binding& b, QWidget* parent) {
     if (auto* memo = dynamic_cast<TMemo*>(&c)) {
         auto* w = new QPlainTextEdit(parent);
         b.widget = w;
+        // Readouts align their values by padded labels: fixed pitch.
+        QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        mono.setStyleHint(QFont::TypeWriter);
+        mono.setPixelSize(11);
+        if (c.Name() == "memLog" || c.Name() == "memState") w->setFont(mono);
         if (c.Name() == "memLog") {
-            // The operator console: fixed pitch on light yellow, both bars.
-            QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-            mono.setStyleHint(QFont::TypeWriter);
-            mono.setPixelSize(11);
-            w->setFont(mono);
+            // The operator console: on light yellow, both bars.
             QPalette pal = w->palette();
             pal.setColor(QPalette::Base, kConsoleBackground);
             pal.setColor(QPalette::Text, Qt::black);
