@@ -167,12 +167,7 @@ MainWindow::MainWindow(TFrmTestQOB& form, QtHost& host) : QWidget(nullptr), form
     setWindowFlag(Qt::WindowMaximizeButtonHint, false);
     setFixedSize(normalSize());
 
-    for (Control* c : form_.Components())
-        if (c->Parent()) children_[c->Parent()].push_back(c);
-    for (Control* c : form_.Components()) bind(*c);
-    layoutUnplaced();
-    for (auto& b : bindings_) applyCommon(*b);
-    flush();
+    bindNewControls();
 
     engineeringAction_ = new QAction(QStringLiteral("Engineering view"), this);
     engineeringAction_->setCheckable(true);
@@ -288,8 +283,24 @@ void MainWindow::scheduleFlush() {
     QTimer::singleShot(0, this, [this] { flush(); });
 }
 
+// Controls the model creates later (at start-up or at run time) get their
+// widgets on the next flush.
+void MainWindow::bindNewControls() {
+    const auto& all = form_.Components();
+    if (all.size() == knownComponents_) return;
+    for (size_t i = knownComponents_; i < all.size(); ++i)
+        if (all[i]->Parent()) children_[all[i]->Parent()].push_back(all[i]);
+    const size_t first = knownComponents_;
+    knownComponents_ = all.size();
+    for (size_t i = first; i < all.size(); ++i) bind(*all[i]);
+    layoutUnplaced();
+    for (auto& b : bindings_) applyCommon(*b);
+    flush();
+}
+
 void MainWindow::flush() {
     flushPosted_ = false;
+    if (form_.Components().size() != knownComponents_) bindNewControls();
     while (!dirty_.empty()) {
         std::vector<Binding*> batch;
         batch.swap(dirty_);

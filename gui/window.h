@@ -82,6 +82,7 @@ private:
         std::function<void(Binding&)> refresh;
     };
 
+    void bindNewControls();
     Binding* bind(Control& control);
     Binding* bindingOf(const Control* control) const;
     QWidget* containerFor(Control& control);
@@ -100,6 +101,7 @@ private:
     std::map<const Control*, Binding*> byControl_;
     std::map<const Control*, std::vector<Control*>> children_;
     std::vector<Binding*> dirty_;
+    size_t knownComponents_ = 0;
     bool flushPosted_ = false;
     bool engineering_ = false;
     QAction* engineeringAction_ = nullptr;

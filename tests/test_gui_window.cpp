@@ -61,6 +61,7 @@ protected:
     void TearDown() override {
         window.reset();
         form.reset();
+        late.reset();
         host.reset();
         work.reset();
         SimFixture::TearDown();
@@ -81,6 +82,8 @@ protected:
     std::unique_ptr<QtHost> host;
     std::unique_ptr<TFrmTestQOB> form;
     std::unique_ptr<MainWindow> window;
+    // A control the model adds after the window was built (outlives the form).
+    std::unique_ptr<TButton> late;
 };
 
 TEST_F(GuiWindowTest, BuildsWithItsCaptionsGeometryAndTheDiscoveredPort) {
@@ -263,6 +266,26 @@ TEST_F(GuiWindowTest, ConsoleFollowsAppendsAndReloads) {
     form->addConsoleLine("later");
     QApplication::processEvents();
     EXPECT_EQ(console(), ">>replaced\nlater");
+}
+
+TEST_F(GuiWindowTest, ControlsAddedLaterGetTheirWidgetsUnderTheirParent) {
+    late = std::make_unique<TButton>(form.get(), "btnLate", "Late", &form->GroupBox31);
+    late->setBounds(10, 20, 90, 25);
+    int clicks = 0;
+    late->OnClick = [&] { ++clicks; };
+    window->flush();
+    auto* button = widget<QPushButton>(*late);
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->parentWidget(), window->widgetOf(form->GroupBox31));
+    EXPECT_EQ(button->geometry(), QRect(10, 20, 90, 25));
+    EXPECT_EQ(button->text(), "Late");
+    button->click();
+    EXPECT_EQ(clicks, 1);
+    late->Caption = "Later";
+    late->Enabled = false;
+    window->flush();
+    EXPECT_EQ(button->text(), "Later");
+    EXPECT_FALSE(button->isEnabled());
 }
 
 TEST_F(GuiWindowTest, HostTimersTickUnderACooperativeWaitAndNeverReenter) {
