@@ -1,13 +1,25 @@
 #include "app/controls.h"
 
+#include <algorithm>
+
 Control::Control(TForm* form, std::string name, Control* parent)
-    : name_(std::move(name)), parent_(parent) {
-    if (form) form->addComponent(this);
+    : form_(form), name_(std::move(name)), parent_(parent) {
+    if (form_) form_->addComponent(this);
+}
+
+Control::~Control() {
+    if (form_) form_->removeComponent(this);
 }
 
 void TForm::addComponent(Control* control) {
     components_.push_back(control);
     byName_[control->Name()] = control;
+}
+
+void TForm::removeComponent(Control* control) {
+    components_.erase(std::remove(components_.begin(), components_.end(), control), components_.end());
+    auto it = byName_.find(control->Name());
+    if (it != byName_.end() && it->second == control) byName_.erase(it);
 }
 
 Control* TForm::FindComponent(const std::string& name) const {

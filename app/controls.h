@@ -45,7 +45,7 @@ private:
 class Control {
 public:
     Control(TForm* form, std::string name, Control* parent = nullptr);
-    virtual ~Control() = default;
+    virtual ~Control();
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
 
@@ -75,6 +75,7 @@ public:
     }
 
 private:
+    TForm* form_;
     std::string name_;
     Control* parent_;
     uint64_t revision_ = 0;
@@ -234,8 +235,13 @@ public:
     }
     Property<int> Interval;
     std::function<void()> OnTimer;
-    // The host's hook (set when the host registers the timer).
+    ~TTimer() override {
+        if (onRelease) onRelease(*this);
+    }
+    // The host's hooks (set when the host registers the timer): a change
+    // of Interval or Enabled, and the timer going away.
     std::function<void(TTimer&)> onSchedule;
+    std::function<void(TTimer&)> onRelease;
     void changed() override {
         Control::changed();
         if (onSchedule) onSchedule(*this);
@@ -328,6 +334,7 @@ public:
 private:
     friend class Control;
     void addComponent(Control* control);
+    void removeComponent(Control* control);
     std::vector<Control*> components_;
     std::map<std::string, Control*> byName_;
 };

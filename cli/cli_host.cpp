@@ -56,11 +56,13 @@ bool CliHost::executeSaveDialog(FileDialog& dialog) {
 void CliHost::registerTimer(TTimer& timer) {
     timers_.push_back({&timer, false, 0, 0, false});
     timer.onSchedule = [this](TTimer& t) { schedule(t); };
+    timer.onRelease = [this](TTimer& t) { unregisterTimer(t); };
     schedule(timer);
 }
 
 void CliHost::unregisterTimer(TTimer& timer) {
     timer.onSchedule = nullptr;
+    timer.onRelease = nullptr;
     for (auto& t : timers_)
         if (t.timer == &timer) t.timer = nullptr;
 }

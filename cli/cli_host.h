@@ -20,6 +20,10 @@ struct CliAnswers {
 class CliHost : public Host {
 public:
     CliHost(std::ostream& err, CliAnswers answers) : err_(err), answers_(std::move(answers)) {}
+    ~CliHost() override {
+        for (auto& t : timers_)
+            if (t.timer) unregisterTimer(*t.timer);
+    }
 
     DialogResult messageBox(const std::string& text, const std::string& caption, DialogKind kind,
                             DialogButtons buttons) override;

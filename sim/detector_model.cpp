@@ -1,6 +1,7 @@
 // The detector's memory and behaviour: default EEPROM image, log ring,
 // clock, live state and the command table. The pty side lives in
 // virtual_detector.cpp, the flow-log sweep in flow_sweep.cpp.
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 
@@ -297,8 +298,8 @@ void DetectorModel::appendLog(int code) {
     r[7] = static_cast<uint8_t>(internalTempByte);
     r[8] = static_cast<uint8_t>(powerByte[0]);
     r[9] = static_cast<uint8_t>(powerByte[1]);
-    r[10] = static_cast<uint8_t>(channelEnabled[0] ? flow[0] : 0);
-    r[11] = static_cast<uint8_t>(channelEnabled[1] ? flow[1] : 0);
+    r[10] = static_cast<uint8_t>(channelEnabled[0] ? reportedFlow(0) : 0);
+    r[11] = static_cast<uint8_t>(channelEnabled[1] ? reportedFlow(1) : 0);
     r[12] = static_cast<uint8_t>(sensorEnabled[0] ? sensorOutput[0] : 0);
     r[13] = static_cast<uint8_t>(sensorEnabled[1] ? sensorOutput[1] : 0);
     eeprom[1028] = static_cast<uint8_t>(index & 0xFF);
@@ -319,6 +320,12 @@ std::vector<uint8_t> DetectorModel::logRecord(int index) const {
     if (index < 0 || index >= kLogRecordCount) return {};
     const uint8_t* r = &eeprom[kLogRecordsStart + kLogRecordSize * index];
     return std::vector<uint8_t>(r, r + kLogRecordSize);
+}
+
+// The factory flow calibration (bytes 484, 485) is a signed correction.
+int DetectorModel::reportedFlow(int channel) const {
+    const int corrected = flow[channel] + static_cast<int8_t>(eeprom[484 + channel]);
+    return std::clamp(corrected, 1, 255);
 }
 
 uint8_t DetectorModel::ramByte(uint32_t address) const {
@@ -345,7 +352,7 @@ std::array<uint8_t, 74> DetectorModel::stateBytes() const {
         b[1] = static_cast<uint8_t>(sensorEnabled[c]);
         b[2] = static_cast<uint8_t>(alarm[c]);
         b[3] = static_cast<uint8_t>(prealarm[c]);
-        b[4] = static_cast<uint8_t>(channelEnabled[c] ? flow[c] : 0);
+        b[4] = static_cast<uint8_t>(channelEnabled[c] ? reportedFlow(c) : 0);
         b[5] = static_cast<uint8_t>(fanSpeed[c]);
     }
     s[12] = static_cast<uint8_t>(powerByte[0]);
@@ -421,8 +428,8 @@ int analogueReading(DetectorModel& m, int channel) {
     const int jitter = static_cast<int>(m.nextNoise() % 7) - 3;   // -3..3
     switch (channel) {
     case 0: case 1: {
-        const int s = channel;
-        if (m.relay[3 + s]) return 300 + jitter;        // driven line
+        if (!m.sounderEolFitted[channel]) return 1022 + (jitter + 3) / 3;   // open line: 1022..1024
+        if (m.relay[3 + channel]) return 300 + jitter;   // driven line
         return 510 + jitter;
     }
     case 2: return 230 + jitter;                         // PCB thermistor
@@ -467,10 +474,11 @@ bool DetectorModel::execute(const Request& r, std::vector<uint8_t>& d) {
         std::memcpy(&eeprom[address], r.payload.data(), static_cast<size_t>(count));
         return true;
     }
-    case 5: {   // write one EEPROM byte (administration)
+    case 5: {   // write one EEPROM byte (administration test): the value is p5, the
+                // one payload byte is whatever the tool's buffer held and is ignored
         const int address = p[1] | p[2] << 8;
-        if (!eepromOk || p[5] != 255 || r.payload.size() != 1 || address >= kEepromSize) return false;
-        eeprom[address] = r.payload[0];
+        if (!eepromOk || r.payload.size() != 1 || address >= kEepromSize) return false;
+        eeprom[address] = p[5];
         return true;
     }
     case 6: return true;   // ping
@@ -487,9 +495,10 @@ bool DetectorModel::execute(const Request& r, std::vector<uint8_t>& d) {
         return true;
     }
     case 10:
-        if (p[1] != 0) isolator = p[1];
-        d[0] = isolator == 32 ? 0 : 1;                  // pin state: 0 open
-        d[1] = static_cast<uint8_t>(isolator == 0 ? 224 : isolator);
+        if (p[1] == 32) isolatorOpen = true;
+        if (p[1] == 96) isolatorOpen = false;
+        d[0] = isolatorOpen ? 0 : 1;                    // pin state
+        d[1] = isolatorOpen ? 32 : 224;                 // sub-address 127 input value
         return true;
     case 11: {   // transit counter, noisy around a level
         if (p[1] > 3) return false;
@@ -514,7 +523,7 @@ bool DetectorModel::execute(const Request& r, std::vector<uint8_t>& d) {
     case 15:
         for (int i = 0; i < 4; ++i) d[i] = static_cast<uint8_t>(remoteOutputs[i]);
         return true;
-    case 16: d[0] = static_cast<uint8_t>(configurableInput); return true;
+    case 16: d[0] = externalInput ? 1 : 0; return true;
     case 17:
         d[0] = static_cast<uint8_t>(relay[3]);
         d[1] = static_cast<uint8_t>(relay[4]);
@@ -522,7 +531,9 @@ bool DetectorModel::execute(const Request& r, std::vector<uint8_t>& d) {
         put16le(d, 4, analogueReading(*this, 1));
         return true;
     case 18:
-        for (int i = 0; i < 3; ++i) d[i] = static_cast<uint8_t>(coverSwitch[i]);
+        d[0] = static_cast<uint8_t>(coverCounters[0]);
+        d[1] = static_cast<uint8_t>(coverCounters[1]);
+        d[2] = coverClosed ? 1 : 0;
         return true;
     case 19: {
         if (!eepromOk) return false;

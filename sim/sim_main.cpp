@@ -53,7 +53,8 @@ const char* kHelp =
     "                       0 = every request); ARG is the byte count for short-answer,\n"
     "                       stray-before/after and pieces; KIND is one of\n"
     "                       no-answer short-answer bad-checksum not-acknowledged\n"
-    "                       stray-before stray-after pieces late-answer endless-answer unplug\n"
+    "                       stray-before stray-after pieces late-answer endless-answer\n"
+    "                       unplug wrong-data; for unplug DELAYMS > 0 plugs back in later\n"
     "  --scenario FILE      read options from FILE, one per line ('#' starts a comment)\n"
     "  --help               this text\n"
     "Prints one line \"COM<N> <device>\" when ready; serves until SIGINT or SIGTERM.\n";
@@ -92,9 +93,9 @@ bool parseFault(const std::string& spec, FaultSpec& out) {
     if (parts.size() > 3 && (!parseInt(parts[3], out.fault.bytes) || out.fault.bytes < 0)) return false;
     if (parts.size() > 4 && (!parseInt(parts[4], out.fault.delayMs) || out.fault.delayMs < 0)) return false;
     if (parts.size() <= 4) {
-        // Sensible delays: past the tool's 1 s read time-out for late
-        // answers, a few ms between pieces and endless bytes.
-        if (out.fault.kind == FaultKind::LateAnswer) out.fault.delayMs = 1500;
+        // Sensible delays: late answers come after the tool has given up
+        // (8 read calls of 1 s), pieces and endless bytes a few ms apart.
+        if (out.fault.kind == FaultKind::LateAnswer) out.fault.delayMs = 9000;
         if (out.fault.kind == FaultKind::Pieces) out.fault.delayMs = 20;
         if (out.fault.kind == FaultKind::EndlessAnswer) out.fault.delayMs = 10;
     }
@@ -241,14 +242,6 @@ int main(int argc, char** argv) {
         }
     }
     if (s.ports.empty()) s.ports = defaultPortsFolder();
-    if (s.com == 0) {
-        for (int n = 200; n <= 255 && s.com == 0; ++n)
-            if (!entryTaken(s.ports, n)) s.com = n;
-        if (s.com == 0) {
-            std::fprintf(stderr, "nerax-lt-sim: no free COM number in 200..255 in %s\n", s.ports.c_str());
-            return 1;
-        }
-    }
 
     VirtualDetector detector(s.options);
     detector.withModel([&](DetectorModel& m) { m.sweepCleanSetting = s.cleanSetting; });
@@ -272,8 +265,22 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "nerax-lt-sim: %s\n", detector.lastError().c_str());
         return 1;
     }
-    if (!detector.registerPort(s.com, s.ports, s.name)) {
-        std::fprintf(stderr, "nerax-lt-sim: %s\n", detector.lastError().c_str());
+    bool registered = false;
+    if (s.com != 0) {
+        registered = detector.registerPort(s.com, s.ports, s.name);
+    } else {
+        // The first free number from 200; an entry left behind (even one
+        // pointing nowhere) counts as taken.
+        for (int n = 200; n <= 255 && !registered; ++n) {
+            if (entryTaken(s.ports, n)) continue;
+            registered = detector.registerPort(n, s.ports, s.name, false);
+            if (registered) s.com = n;
+        }
+        if (!registered && s.com == 0)
+            std::fprintf(stderr, "nerax-lt-sim: no free COM number in 200..255 in %s\n", s.ports.c_str());
+    }
+    if (!registered) {
+        if (s.com != 0) std::fprintf(stderr, "nerax-lt-sim: %s\n", detector.lastError().c_str());
         detector.stop();
         return 1;
     }

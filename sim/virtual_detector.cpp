@@ -67,6 +67,7 @@ const FaultName kFaultNames[] = {
     {FaultKind::LateAnswer, "late-answer"},
     {FaultKind::EndlessAnswer, "endless-answer"},
     {FaultKind::Unplug, "unplug"},
+    {FaultKind::WrongData, "wrong-data"},
 };
 
 }  // namespace
@@ -137,6 +138,7 @@ bool VirtualDetector::openPty() {
 }
 
 void VirtualDetector::closePty() {
+    pluggedIn_ = false;
     std::lock_guard<std::mutex> lock(ptyMutex_);
     if (masterFd_ >= 0) ::close(masterFd_);
     if (slaveHoldFd_ >= 0) ::close(slaveHoldFd_);
@@ -159,6 +161,7 @@ bool VirtualDetector::start() {
         return false;
     }
     stopping_ = false;
+    pluggedIn_ = true;
     thread_ = std::thread([this] { serve(); });
     return true;
 }
@@ -182,10 +185,8 @@ std::string VirtualDetector::devicePath() const {
     return slavePath_;
 }
 
-bool VirtualDetector::plugged() const {
-    std::lock_guard<std::mutex> lock(ptyMutex_);
-    return masterFd_ >= 0;
-}
+// Plugged means served and reachable through the COM entry.
+bool VirtualDetector::plugged() const { return pluggedIn_; }
 
 void VirtualDetector::wake() {
     if (wakePipe_[1] >= 0) {
@@ -196,7 +197,8 @@ void VirtualDetector::wake() {
 
 // ---- port entry ------------------------------------------------------------
 
-bool VirtualDetector::registerPort(int number, const std::string& folder, const std::string& friendlyName) {
+bool VirtualDetector::registerPort(int number, const std::string& folder, const std::string& friendlyName,
+                                   bool replaceExisting) {
     if (number < 1 || number > 255) {
         lastError_ = "COM number must be 1..255";
         return false;
@@ -206,43 +208,59 @@ bool VirtualDetector::registerPort(int number, const std::string& folder, const 
         return false;
     }
     unregisterPort();
+    const std::string link = folder + "/COM" + std::to_string(number);
+    const std::string target = devicePath();
+    if (!replaceExisting) {
+        // Claim the number atomically: symlink() fails when the entry exists.
+        if (target.empty() || symlink(target.c_str(), link.c_str()) != 0) {
+            lastError_ = "COM" + std::to_string(number) + " is taken in " + folder;
+            return false;
+        }
+    }
     portFolder_ = folder;
     portNumber_ = number;
-    const std::string nameFile = folder + "/COM" + std::to_string(number) + ".name";
+    linkedPath_ = target;
+    const std::string nameFile = link + ".name";
     FILE* f = std::fopen(nameFile.c_str(), "w");
     if (!f) {
         lastError_ = "cannot write " + nameFile + ": " + std::strerror(errno);
-        portNumber_ = 0;
+        unregisterPort();
         return false;
     }
     std::fprintf(f, "%s\n", friendlyName.c_str());
     std::fclose(f);
-    return refreshPortLink();
+    return replaceExisting ? refreshPortLink() : true;
 }
 
 bool VirtualDetector::refreshPortLink() {
     if (portNumber_ == 0) return true;
     const std::string link = portFolder_ + "/COM" + std::to_string(portNumber_);
     const std::string target = devicePath();
+    if (target.empty()) return true;   // unplugged: the entry stays until the detector is back
     const std::string temporary = link + ".new";
     ::unlink(temporary.c_str());
-    if (target.empty()) {   // unplugged: the entry stays, pointing nowhere
-        return true;
-    }
     if (symlink(target.c_str(), temporary.c_str()) != 0 || rename(temporary.c_str(), link.c_str()) != 0) {
         lastError_ = "cannot create " + link + ": " + std::strerror(errno);
         ::unlink(temporary.c_str());
         return false;
     }
+    linkedPath_ = target;
     return true;
 }
 
+// Removes the entry only while it is still ours: another detector may have
+// taken the number over since.
 void VirtualDetector::unregisterPort() {
     if (portNumber_ == 0) return;
     const std::string link = portFolder_ + "/COM" + std::to_string(portNumber_);
-    ::unlink(link.c_str());
-    ::unlink((link + ".name").c_str());
+    char target[256] = {};
+    const ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
+    if (n > 0 && std::string(target, static_cast<size_t>(n)) == linkedPath_) {
+        ::unlink(link.c_str());
+        ::unlink((link + ".name").c_str());
+    }
     portNumber_ = 0;
+    linkedPath_.clear();
 }
 
 // ---- model access ----------------------------------------------------------
@@ -290,6 +308,10 @@ bool VirtualDetector::takeFault(uint8_t code, Fault& fault) {
     std::lock_guard<std::mutex> lock(faultMutex_);
     for (auto it = faults_.begin(); it != faults_.end(); ++it) {
         if (it->code != -1 && it->code != code) continue;
+        if (it->fault.skip > 0) {
+            --it->fault.skip;
+            return false;
+        }
         fault = it->fault;
         if (--it->count == 0) faults_.erase(it);
         return true;
@@ -300,8 +322,9 @@ bool VirtualDetector::takeFault(uint8_t code, Fault& fault) {
 namespace {
 // Waits (briefly, the serving thread reacts at once) for a condition.
 template <class F>
-bool waitUntil(F done) {
-    for (int i = 0; i < 5000; ++i) {
+bool waitUntil(F done, int boundMs = 5000) {
+    const int64_t end = nowUs() + static_cast<int64_t>(boundMs) * 1000;
+    while (nowUs() < end) {
         if (done()) return true;
         poll(nullptr, 0, 1);
     }
@@ -326,6 +349,24 @@ bool VirtualDetector::replug() {
     replugRequested_ = true;
     wake();
     return waitUntil([&] { return ptyGeneration_ != generation; }) && plugged();
+}
+
+bool VirtualDetector::waitForRequests(int code, int count, int boundMs) {
+    return waitUntil([&] {
+        return withModel([&](DetectorModel& m) {
+            int n = 0;
+            if (code < 0) {
+                for (int c : m.requestCount) n += c;
+            } else if (code < 256) {
+                n = m.requestCount[static_cast<size_t>(code)];
+            }
+            return n >= count;
+        });
+    }, boundMs);
+}
+
+bool VirtualDetector::waitForPlug(bool pluggedIn, int boundMs) {
+    return waitUntil([&] { return plugged() == pluggedIn; }, boundMs);
 }
 
 void VirtualDetector::setWireSpeed(bool on, int baudRate) {
@@ -455,6 +496,13 @@ void VirtualDetector::handleFrame(const std::vector<uint8_t>& frame, int64_t fir
         answer[0] = 0;
         sendBytes(answer.data(), answer.size(), answerAt);
         break;
+    case FaultKind::WrongData:
+        if (answer.size() > 2) {
+            answer[1] = static_cast<uint8_t>(answer[1] ^ 0xFF);
+            answer.back() = frameChecksum(answer.data() + 1, answer.size() - 2);
+        }
+        sendBytes(answer.data(), answer.size(), answerAt);
+        break;
     case FaultKind::StrayBefore:
         answer.insert(answer.begin(), extra, fault.strayByte);
         sendBytes(answer.data(), answer.size(), answerAt);
@@ -523,7 +571,10 @@ void VirtualDetector::serve() {
         if (replugRequested_ || (replugAtUs_ != 0 && nowUs() >= replugAtUs_)) {
             replugRequested_ = false;
             replugAtUs_ = 0;
-            if (!plugged() && openPty()) refreshPortLink();
+            if (!plugged() && openPty()) {
+                refreshPortLink();
+                pluggedIn_ = true;
+            }
             ptyGeneration_++;
         }
         int fd;

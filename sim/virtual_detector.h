@@ -83,12 +83,12 @@ struct DetectorModel {
     int sensorEnabled[2] = {1, 1};
     int alarm[2] = {0, 0};
     int prealarm[2] = {0, 0};
-    int flow[2] = {87, 86};
+    int flow[2] = {87, 86};             // raw; reported with the EEPROM correction (bytes 484, 485)
     int fanSpeed[2] = {6, 6};
     int powerByte[2] = {140, 139};      // (x + 100) * 100 on the tool side
     int faultAlert[38] = {};            // codes 100..137
     int asdInFault = 0, asdInAuxFault = 0;
-    int externalInput = 0;
+    int externalInput = 0;              // the configurable input: 0 open, 1 short (commands 16, 30)
     int relay[9] = {};
     int internalTempByte = 150;         // (x - 100) * 5 tenths: 25.0
     int flowTempByte[2] = {148, 149};
@@ -101,11 +101,12 @@ struct DetectorModel {
     int ledsOverride = 0;               // command 12
     std::array<uint8_t, 90> leds{};
     int loopSupply = 0;                 // command 24
-    int isolator = 0;                   // command 10
-    int buttons[3] = {0, 0, 0};         // command 14
+    bool isolatorOpen = false;          // command 10: AP command 11 value 32 opens, 96 closes
+    int buttons[3] = {0, 0, 0};         // command 14: RESET, TEST, DISABLE press counters (50 ms)
     int remoteOutputs[4] = {0, 0, 0, 0};// command 15
-    int configurableInput = 0;          // command 16
-    int coverSwitch[3] = {1, 0, 0};     // command 18
+    bool coverClosed = false;           // command 18 pin state (bench: cover open)
+    int coverCounters[2] = {0, 0};      // command 18: open / closed counters (50 ms)
+    bool sounderEolFitted[2] = {true, true};   // 47 k end-of-line resistor on the sounder line
     int transitLevel[4] = {21800, 22100, 21750, 22080};  // command 11 centres
     int restartPending = 0;             // command 35; set by command 29
     int restartDelayMs = 3000;          // a restart takes effect this much later
@@ -159,6 +160,7 @@ struct DetectorModel {
     void sealLogHeader();
     bool areaValid(int start, int length, int checksumPos, int seed) const;
     uint8_t ramByte(uint32_t address) const;
+    int reportedFlow(int channel) const;
     void restartSweep();
     void finishRestart();                // what the detector does when it restarts
     void catchUp();                      // running clock: hours and pending restart
@@ -194,6 +196,7 @@ enum class FaultKind : int {
     LateAnswer,        // whole answer after `delayMs`
     EndlessAnswer,     // acknowledge, then a byte every `delayMs` until the next request
     Unplug,            // close the master side; re-open after `delayMs` when > 0
+    WrongData,         // well-formed answer, first data byte altered, checksum to match
 };
 
 struct Fault {
@@ -201,6 +204,7 @@ struct Fault {
     int bytes = 1;
     int delayMs = 0;
     uint8_t strayByte = 0x13;
+    int skip = 0;      // requests of the code answered normally before the fault applies
 };
 
 // Name of a fault kind as the executable's options spell it ("no-answer", ...).
@@ -231,9 +235,11 @@ public:
     std::string devicePath() const;
 
     // COM<n> (symlink to the device) and COM<n>.name in `folder`; the folder
-    // is created when missing. Removed by stop() or unregisterPort().
+    // is created when missing. An existing COM<n> is replaced, or, with
+    // replaceExisting false, makes the call fail (claims a free number
+    // atomically). Removed by stop() or unregisterPort() while still ours.
     bool registerPort(int number, const std::string& folder,
-                      const std::string& friendlyName = "NERAX LT (virtual)");
+                      const std::string& friendlyName = "NERAX LT (virtual)", bool replaceExisting = true);
     void unregisterPort();
     int portNumber() const { return portNumber_; }
 
@@ -259,6 +265,12 @@ public:
     void unplug();
     bool replug();
     bool plugged() const;
+
+    // Bounded waits for tests that drive the detector from another process:
+    // until `count` requests of `code` (-1: any) have arrived, or until the
+    // detector is plugged in / out. false when the bound passed first.
+    bool waitForRequests(int code, int count, int boundMs = 5000);
+    bool waitForPlug(bool pluggedIn, int boundMs = 5000);
 
     void setWireSpeed(bool on, int baudRate = kDefaultBaud);
     const std::string& lastError() const { return lastError_; }
@@ -296,6 +308,7 @@ private:
     std::atomic<bool> replugRequested_{false};
     std::atomic<int64_t> replugAtUs_{0};
     std::atomic<int> ptyGeneration_{0};
+    std::atomic<bool> pluggedIn_{false};
 
     std::mutex faultMutex_;
     std::vector<PendingFault> faults_;
@@ -305,6 +318,7 @@ private:
     int64_t lineFreeUs_ = 0;
 
     std::string portFolder_;
+    std::string linkedPath_;    // where our COM<n> entry points
     int portNumber_ = 0;
     std::string lastError_;
     std::atomic<int> framingErrors_{0};

@@ -175,6 +175,98 @@ TEST_F(SimFrames, AnswersHaveTheirCommandsLengths) {
     EXPECT_GE(analogue(5), 640); EXPECT_LE(analogue(5), 690);   // fan 1 at speed 5 (set above)
 }
 
+TEST_F(SimFrames, PanelReadingsFollowTheHardware) {
+    auto value16 = [&](uint8_t code, std::initializer_list<uint8_t> params) {
+        const Bytes d = dataOf(client->transact(frame(code, params), 4), 2);
+        return d.size() == 2 ? d[0] | d[1] << 8 : -1;
+    };
+    struct FanCase {
+        uint8_t speed;
+        int lo, hi;
+    };
+    for (const FanCase& f : {FanCase{0, 0, 10}, FanCase{1, 510, 560}, FanCase{5, 640, 690}, FanCase{10, 790, 840}}) {
+        EXPECT_EQ(client->transact(frame(27, {f.speed, f.speed}), 1), Bytes{1});
+        for (uint8_t channel : {5, 6}) {
+            const int v = value16(9, {channel});
+            EXPECT_GE(v, f.lo) << "speed " << int(f.speed);
+            EXPECT_LE(v, f.hi) << "speed " << int(f.speed);
+        }
+    }
+    detector().withModel([](DetectorModel& m) { m.sounderEolFitted[1] = false; });
+    EXPECT_GE(value16(9, {1}), 1020);
+    EXPECT_LE(value16(9, {1}), 1024);
+
+    // The loop isolator opens with AP command 11 value 32 and closes with 96.
+    EXPECT_EQ(dataOf(client->transact(frame(10, {0}), 4), 2), (Bytes{1, 224}));
+    EXPECT_EQ(dataOf(client->transact(frame(10, {32}), 4), 2), (Bytes{0, 32}));
+    EXPECT_EQ(dataOf(client->transact(frame(10, {96}), 4), 2), (Bytes{1, 224}));
+
+    detector().withModel([](DetectorModel& m) { m.externalInput = 1; m.coverClosed = true; });
+    EXPECT_EQ(dataOf(client->transact(frame(16), 3), 1), Bytes{1});
+    EXPECT_EQ(dataOf(client->transact(frame(18), 5), 3), (Bytes{0, 0, 1}));
+
+    // The flow calibration byte corrects the reported flow.
+    EXPECT_EQ(dataOf(client->transact(frame(30), 76), 74)[4], 87);
+    EXPECT_EQ(client->transact(frame(4, {228, 1, 1, 0}, {13}), 1), Bytes{1});
+    const Bytes state = dataOf(client->transact(frame(30), 76), 74);
+    ASSERT_EQ(state.size(), 74u);
+    EXPECT_EQ(state[4], 100);
+    EXPECT_EQ(state[58], 1);   // external input short
+}
+
+TEST_F(SimFrames, ActionsShowInStateAndLog) {
+    auto state = [&] { return dataOf(client->transact(frame(30), 76), 74); };
+    EXPECT_EQ(client->transact(frame(34, {0}), 1), Bytes{1});   // test channel 1
+    Bytes s = state();
+    ASSERT_EQ(s.size(), 74u);
+    EXPECT_EQ(s[2], 1);       // channel 1 alarm
+    EXPECT_EQ(s[8], 0);       // channel 2 quiet
+    EXPECT_EQ(s[60], 1);      // relay ALARM 1
+    EXPECT_EQ(s[62], 1);      // relay SOUNDER 1
+    EXPECT_EQ(client->transact(frame(34, {4}), 1), Bytes{1});   // sounder 1 off
+    EXPECT_EQ(state()[62], 0);
+    EXPECT_EQ(client->transact(frame(33, {5, 1}), 1), Bytes{1});   // FAULT relay on
+    EXPECT_EQ(state()[64], 1);
+    EXPECT_EQ(client->transact(frame(34, {3}), 1), Bytes{1});   // reset
+    s = state();
+    EXPECT_EQ(s[2], 0);
+    EXPECT_EQ(s[60], 0);
+    detector().withModel([](DetectorModel& m) {
+        const Bytes newest = m.logRecord(m.logNewestIndex());
+        EXPECT_EQ(newest[0], 10);   // "Device reset executed"
+        EXPECT_TRUE(m.areaValid(1024, 64, 1087, 7));
+        m.advanceTime(3600);        // an hour: two half-hour ticks
+    });
+    s = state();
+    EXPECT_EQ(s[54] | s[55] << 8, 2469 + 2);
+
+    // Restore of the configuration area from the backup, then clear the log.
+    detector().withModel([](DetectorModel& m) { m.eeprom[300] ^= 0xFF; });
+    EXPECT_EQ(client->transact(frame(28, {3}), 1), Bytes{1});
+    detector().withModel([](DetectorModel& m) {
+        EXPECT_TRUE(m.areaValid(276, 220, 495, 5));
+        EXPECT_EQ(m.logRecord(m.logNewestIndex())[0], 31);   // CFG restored
+    });
+    EXPECT_EQ(client->transact(frame(22), 1), Bytes{1});
+    const Bytes header = dataOf(client->transact(frame(3, {0, 4, 64, 0}), 66), 64);
+    ASSERT_EQ(header.size(), 64u);
+    EXPECT_EQ(header[5], 255);   // blank
+    EXPECT_EQ(header[63], areaChecksum(header.data(), 0, 64, 63, 7));
+}
+
+TEST(SimLog, RingWrapsAt2244Records) {
+    DetectorModel m;
+    m.clearLog();
+    for (int i = 0; i < kLogRecordCount; ++i) m.appendLog(27);
+    EXPECT_EQ(m.logNewestIndex(), kLogRecordCount - 1);
+    EXPECT_FALSE(m.logWrapped());
+    m.appendLog(10);
+    EXPECT_EQ(m.logNewestIndex(), 0);
+    EXPECT_TRUE(m.logWrapped());
+    EXPECT_EQ(m.logRecord(0)[0], 10);
+    EXPECT_TRUE(m.areaValid(1024, 64, 1087, 7));
+}
+
 TEST_F(SimFrames, UnknownCommandsAndBadPayloadsAreRefused) {
     EXPECT_EQ(client->transact(frame(13), 1), Bytes{0});
     Bytes clock = frame(20, {}, {29, 2, 13, 10, 0, 0});   // 29/02/13 does not exist
@@ -260,6 +352,16 @@ TEST(SimPort, EntryFollowsTheDetector) {
         Client c(folder + "/COM7");
         ASSERT_TRUE(c.ok());
         EXPECT_EQ(c.transact(frame(6), 1), Bytes{1});
+
+        // An unplug fault that plugs itself back in.
+        d.injectFault(6, Fault{FaultKind::Unplug, 1, 50});
+        c.send(frame(6));
+        ASSERT_TRUE(d.waitForPlug(false));
+        ASSERT_TRUE(d.waitForPlug(true));
+        Client again(folder + "/COM7");
+        ASSERT_TRUE(again.ok());
+        EXPECT_EQ(again.transact(frame(6), 1), Bytes{1});
+        EXPECT_TRUE(d.waitForRequests(6, 3));
     }
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(folder + "/COM7")));
     EXPECT_FALSE(std::filesystem::exists(folder + "/COM7.name"));

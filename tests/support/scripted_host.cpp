@@ -34,7 +34,10 @@ ScriptedHost::ScriptedHost() {
 
 ScriptedHost::~ScriptedHost() {
     for (auto& t : timers_)
-        if (t.timer) t.timer->onSchedule = nullptr;
+        if (t.timer) {
+            t.timer->onSchedule = nullptr;
+            t.timer->onRelease = nullptr;
+        }
 }
 
 std::vector<std::string> ScriptedHost::shownTexts() const {
@@ -95,11 +98,13 @@ bool ScriptedHost::executeSaveDialog(FileDialog& dialog) {
 void ScriptedHost::registerTimer(TTimer& timer) {
     timers_.push_back({&timer, false, 0, 0, false, 0});
     timer.onSchedule = [this](TTimer& t) { schedule(t); };
+    timer.onRelease = [this](TTimer& t) { unregisterTimer(t); };
     schedule(timer);
 }
 
 void ScriptedHost::unregisterTimer(TTimer& timer) {
     timer.onSchedule = nullptr;
+    timer.onRelease = nullptr;
     for (auto& t : timers_)
         if (t.timer == &timer) t.timer = nullptr;
 }
