@@ -14,6 +14,25 @@ TFrmTestQOB::TFrmTestQOB(Host& hostRef) : host(hostRef) {
     wireShell();
 
     // ---- Management page wiring ---------------------------------------
+    memState.ReadOnly = true;
+    Button4.OnClick = [this] { Button4Click(); };
+    btnState.OnClick = [this] { btnStateClick(); };
+    Button23.OnClick = [this] { Button23Click(); };
+    Button24.OnClick = [this] { Button24Click(); };
+    Button6.OnClick = [this] { Button6Click(); };
+    GroupBox31.setBounds(544, 224, 273, 97);
+    btnReadLogs.setBounds(8, 15, 113, 25);
+    btnReadAllLogs.setBounds(8, 39, 113, 25);
+    btnClearLog.setBounds(8, 68, 113, 25);
+    btnExportLog.setBounds(136, 16, 113, 25);
+    btnExportAllLogs.setBounds(143, 40, 113, 25);
+    btnShowLog.Visible = false;
+    btnReadLogs.OnClick = [this] { btnReadLogsClick(&btnReadLogs); };
+    btnReadAllLogs.OnClick = [this] { btnReadLogsClick(&btnReadAllLogs); };
+    btnClearLog.OnClick = [this] { btnClearLogClick(&btnClearLog); };
+    btnExportLog.OnClick = [this] { btnExportLogClick(&btnExportLog); };
+    btnExportAllLogs.OnClick = [this] { btnExportLogClick(&btnExportAllLogs); };
+    btnShowLog.OnClick = [this] { btnShowLogClick(nullptr); };
     // ---- end Management wiring ----------------------------------------
 
     // ---- EEPROM page wiring -------------------------------------------
@@ -41,6 +60,7 @@ TFrmTestQOB::TFrmTestQOB(Host& hostRef) : host(hostRef) {
     // ---- end tuning wiring --------------------------------------------
 
     // ---- reports wiring -----------------------------------------------
+    btnlog.OnClick = [this] { btnlogClick(); };
     // ---- end reports wiring -------------------------------------------
 
     // Every timer of the window is scheduled by the host.

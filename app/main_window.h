@@ -140,6 +140,9 @@ public:
     void btnShowLogClick(Control* sender);
     void btnExportLogClick(Control* sender);
     void btnClearLogClick(Control* sender);
+    // The last table printing wrote its table (and, for an export, the
+    // file); the command line reports failures by it.
+    bool logPrintOk = false;
     // ---- end Management ---------------------------------------------------
 
     // ======================================================================
@@ -203,6 +206,8 @@ public:
     // ======================================================================
     void btndiagClick();
     void btnlogClick();
+    // The last RETRIEVE LOG saved its report file.
+    bool logReportSaved = false;
     // ---- end reports --------------------------------------------------------
 
 private:

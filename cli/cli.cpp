@@ -36,6 +36,10 @@ int infoCommand(const CliArgs& args, std::ostream& out, std::ostream& err) {
 const CliCommand kCommands[] = {
     {"ports", "ports", "", portsCommand},
     {"info", "info --port N", "port=", infoCommand},
+    {"state", "state --port N", "port=", stateCommand},
+    {"log", "log --port N [--all] [--export FILE]", "port= all export=", logCommand},
+    {"clock", "clock --port N [--set \"dd/mm/yy hh:mi:ss\"]", "port= set=", clockCommand},
+    {"retrieve-log", "retrieve-log --port N", "port=", retrieveLogCommand},
 };
 
 // Options every command takes: the answers of the command-line dialogs.

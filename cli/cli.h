@@ -39,6 +39,12 @@ struct CliCommand {
     CliCommandFn run;
 };
 
+// Commands of the Management page and RETRIEVE LOG (cli/cli_pages.cpp).
+int stateCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
+int logCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
+int clockCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
+int retrieveLogCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
+
 // Runs one command line (without the program name). Returns the exit code.
 int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 void printUsage(std::ostream& err);

@@ -1,6 +1,78 @@
-// TEMPORARY: the Information readout, so that `nerax-lt-cli info` works
-// before the Management page lands. The pages work replaces this file.
+// " INFORMATION " group of the Management page: the identity readout
+// ("Information") and the live state readout ("Get State") into memState.
+// The tuning, the reports and the production test replay both and read
+// their lines back, so every label is part of the contract.
+#include <cstdint>
+#include <string>
+
 #include "app/main_window.h"
+#include "device/texts.h"
+
+namespace {
+
+// "delay" for 2, otherwise Y/N.
+std::string tri(int v) { return v == 2 ? "delay" : yesNo(v); }
+
+std::string variantName(int variant) {
+    switch (variant) {
+    case 1: return "stand alone";
+    case 2: return "loop based";
+    case 4: return "vask";
+    default: return "oltra";
+    }
+}
+
+using IdentityAccessor = int (QOB::*)();
+
+struct IdentityRow {
+    const char* label;
+    IdentityAccessor value;
+    int serialIndex;   // >= 0: serialByte(serialIndex) instead of `value`
+};
+
+// Lines after "Variant", in readout order.
+const IdentityRow kIdentityRows[] = {
+    {"Num. of channels       :", &QOB::channelCount, -1},
+    {"Num. of sensors        :", &QOB::sensorCount, -1},
+    {"QOB id                 :", &QOB::qobId, -1},
+    {"Serial num. #1         :", nullptr, 0},
+    {"Serial num. #2         :", nullptr, 1},
+    {"Serial num. #3         :", nullptr, 2},
+    {"Serial num. #4         :", nullptr, 3},
+    {"Params schema ID       :", &QOB::paramsSchemaId, -1},
+    {"FW major version       :", &QOB::fwMajor, -1},
+    {"FW minor version       :", &QOB::fwMinor, -1},
+    {"FW build version       :", &QOB::fwBuild, -1},
+    {"HW version             :", &QOB::hwVersion, -1},
+    {"MC version             :", &QOB::mcVersion, -1},
+    {"Manif. date DAY        :", &QOB::manufDay, -1},
+    {"Manif. date MON        :", &QOB::manufMonth, -1},
+    {"Manif. date YEA        :", &QOB::manufYear, -1},
+    {"Manif. date HOU        :", &QOB::manufHour, -1},
+    {"Manif. date MIN        :", &QOB::manufMinute, -1},
+};
+
+struct RelayRow {
+    const char* label;
+    int relay;
+};
+
+const RelayRow kRelayRows[] = {
+    {" Relay ALARM 1         :", 1}, {" Relay ALARM 2         :", 2}, {" Relay PREALARM 1      :", 6},
+    {" Relay PREALARM 2      :", 7}, {" Relay SOUNDER 1       :", 3}, {" Relay SOUNDER 2       :", 4},
+    {" Relay FAULT           :", 5}, {" Relay AUXILIART FAULT :", 8},
+};
+
+// The counter is kept in half-hours.
+uint32_t operatingHours(QOB& q) {
+    const uint32_t counter = static_cast<uint32_t>(q.hoursByte0() & 0xFF) |
+                             static_cast<uint32_t>(q.hoursByte1() & 0xFF) << 8 |
+                             static_cast<uint32_t>(q.hoursByte2() & 0xFF) << 16 |
+                             static_cast<uint32_t>(q.hoursByte3() & 0xFF) << 24;
+    return counter / 2;
+}
+
+}  // namespace
 
 void TFrmTestQOB::Button4Click() {
     if (!checkConnected()) return;
@@ -8,29 +80,69 @@ void TFrmTestQOB::Button4Click() {
     QOB& q = *qob;
     addStateLine("ASD is connected       :" + yesNo(q.isConnected()));
     addStateLine("Super User             :" + yesNo(q.superUser()));
-    int restart = q.restartPending();
+    const int restart = q.restartPending();
     addStateLine(std::string("ASD will restart       :") +
                  (restart == 0 ? "N" : restart == 1 ? "Y (normal)" : "Y (maintenance)"));
     addStateLine("E2P read               :" + yesNo(q.eepromRead()));
     addStateLine("E2P factory ok         :" + yesNo(q.factoryOk()));
     addStateLine("E2P config  ok         :" + yesNo(q.configOk()));
     addStateLine("E2P loopbased ok       :" + yesNo(q.loopBasedOk()));
-    int wrong = q.wrongConfiguration();
+    const int wrong = q.wrongConfiguration();
     addStateLine("WRONG CONFIGURATION?   :" + yesNo(wrong));
     if (wrong != 0) return;
-    int variant = q.variant();
-    addStateLine(std::string("Variant                :") +
-                 (variant == 1 ? "stand alone" : variant == 2 ? "loop based" : variant == 4 ? "vask" : "oltra"));
-    const std::pair<const char*, int> rows[] = {
-        {"Num. of channels       :", q.channelCount()}, {"Num. of sensors        :", q.sensorCount()},
-        {"QOB id                 :", q.qobId()},        {"Serial num. #1         :", q.serialByte(0)},
-        {"Serial num. #2         :", q.serialByte(1)},  {"Serial num. #3         :", q.serialByte(2)},
-        {"Serial num. #4         :", q.serialByte(3)},  {"Params schema ID       :", q.paramsSchemaId()},
-        {"FW major version       :", q.fwMajor()},      {"FW minor version       :", q.fwMinor()},
-        {"FW build version       :", q.fwBuild()},      {"HW version             :", q.hwVersion()},
-        {"MC version             :", q.mcVersion()},    {"Manif. date DAY        :", q.manufDay()},
-        {"Manif. date MON        :", q.manufMonth()},   {"Manif. date YEA        :", q.manufYear()},
-        {"Manif. date HOU        :", q.manufHour()},    {"Manif. date MIN        :", q.manufMinute()},
-    };
-    for (const auto& [label, value] : rows) addStateLine(label + std::to_string(value));
+    addStateLine("Variant                :" + variantName(q.variant()));
+    for (const auto& row : kIdentityRows) {
+        const int value = row.serialIndex >= 0 ? q.serialByte(row.serialIndex) : (q.*row.value)();
+        addStateLine(row.label + std::to_string(value));
+    }
+}
+
+void TFrmTestQOB::btnStateClick() {
+    if (!checkConnected()) return;
+    QOB& q = *qob;
+    if (!q.readState()) {
+        showLibraryError();
+        return;
+    }
+    clearStateView();
+    addStateLine(" ASD in fault          :" + tri(q.asdInFault()));
+    addStateLine(" ASD in auxiliary fault:" + tri(q.asdInAuxFault()));
+    for (int code : kFaultAlertReadoutOrder) addStateLineIf(faultAlertLabel(code), code);
+    addStateLine(" Power 1               :" + numberOrUndefined(q.power(0)));
+    addStateLine(" Power 2               :" + numberOrUndefined(q.power(1)));
+    addStateLine(" Internal temperature  :" + tenthsOrUndefined(q.internalTemperature()));
+    const int variant = q.variant();
+    if (variant == 2) {
+        const int address = q.loopAddress();
+        addStateLine(" Loop Address          :" + (address == 255 ? std::string("invalid") : std::to_string(address)));
+    }
+    addStateLine(std::string(" External input        :") + (q.externalInput() == 0 ? "open" : "short"));
+    addStateLine(" Operating hours       :" + std::to_string(operatingHours(q)));
+    for (const auto& row : kRelayRows)
+        addStateLine(std::string(row.label) + (q.relayState(row.relay) == 0 ? "reset" : "set"));
+    for (int ch = 0; ch < 2; ++ch) {
+        addStateLine("");
+        addStateLine(">>CHANNEL " + std::to_string(ch + 1) + " ----------");
+        const int channelOn = q.channelEnabled(ch);
+        const int sensorOn = q.sensorEnabled(ch);
+        addStateLine(" Channel is enabled    :" + yesNo(channelOn));
+        addStateLine(" Sensor  is enabled    :" + yesNo(sensorOn));
+        if (sensorOn != 0) {
+            const int output = q.sensorOutput(ch);
+            if (variant == 2 || variant == 4)
+                addStateLine(std::string(" Sensor Remote Output  :") + (output == 1 ? "ON" : "OFF"));
+            else if (variant == 3)
+                addStateLine(std::string(" Sensor Base relay     :") + (output == 1 ? "active" : "not active"));
+            else if (variant == 1)
+                addStateLine(" Last poll             :" + pollStatusTextFor(variant, output));
+        }
+        if (channelOn != 0) {
+            addStateLine(" Channel is in alarm   :" + tri(q.channelInAlarm(ch)));
+            if (variant == 1) addStateLine(" Channel is in prealarm:" + tri(q.channelInPrealarm(ch)));
+            addStateLine(" Flow                  :" + numberOrUndefined(q.flow(ch)));
+            addStateLine(" Fan speed             :" + std::to_string(q.fanSpeed(ch)));
+            addStateLine(" Flow temperature      :" + tenthsOrUndefined(q.flowTemperature(ch)));
+        }
+    }
+    actionOk = 1;
 }

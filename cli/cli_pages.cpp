@@ -1,0 +1,76 @@
+// The Management page's readouts, clock and event log, and RETRIEVE LOG,
+// on the command line. Each connects as Connect does, runs the handlers
+// (their console lines are echoed as they are written) and succeeds only
+// when every handler did.
+#include "cli/cli.h"
+
+#include "app/main_window.h"
+
+int stateCommand(const CliArgs& args, std::ostream& out, std::ostream& err) {
+    int port = 0;
+    if (!cliPortOption(args, err, port)) return kCliUsage;
+    CliSession session(args, out, err);
+    if (!session.connect(port)) return kCliFailed;
+    TFrmTestQOB& w = *session.window;
+    w.actionOk = 0;
+    w.btnStateClick();
+    session.printLines(w.memState);
+    return w.actionOk == 1 ? kCliOk : kCliFailed;
+}
+
+int logCommand(const CliArgs& args, std::ostream& out, std::ostream& err) {
+    int port = 0;
+    if (!cliPortOption(args, err, port)) return kCliUsage;
+    const std::string* exportFile = args.value("export");
+    if (exportFile && exportFile->empty()) {
+        err << "nerax-lt-cli log: --export needs a file name\n";
+        return kCliUsage;
+    }
+    // The export's save dialog is answered with the --export file.
+    CliArgs sessionArgs = args;
+    if (exportFile) sessionArgs.values["file"] = *exportFile;
+    CliSession session(sessionArgs, out, err);
+    if (!session.connect(port)) return kCliFailed;
+    TFrmTestQOB& w = *session.window;
+    const bool all = args.flags.count("all") > 0;
+    w.actionOk = 0;
+    w.logPrintOk = false;
+    w.btnReadLogsClick(all ? &w.btnReadAllLogs : &w.btnReadLogs);
+    bool ok = w.actionOk == 1 && w.logPrintOk;
+    if (exportFile) {
+        w.btnExportLogClick(all ? &w.btnExportAllLogs : &w.btnExportLog);
+        ok = ok && w.logPrintOk;
+    }
+    return ok ? kCliOk : kCliFailed;
+}
+
+int clockCommand(const CliArgs& args, std::ostream& out, std::ostream& err) {
+    int port = 0;
+    if (!cliPortOption(args, err, port)) return kCliUsage;
+    CliSession session(args, out, err);
+    if (!session.connect(port)) return kCliFailed;
+    TFrmTestQOB& w = *session.window;
+    bool ok = true;
+    if (const std::string* text = args.value("set")) {
+        w.edtSetTime.Text = *text;
+        w.actionOk = 0;
+        w.Button23Click();
+        ok = w.actionOk == 1;
+    }
+    w.actionOk = 0;
+    w.Button24Click();
+    ok = ok && w.actionOk == 1;
+    out << w.edtGetTime.Text.get() << "\n";
+    out.flush();
+    return ok ? kCliOk : kCliFailed;
+}
+
+int retrieveLogCommand(const CliArgs& args, std::ostream& out, std::ostream& err) {
+    int port = 0;
+    if (!cliPortOption(args, err, port)) return kCliUsage;
+    CliSession session(args, out, err);
+    if (!session.connect(port)) return kCliFailed;
+    TFrmTestQOB& w = *session.window;
+    w.btnlogClick();
+    return w.logReportSaved ? kCliOk : kCliFailed;
+}

@@ -1,0 +1,119 @@
+// " LOGS " group of the Management page: read the event log, print it as
+// the fixed-width table, export the console to a text file, clear the log.
+// The tuning and the reports run the reading with "Read All Logs" as the
+// sender, which prints every record slot.
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "app/main_window.h"
+#include "app/report_file.h"
+#include "reports/event_catalogue.h"
+
+namespace {
+
+constexpr int kLastRecordSlot = 2243;
+
+std::string executableDirectory() {
+    std::error_code ec;
+    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string(".") : exe.parent_path().string();
+}
+
+// Decodes record slot n by its stored position: -n skips the newest-index
+// check, but slot 0 has no negative index; for it the check is lifted by
+// treating the ring as wrapped for the one call. Without that, an "all"
+// reading of a blank log would fail at its first slot.
+int decodeSlot(QOB& q, int n, LogRecordValues& r) {
+    if (n != 0)
+        return q.logRecord(-n, r.event, r.day, r.month, r.year, r.hour, r.minute, r.second, r.temperature,
+                           r.power, r.flow, r.sensor);
+    const int wrapped = q.logWrap;
+    q.logWrap = 1;
+    const int ok = q.logRecord(0, r.event, r.day, r.month, r.year, r.hour, r.minute, r.second, r.temperature,
+                               r.power, r.flow, r.sensor);
+    q.logWrap = wrapped;
+    return ok;
+}
+
+}  // namespace
+
+void TFrmTestQOB::btnReadLogsClick(Control* sender) {
+    if (!checkConnected()) return;
+    if (sender) sender->Enabled = false;
+    const int ok = qob->readLog();
+    if (sender) sender->Enabled = true;
+    if (!ok) {
+        showLibraryError();
+        return;
+    }
+    btnShowLogClick(sender == &btnReadAllLogs ? &btnReadAllLogs : nullptr);
+    actionOk = 1;
+}
+
+void TFrmTestQOB::btnShowLogClick(Control* sender) {
+    logPrintOk = false;
+    if (!checkConnected()) return;
+    QOB& q = *qob;
+    int last = q.logLastIndex();
+    if (last == -1) {
+        showLibraryError();
+        return;
+    }
+    if (sender == &btnReadAllLogs || sender == &btnExportAllLogs) last = kLastRecordSlot;
+    // Only the two export buttons save; any other sender just prints.
+    const bool exporting = sender == &btnExportLog || sender == &btnExportAllLogs;
+    const int wrapped = q.logWrapped();
+    if (wrapped == -1) {
+        showLibraryError();
+        return;
+    }
+    const char* statusLine = last == -2 ? ">>log is blank" : wrapped == 1 ? ">>log is full" : nullptr;
+
+    const int variant = q.variant();
+    std::string table = logTableHeaderRow() + "\r\n" + logTableSeparatorRow() + "\r\n";
+    for (int n = 0; n <= last; ++n) {
+        LogRecordValues r;
+        if (!decodeSlot(q, n, r)) {
+            showLibraryError();
+            return;
+        }
+        table += logRecordRow(n, r, variant) + "\r\n";
+    }
+    addConsoleLine(table);
+
+    if (exporting) {
+        std::string error;
+        if (!writeTextFile(sd.FileName, memLog.Lines.lines(), error)) {
+            host.messageBox("Log not exported: " + error, host.applicationTitle, DialogKind::Error,
+                            DialogButtons::Ok);
+            return;
+        }
+    }
+    if (statusLine) addConsoleLine(statusLine);
+    logPrintOk = true;
+}
+
+void TFrmTestQOB::btnExportLogClick(Control* sender) {
+    sd.Filter = "TXT files (*.TXT)|*.TXT";
+    sd.InitialDir = executableDirectory();
+    sd.DefaultExt = "TXT";
+    sd.Title = "Export Logs";
+    if (!host.executeSaveDialog(sd)) return;
+    // Prints the log image of the last successful reading; no new read.
+    btnShowLogClick(sender == &btnExportAllLogs ? &btnExportAllLogs : &btnExportLog);
+}
+
+void TFrmTestQOB::btnClearLogClick(Control* sender) {
+    if (!checkConnected()) return;
+    if (host.messageBox("Clear logs?", host.applicationTitle, DialogKind::Warning, DialogButtons::YesNo) !=
+        DialogResult::Yes)
+        return;
+    if (sender) sender->Enabled = false;
+    const int ok = qob->clearLog();
+    if (sender) sender->Enabled = true;
+    if (ok)
+        addConsoleLine(">>Device log cleared");
+    else
+        showLibraryError();
+}
