@@ -1,0 +1,80 @@
+// nerax-lt-pictures: renders the main window offscreen into PNG files —
+// the default view, the engineering view and the Management page — after
+// connecting to the detector that port discovery finds (scripts/pictures
+// starts a virtual one) and running a few readouts so the pictures show
+// real content.
+//
+//   nerax-lt-pictures OUTPUT_DIR
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/main_window.h"
+#include "gui/qt_host.h"
+#include "gui/window.h"
+
+namespace {
+
+// A click as the operator makes it, when the button does something yet.
+void press(MainWindow& window, TButton& button) {
+    if (!button.OnClick) return;
+    if (auto* w = window.widgetAs<QPushButton>(button)) w->click();
+    window.flush();
+}
+
+bool save(QWidget& widget, const QString& path) {
+    QApplication::processEvents();
+    const bool ok = widget.grab().save(path, "PNG");
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: nerax-lt-pictures OUTPUT_DIR\n");
+        return 2;
+    }
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(out);
+
+    QtHost host;
+    QApplication::setApplicationName(qtText(host.applicationTitle));
+    TFrmTestQOB form(host);
+    MainWindow window(form, host);
+    window.startUp();
+    window.show();
+
+    if (!form.Edit1.Text->empty()) {
+        press(window, form.Button1);
+        // The identity readout fills the Management page's memo.
+        if (form.Button4.OnClick) press(window, form.Button4);
+        else form.Button4Click();
+        press(window, form.btnState);
+        press(window, form.Button24);
+        window.flush();
+        if (!form.qob) std::fprintf(stderr, "note: no connection to COM%s\n", form.Edit1.Text->c_str());
+    } else {
+        std::fprintf(stderr, "note: no detector found, the pictures show the window unconnected\n");
+    }
+
+    bool ok = save(window, out + "/window.png");
+    window.setEngineeringView(true);
+    ok = save(window, out + "/engineering-view.png") && ok;
+    if (auto* pages = window.widgetAs<QTabWidget>(form.PageControl1)) {
+        form.PageControl1.ActivePageIndex = 0;
+        window.flush();
+        ok = save(*pages, out + "/management-page.png") && ok;
+    }
+    if (form.qob) press(window, form.Button2);
+    return ok ? 0 : 1;
+}
