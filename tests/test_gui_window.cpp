@@ -60,8 +60,9 @@ protected:
     }
     void TearDown() override {
         window.reset();
-        form.reset();
+        // A control leaves its form's registry when destroyed: before the form.
         late.reset();
+        form.reset();
         host.reset();
         work.reset();
         SimFixture::TearDown();
