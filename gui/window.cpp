@@ -33,6 +33,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <set>
 
 #include "gui/ports_dialog.h"
 #include "gui/qt_host.h"
@@ -191,6 +192,11 @@ MainWindow::MainWindow(TFrmTestQOB& form, QtHost& host) : QWidget(nullptr), form
     // Tool-window border: fixed size, no maximise.
     setWindowFlag(Qt::WindowMaximizeButtonHint, false);
     setFixedSize(normalSize());
+    // Group boxes as the window draws them: the caption sits on the frame
+    // line, so children placed from the top of the box clear it.
+    setStyleSheet(QStringLiteral(
+        "QGroupBox { border: 1px solid #a0a0a0; border-radius: 2px; margin-top: 6px; }"
+        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 7px; padding: 0 1px; }"));
 
     bindNewControls();
 
@@ -309,15 +315,38 @@ void MainWindow::scheduleFlush() {
 }
 
 // Controls the model creates later (at start-up or at run time) get their
-// widgets on the next flush.
-void MainWindow::bindNewControls() {
+// widgets on the next flush; controls that went lose theirs.
+bool MainWindow::componentsChanged() const {
     const auto& all = form_.Components();
-    if (all.size() == knownComponents_) return;
-    for (size_t i = knownComponents_; i < all.size(); ++i)
-        if (all[i]->Parent()) children_[all[i]->Parent()].push_back(all[i]);
-    const size_t first = knownComponents_;
+    return all.size() != knownComponents_ || (all.empty() ? nullptr : all.back()) != lastComponent_;
+}
+
+void MainWindow::bindNewControls() {
+    if (!componentsChanged()) return;
+    const auto& all = form_.Components();
     knownComponents_ = all.size();
-    for (size_t i = first; i < all.size(); ++i) bind(*all[i]);
+    lastComponent_ = all.empty() ? nullptr : all.back();
+    const std::set<const Control*> present(all.begin(), all.end());
+
+    std::set<const Binding*> gone;
+    for (auto& b : bindings_)
+        if (!present.count(b->control)) gone.insert(b.get());
+    if (!gone.empty()) {
+        dirty_.erase(std::remove_if(dirty_.begin(), dirty_.end(), [&](Binding* b) { return gone.count(b) > 0; }),
+                     dirty_.end());
+        for (auto& b : bindings_)
+            if (gone.count(b.get())) {
+                byControl_.erase(b->control);
+                if (b->widget) delete b->widget.data();
+            }
+        bindings_.erase(std::remove_if(bindings_.begin(), bindings_.end(),
+                                       [&](const std::unique_ptr<Binding>& b) { return gone.count(b.get()) > 0; }),
+                        bindings_.end());
+    }
+    children_.clear();
+    for (Control* c : all)
+        if (c->Parent()) children_[c->Parent()].push_back(c);
+    for (Control* c : all) bind(*c);
     layoutUnplaced();
     for (auto& b : bindings_) applyCommon(*b);
     flush();
@@ -325,7 +354,7 @@ void MainWindow::bindNewControls() {
 
 void MainWindow::flush() {
     flushPosted_ = false;
-    if (form_.Components().size() != knownComponents_) bindNewControls();
+    if (componentsChanged()) bindNewControls();
     while (!dirty_.empty()) {
         std::vector<Binding*> batch;
         batch.swap(dirty_);
@@ -709,25 +738,23 @@ QSize MainWindow::defaultSize(const Binding& b) const {
     return QSize(185, 41);
 }
 
-// Flows the children without bounds in columns beside the placed ones;
-// containers without bounds take the size of what they hold. Returns the
-// extent of all children.
+// Flows the children without bounds down columns from the left, around
+// the ones placed by the model; containers without bounds take the size of
+// what they hold. Returns the extent of all children.
 QSize MainWindow::arrangeChildren(Control* parent, int areaHeight) {
     const bool group = dynamic_cast<TGroupBox*>(parent) != nullptr;
     const int top = group ? 20 : 8;
-    int startX = 8;
     QRect extent;
     auto it = children_.find(parent);
     if (it == children_.end()) return QSize();
+    std::vector<QRect> taken;
     for (Control* child : it->second) {
         Binding* b = bindingOf(child);
-        if (!b || !b->widget || dynamic_cast<TTabSheet*>(child)) continue;
-        if (!unplaced(*child)) {
-            extent |= b->place;
-            if (b->place.top() < areaHeight) startX = std::max(startX, b->place.right() + 1 + 8);
-        }
+        if (!b || !b->widget || dynamic_cast<TTabSheet*>(child) || unplaced(*child)) continue;
+        extent |= b->place;
+        taken.push_back(b->place.adjusted(-4, -4, 4, 4));
     }
-    int x = startX, y = top, column = 0;
+    int x = 8, y = top, column = 0;
     for (Control* child : it->second) {
         Binding* b = bindingOf(child);
         if (!b || !b->widget) continue;
@@ -740,13 +767,21 @@ QSize MainWindow::arrangeChildren(Control* parent, int areaHeight) {
         QSize size = defaultSize(*b);
         if (b->container && inner.isValid())
             size = QSize(std::max(size.width(), inner.width() + 8), std::max(size.height(), inner.height() + 8));
-        if (y > top && y + size.height() > areaHeight) {
-            x += column + 8;
-            y = top;
-            column = 0;
+        QRect spot;
+        for (int guard = 0; guard < 1000; ++guard) {
+            if (y > top && y + size.height() > areaHeight) {
+                x += std::max(column, 40) + 8;
+                y = top;
+                column = 0;
+            }
+            spot = QRect(QPoint(x, y), size);
+            auto hit = std::find_if(taken.begin(), taken.end(), [&](const QRect& r) { return r.intersects(spot); });
+            if (hit == taken.end()) break;
+            y = hit->bottom() + 1 + 2;
         }
-        b->place = QRect(QPoint(x, y), size);
-        extent |= b->place;
+        b->place = spot;
+        taken.push_back(spot.adjusted(-2, -2, 2, 2));
+        extent |= spot;
         y += size.height() + 6;
         column = std::max(column, size.width());
     }

@@ -4,6 +4,9 @@
 // here); a control's change counter tells the binding what to refresh;
 // user input is written back into the control and its handler is run.
 //
+// The window must go before the form whose controls it shows; a control
+// destroyed earlier loses its widget at the next refresh.
+//
 // Default view: the client area of 527 x 314. The engineering view
 // (Ctrl+E, or the window's context menu) widens the window so that the
 // page control and the controls below the client area show, and shows the
@@ -12,6 +15,7 @@
 
 #include <QRect>
 #include <QSize>
+#include <QPointer>
 #include <QWidget>
 
 #include <cstdint>
@@ -70,8 +74,8 @@ protected:
 private:
     struct Binding {
         Control* control = nullptr;
-        QWidget* widget = nullptr;
-        QWidget* container = nullptr;   // where the control's children go
+        QPointer<QWidget> widget;
+        QPointer<QWidget> container;    // where the control's children go
         QRect place;                    // model bounds, or laid out
         bool autoSize = false;          // a label without a width
         uint64_t seenRevision = UINT64_MAX;
@@ -82,6 +86,8 @@ private:
         std::function<void(Binding&)> refresh;
     };
 
+    bool componentsChanged() const;
+    // Drops the widgets of controls that are gone, binds the new ones.
     void bindNewControls();
     Binding* bind(Control& control);
     Binding* bindingOf(const Control* control) const;
@@ -101,7 +107,10 @@ private:
     std::map<const Control*, Binding*> byControl_;
     std::map<const Control*, std::vector<Control*>> children_;
     std::vector<Binding*> dirty_;
+    // The form's component list as last seen: a change in size or in the
+    // last entry means controls came or went.
     size_t knownComponents_ = 0;
+    const Control* lastComponent_ = nullptr;
     bool flushPosted_ = false;
     bool engineering_ = false;
     QAction* engineeringAction_ = nullptr;

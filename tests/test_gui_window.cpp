@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -60,7 +61,6 @@ protected:
     }
     void TearDown() override {
         window.reset();
-        // A control leaves its form's registry when destroyed: before the form.
         late.reset();
         form.reset();
         host.reset();
@@ -83,7 +83,7 @@ protected:
     std::unique_ptr<QtHost> host;
     std::unique_ptr<TFrmTestQOB> form;
     std::unique_ptr<MainWindow> window;
-    // A control the model adds after the window was built (outlives the form).
+    // A control the model adds after the window was built.
     std::unique_ptr<TButton> late;
 };
 
@@ -287,6 +287,13 @@ TEST_F(GuiWindowTest, ControlsAddedLaterGetTheirWidgetsUnderTheirParent) {
     window->flush();
     EXPECT_EQ(button->text(), "Later");
     EXPECT_FALSE(button->isEnabled());
+
+    // A control that goes takes its widget with it.
+    QPointer<QPushButton> watched(button);
+    late->Caption = "pending";
+    late.reset();
+    window->flush();
+    EXPECT_TRUE(watched.isNull());
 }
 
 TEST_F(GuiWindowTest, HostTimersTickUnderACooperativeWaitAndNeverReenter) {
