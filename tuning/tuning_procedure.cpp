@@ -53,7 +53,7 @@ int energyOf(int setting) { return setting >= 1 && setting <= kSettings ? kEnerg
 bool TFrmTestQOB::writeEnergyParameter(int value) {
     auto fail = [this](const char* text) {
         addConsoleLine(text);
-        host.messageBox(text, "Error", DialogKind::Error, DialogButtons::Ok);
+        host.messageBox(text, host.applicationTitle, DialogKind::Error, DialogButtons::Ok);
         return false;
     };
     uint8_t image[512];
@@ -73,7 +73,7 @@ bool TFrmTestQOB::writeEnergyParameter(int value) {
 
 void TFrmTestQOB::btntuningClick() {
     auto warn = [this](const std::string& text) {
-        host.messageBox(text, "Warning", DialogKind::Warning, DialogButtons::Ok);
+        host.messageBox(text, host.applicationTitle, DialogKind::Warning, DialogButtons::Ok);
     };
     energyParameterWritten = false;
     if (!checkConnected()) return;
@@ -96,7 +96,7 @@ void TFrmTestQOB::btntuningClick() {
     }
     if (host.messageBox("To perform the tuning, please check that the final pipe network or\n"
                         "a similar load is attached to the inlets of the device.",
-                        "Warning", DialogKind::Warning, DialogButtons::OkCancel) != DialogResult::Ok)
+                        host.applicationTitle, DialogKind::Warning, DialogButtons::OkCancel) != DialogResult::Ok)
         return;
 
     // q[i][c]: setting i = 1..4, channel c = 0, 1.
@@ -177,14 +177,14 @@ void TFrmTestQOB::btntuningClick() {
         }
         if (!writeEnergyParameter(value)) return "Not possible to update EEPROM!";
         energyParameterWritten = true;
-        host.messageBox("POWER OFF AND ON DEVICE TO APPLY NEW SETTINGS!", "Warning", DialogKind::Warning,
+        host.messageBox("POWER OFF AND ON DEVICE TO APPLY NEW SETTINGS!", host.applicationTitle, DialogKind::Warning,
                         DialogButtons::Ok);
         return {};
     }();
     if (!failure.empty()) {
         const std::string text = "Tuning failed!\r\n\r\n" + failure;
         addConsoleLine(text);
-        host.messageBox(text, "Error", DialogKind::Error, DialogButtons::Ok);
+        host.messageBox(text, host.applicationTitle, DialogKind::Error, DialogButtons::Ok);
     }
 
     // ---- ending ---------------------------------------------------------
