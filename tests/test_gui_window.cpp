@@ -31,6 +31,10 @@
 #include "support/sim_fixture.h"
 #include "support/work_dir.h"
 
+// Fontconfig keeps a cache for the life of the process; a sanitized build
+// should not report it.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+
 namespace {
 
 void startApplication() {
