@@ -32,21 +32,15 @@ int infoCommand(const CliArgs& args, std::ostream& out, std::ostream& err) {
     return kCliOk;
 }
 
-}  // namespace
-
-int tuneCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
-
-namespace {
-
 // ---- the command table ---------------------------------------------------
 const CliCommand kCommands[] = {
     {"ports", "ports", "", portsCommand},
     {"info", "info --port N", "port=", infoCommand},
-    {"tune", "tune --port N [--yes] [--answer V]", "port=", tuneCommand},
     {"state", "state --port N", "port=", stateCommand},
     {"log", "log --port N [--all] [--export FILE]", "port= all export=", logCommand},
     {"clock", "clock --port N [--set \"dd/mm/yy hh:mi:ss\"]", "port= set=", clockCommand},
     {"retrieve-log", "retrieve-log --port N", "port=", retrieveLogCommand},
+    {"tune", "tune --port N [--yes] [--answer V]", "port=", tuneCommand},
 };
 
 // Options every command takes: the answers of the command-line dialogs.

@@ -32,12 +32,27 @@ std::string flowLogHeaderLine() {
 }
 
 std::string flowRecordLine(const int fields[kFlowFieldCount]) {
-    std::string line;
-    line.reserve(kFlowFieldCount * 6);
+    // Twenty of these per capture tick: digits by hand, not printf.
+    for (int f = 0; f < kFlowFieldCount; ++f)
+        if (fields[f] < 0 || fields[f] > 99999) {
+            std::string wide;
+            for (int g = 0; g < kFlowFieldCount; ++g) {
+                char cell[16];
+                std::snprintf(cell, sizeof cell, "%5d|", fields[g]);
+                wide += cell;
+            }
+            return wide;
+        }
+    std::string line(kFlowFieldCount * 6, ' ');
     for (int f = 0; f < kFlowFieldCount; ++f) {
-        char cell[16];
-        std::snprintf(cell, sizeof cell, "%5d|", fields[f]);
-        line += cell;
+        char* cell = &line[static_cast<size_t>(6 * f)];
+        cell[5] = '|';
+        unsigned u = static_cast<unsigned>(fields[f]);
+        int at = 4;
+        do {
+            cell[at--] = static_cast<char>('0' + u % 10);
+            u /= 10;
+        } while (u != 0);
     }
     return line;
 }

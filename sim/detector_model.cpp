@@ -434,8 +434,13 @@ int analogueReading(DetectorModel& m, int channel) {
     }
     case 2: return 230 + jitter;                         // PCB thermistor
     case 3: case 4: return 231 + jitter;                 // flow thermistors
-    case 5: case 6: {
-        const int speed = m.fanSpeed[channel - 5];
+    case 5: case 6: {   // fan feedback rises with the drive
+        const int fan = channel - 5;
+        if (m.fanDacMode) {
+            if (m.fanStopped || m.fanDrive[fan] == 0) return 4 + (jitter + 3) / 2;
+            return 420 + m.fanDrive[fan] * 400 / 255 + jitter;   // DAC 1 -> 421, 255 -> 820
+        }
+        const int speed = m.fanSpeed[fan];
         if (speed <= 0) return 4 + (jitter + 3) / 2;
         return 535 + (speed - 1) * 280 / 9 + jitter;     // 1 -> 535, 5 -> 659, 10 -> 815
     }
@@ -483,10 +488,11 @@ bool DetectorModel::execute(const Request& r, std::vector<uint8_t>& d) {
     }
     case 6: return true;   // ping
     case 7: reloadCount++; return eepromOk;
-    case 8:
+    case 8:   // fan DACs drive the fans directly until the next speed command
         fanDrive[0] = p[1];
         fanDrive[1] = p[2];
         fanStopped = p[3];
+        fanDacMode = 1;
         for (int c = 0; c < 2; ++c) fanSpeed[c] = p[3] ? 0 : (fanDrive[c] * 10 + 127) / 255;
         return true;
     case 9: {
@@ -555,12 +561,13 @@ bool DetectorModel::execute(const Request& r, std::vector<uint8_t>& d) {
         appendLog(37);
         return true;
     }
-    case 21: appendLog(p[1]); return eepromOk;
+    case 21: if (!eepromOk) return false; appendLog(p[1]); return true;
     case 22: if (!eepromOk) return false; clearLog(); return true;
     case 23: if (!eepromOk) return false; setHoursCounter(0); halfHourRemainder = 0; return true;
-    case 24: if (p[1] > 3) return false; loopSupply = p[1]; return true;
+    // The stand-alone sensor loop does not exist on a loop-based board.
+    case 24: if (p[1] > 3 || variant() == 2) return false; loopSupply = p[1]; return true;
     case 25: {
-        if (p[1] > 1 || (p[2] != 1 && p[2] != 2)) return false;
+        if (p[1] > 1 || (p[2] != 1 && p[2] != 2) || variant() == 2) return false;
         const int s = p[1];
         d[0] = sensorEnabled[0] ? 1 : 0;
         d[1] = sensorEnabled[1] ? 1 : 0;
@@ -578,6 +585,7 @@ bool DetectorModel::execute(const Request& r, std::vector<uint8_t>& d) {
     case 26:
         return flowLogAnswer(*this, p[1], p[2], d) != 0;
     case 27:
+        fanDacMode = 0;
         if (p[1] <= 10) fanSpeed[0] = p[1];
         if (p[2] <= 10) fanSpeed[1] = p[2];
         return true;

@@ -168,7 +168,10 @@ int flowLogAnswer(DetectorModel& m, int fan1, int fan2, std::vector<uint8_t>& da
     data.assign(1024, 0);
     const int fans[2] = {fan1, fan2};
     for (int c = 0; c < 2; ++c) {
-        if (fans[c] > 0) m.fanSpeed[c] = std::min(fans[c], 10);
+        if (fans[c] > 0) {
+            m.fanSpeed[c] = std::min(fans[c], 10);
+            m.fanDacMode = 0;
+        }
         if (!m.channelEnabled[c]) continue;
         data[c] = kRecordsPerAnswer;
         for (int k = 0; k < kRecordsPerAnswer; ++k) {

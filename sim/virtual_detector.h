@@ -98,6 +98,7 @@ struct DetectorModel {
     // ---- panel state ----------------------------------------------------
     int fanDrive[2] = {0, 0};           // command 8
     int fanStopped = 0;
+    int fanDacMode = 0;                 // 1 after command 8, 0 after a speed (27)
     int ledsOverride = 0;               // command 12
     std::array<uint8_t, 90> leds{};
     int loopSupply = 0;                 // command 24
@@ -274,7 +275,7 @@ public:
 
     void setWireSpeed(bool on, int baudRate = kDefaultBaud);
     const std::string& lastError() const { return lastError_; }
-    // Frames that failed their header checksum or were cut off.
+    // Bytes skipped while looking for a frame header, plus frames cut off.
     int framingErrors() const { return framingErrors_.load(); }
 
 private:

@@ -108,6 +108,9 @@ TEST(FlowLogLines, HeaderAndDataLinesAreFiveWideColumns) {
     EXPECT_EQ(line.size(), 108u);
     EXPECT_EQ(line.substr(0, 18), "  671|65535|    0|");
     EXPECT_EQ(line.substr(102), "    7|");
+    fields[1] = 123456;   // wider than a column: the column grows, nothing is cut
+    fields[2] = -5;
+    EXPECT_EQ(flowRecordLine(fields).substr(0, 19), "  671|123456|   -5|");
 }
 
 TEST(FlowLogAnswer, ValidCountsDecideTheLinesLiveSlotsTheGraph) {

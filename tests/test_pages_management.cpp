@@ -177,7 +177,8 @@ TEST_F(ManagementPage, StateReadoutValues) {
         {"sensor status 23", [](DetectorModel& m) { m.sensorOutput[0] = 23; }, 19, " Last poll             :"},
         {"sensor status 22", [](DetectorModel& m) { m.sensorOutput[0] = 22; }, 19,
          " Last poll             :error 14 [no answer/pw out of spec.]"},
-        {"flow undefined", [](DetectorModel& m) { m.flow[0] = 0; }, 22, " Flow                  :undefined"},
+        {"flow", [](DetectorModel& m) { m.flow[0] = 140; }, 22, " Flow                  :140"},
+        {"fan speed", [](DetectorModel& m) { m.fanSpeed[0] = 9; }, 23, " Fan speed             :9"},
     };
     connect();
     for (const auto& c : cases) {

@@ -20,6 +20,32 @@ constexpr int kTopThreshold = 125;
 constexpr int kEnergyByte = 411;
 constexpr const char* kReportPrefix = "NERAX_LT_ULTRASONICS_AUTOTUNING_";
 
+}  // namespace
+
+PulseSelection selectPulseSettings(const int q[5][2], const bool enabled[2], int qmi) {
+    auto passes = [&](int i, int threshold) {
+        for (int c = 0; c < 2; ++c)
+            if (enabled[c] && !(q[i][c] > threshold)) return false;
+        return true;
+    };
+    auto select = [&](int skip) {
+        for (int t = kTopThreshold; t > qmi; --t)
+            for (int i : kPreferenceOrder)
+                if (i != skip && passes(i, t)) return i;
+        return -1;
+    };
+    PulseSelection chosen;
+    bool anyOk = false;
+    for (int i = 1; i <= kSettings; ++i) anyOk = anyOk || passes(i, qmi);
+    if (anyOk) {
+        chosen.best = select(-1);
+        chosen.second = select(chosen.best);
+    }
+    return chosen;
+}
+
+namespace {
+
 int energyOf(int setting) { return setting >= 1 && setting <= kSettings ? kEnergyOf[setting] : kEnergyWithoutBest; }
 
 }  // namespace
@@ -27,7 +53,7 @@ int energyOf(int setting) { return setting >= 1 && setting <= kSettings ? kEnerg
 bool TFrmTestQOB::writeEnergyParameter(int value) {
     auto fail = [this](const char* text) {
         addConsoleLine(text);
-        host.messageBox(text, "Error", DialogKind::Error, DialogButtons::Ok);
+        host.messageBox(text, host.applicationTitle, DialogKind::Error, DialogButtons::Ok);
         return false;
     };
     uint8_t image[512];
@@ -47,7 +73,7 @@ bool TFrmTestQOB::writeEnergyParameter(int value) {
 
 void TFrmTestQOB::btntuningClick() {
     auto warn = [this](const std::string& text) {
-        host.messageBox(text, "Warning", DialogKind::Warning, DialogButtons::Ok);
+        host.messageBox(text, host.applicationTitle, DialogKind::Warning, DialogButtons::Ok);
     };
     energyParameterWritten = false;
     if (!checkConnected()) return;
@@ -70,13 +96,13 @@ void TFrmTestQOB::btntuningClick() {
     }
     if (host.messageBox("To perform the tuning, please check that the final pipe network or\n"
                         "a similar load is attached to the inlets of the device.",
-                        "Warning", DialogKind::Warning, DialogButtons::OkCancel) != DialogResult::Ok)
+                        host.applicationTitle, DialogKind::Warning, DialogButtons::OkCancel) != DialogResult::Ok)
         return;
 
     // q[i][c]: setting i = 1..4, channel c = 0, 1.
     int q[kSettings + 1][2];
     for (auto& row : q) row[0] = row[1] = -1;
-    int best = -1, second = -1;
+    int best = -1;
     btnabort.Tag = 0;
     TButton* buttons[] = {&btntuning, &btndiag, &Button1, &btnres, &Button2, &btnlog};
     for (TButton* b : buttons) b->Enabled = false;
@@ -127,23 +153,9 @@ void TFrmTestQOB::btntuningClick() {
         }
         // A failed query (-1) counts as enabled: better rated than skipped.
         const bool enabled[2] = {qob->channelEnabled(0) != 0, qob->channelEnabled(1) != 0};
-        auto passes = [&](int i, int threshold) {
-            for (int c = 0; c < 2; ++c)
-                if (enabled[c] && !(q[i][c] > threshold)) return false;
-            return true;
-        };
-        bool anyOk = false;
-        for (int i = 1; i <= kSettings; ++i) anyOk = anyOk || passes(i, QMI);
-        auto select = [&](int skip) {
-            for (int t = kTopThreshold; t > QMI; --t)
-                for (int i : kPreferenceOrder)
-                    if (i != skip && passes(i, t)) return i;
-            return -1;
-        };
-        if (anyOk) {
-            best = select(-1);
-            second = select(best);
-        }
+        const PulseSelection chosen = selectPulseSettings(q, enabled, QMI);
+        best = chosen.best;
+        const int second = chosen.second;
         const std::string dashes61(61, '-');
         addConsoleLine(dashes61);
         for (int i = 1; i <= kSettings; ++i)
@@ -165,14 +177,14 @@ void TFrmTestQOB::btntuningClick() {
         }
         if (!writeEnergyParameter(value)) return "Not possible to update EEPROM!";
         energyParameterWritten = true;
-        host.messageBox("POWER OFF AND ON DEVICE TO APPLY NEW SETTINGS!", "Warning", DialogKind::Warning,
+        host.messageBox("POWER OFF AND ON DEVICE TO APPLY NEW SETTINGS!", host.applicationTitle, DialogKind::Warning,
                         DialogButtons::Ok);
         return {};
     }();
     if (!failure.empty()) {
         const std::string text = "Tuning failed!\r\n\r\n" + failure;
         addConsoleLine(text);
-        host.messageBox(text, "Error", DialogKind::Error, DialogButtons::Ok);
+        host.messageBox(text, host.applicationTitle, DialogKind::Error, DialogButtons::Ok);
     }
 
     // ---- ending ---------------------------------------------------------

@@ -39,3 +39,14 @@ int evaluateFlowLogs(const std::vector<std::string>& log1, const std::vector<std
 // window search, runs, spread and mean tests.
 int evaluatePulseGroups(const PulseGroupTable& table, const EvaluationSettings& settings,
                         const std::function<void(const std::string&)>& listing);
+
+// The tuning's choice among the four measured settings (index 1..4; -1
+// none). q[i][c] is the Q of setting i, channel c (row 0 unused). A
+// setting passes a threshold when every enabled channel's Q exceeds it;
+// from 125 down to QMI + 1 the first setting to pass, in the order 3, 2,
+// 4, 1, is best, the next one found the same way is second. Nothing is
+// chosen unless some setting passes QMI itself.
+struct PulseSelection {
+    int best = -1, second = -1;
+};
+PulseSelection selectPulseSettings(const int q[5][2], const bool enabled[2], int qmi);

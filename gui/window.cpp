@@ -1,0 +1,853 @@
+#include "gui/window.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFont>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QFrame>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QScrollBar>
+#include <QSlider>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cstdio>
+#include <exception>
+#include <set>
+
+#include "gui/ports_dialog.h"
+#include "gui/qt_host.h"
+
+namespace {
+
+QColor rgbColor(uint32_t rgb) { return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
+
+// The console's light-yellow "info" background.
+const QColor kConsoleBackground(0xFF, 0xFF, 0xE1);
+
+// Key codes as the production-test page expects them (Windows virtual keys):
+// letters, digits and space share Qt's codes; the rest by table.
+int virtualKeyCode(int qtKey) {
+    if ((qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) || (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) ||
+        qtKey == Qt::Key_Space)
+        return qtKey;
+    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24) return 112 + (qtKey - Qt::Key_F1);
+    static const std::pair<int, int> table[] = {
+        {Qt::Key_Backspace, 8}, {Qt::Key_Tab, 9},     {Qt::Key_Return, 13},  {Qt::Key_Enter, 13},
+        {Qt::Key_Shift, 16},    {Qt::Key_Control, 17}, {Qt::Key_Alt, 18},     {Qt::Key_Pause, 19},
+        {Qt::Key_Escape, 27},   {Qt::Key_PageUp, 33},  {Qt::Key_PageDown, 34}, {Qt::Key_End, 35},
+        {Qt::Key_Home, 36},     {Qt::Key_Left, 37},    {Qt::Key_Up, 38},      {Qt::Key_Right, 39},
+        {Qt::Key_Down, 40},     {Qt::Key_Insert, 45},  {Qt::Key_Delete, 46},
+    };
+    for (const auto& [qt, vk] : table)
+        if (qt == qtKey) return vk;
+    return qtKey & 0xFFFF;
+}
+
+class QtCanvas : public TCanvas {
+public:
+    QtCanvas(QPainter& painter, QSize size) : painter_(painter), size_(size) {}
+    int width() const override { return size_.width(); }
+    int height() const override { return size_.height(); }
+    void setPen(uint32_t rgb, int width) override { painter_.setPen(QPen(rgbColor(rgb), width)); }
+    void setBrush(uint32_t rgb) override { brush_ = rgbColor(rgb); }
+    // Right and bottom are exclusive.
+    void fillRect(int left, int top, int right, int bottom) override {
+        painter_.fillRect(QRect(left, top, right - left, bottom - top), brush_);
+    }
+    void moveTo(int x, int y) override { pen_ = QPoint(x, y); }
+    void lineTo(int x, int y) override {
+        painter_.drawLine(pen_, QPoint(x, y));
+        pen_ = QPoint(x, y);
+    }
+    void textOut(int x, int y, const std::string& text) override {
+        const QPen pen = painter_.pen();
+        if (textColour_.isValid()) painter_.setPen(textColour_);
+        painter_.drawText(QRect(x, y, 4096, 512), Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, qtText(text));
+        painter_.setPen(pen);
+    }
+    void setFont(const std::string& face, int pointSize, uint32_t rgb) override {
+        QFont font(qtText(face));
+        font.setPointSize(pointSize);
+        font.setStyleHint(QFont::TypeWriter);
+        painter_.setFont(font);
+        textColour_ = rgbColor(rgb);
+    }
+    void setTextBackgroundTransparent(bool transparent) override {
+        painter_.setBackgroundMode(transparent ? Qt::TransparentMode : Qt::OpaqueMode);
+        painter_.setBackground(Qt::white);
+    }
+
+private:
+    QPainter& painter_;
+    QSize size_;
+    QColor brush_ = Qt::white;
+    QColor textColour_;
+    QPoint pen_;
+};
+
+class PaintBoxWidget : public QWidget {
+public:
+    PaintBoxWidget(TPaintBox& box, QWidget* parent) : QWidget(parent), box_(box) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        // Drawn off screen first, so a live graph never shows half a frame.
+        const qreal ratio = devicePixelRatioF();
+        if (buffer_.size() != size() * ratio) {
+            buffer_ = QPixmap(size() * ratio);
+            buffer_.setDevicePixelRatio(ratio);
+        }
+        buffer_.fill(rgbColor(box_.Color));
+        if (box_.OnPaint) {
+            QPainter offscreen(&buffer_);
+            QtCanvas canvas(offscreen, size());
+            // No dialog from inside a paint; the fault goes to stderr.
+            try {
+                box_.OnPaint(box_, canvas);
+            } catch (const std::exception& e) {
+                std::fprintf(stderr, "%s: paint failed: %s\n", box_.Name().c_str(), e.what());
+            }
+        }
+        QPainter(this).drawPixmap(0, 0, buffer_);
+    }
+
+private:
+    TPaintBox& box_;
+    QPixmap buffer_;
+};
+
+// A picture of a serial plug for the device-manager button.
+QIcon portsIcon() {
+    QPixmap pixmap(48, 48);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(40, 40, 40), 2));
+    p.setBrush(QColor(120, 150, 190));
+    // Monitor.
+    p.drawRoundedRect(QRectF(4, 4, 40, 28), 3, 3);
+    p.setBrush(QColor(200, 225, 255));
+    p.drawRect(QRectF(9, 9, 30, 18));
+    p.setBrush(QColor(90, 90, 90));
+    p.drawRect(QRectF(18, 32, 12, 5));
+    p.drawRect(QRectF(12, 37, 24, 4));
+    // A tree of devices on the screen.
+    p.setPen(QPen(QColor(30, 60, 120), 1.5));
+    p.drawLine(QPointF(14, 13), QPointF(14, 23));
+    p.drawLine(QPointF(14, 17), QPointF(22, 17));
+    p.drawLine(QPointF(14, 23), QPointF(22, 23));
+    p.setBrush(QColor(30, 60, 120));
+    p.drawRect(QRectF(23, 15, 10, 4));
+    p.drawRect(QRectF(23, 21, 10, 4));
+    return QIcon(pixmap);
+}
+
+template <class T>
+bool sameItems(const QComboBox* box, const std::vector<T>& items) {
+    if (box->count() != static_cast<int>(items.size())) return false;
+    for (int i = 0; i < box->count(); ++i)
+        if (box->itemText(i) != qtText(items[static_cast<size_t>(i)])) return false;
+    return true;
+}
+
+bool unplaced(const Control& c) { return c.Left == 0 && c.Top == 0 && c.Width == 0 && c.Height == 0; }
+
+}  // namespace
+
+bool MainWindow::engineeringOnly(const Control& control) {
+    static const char* names[] = {"btndiag", "chkfulldiag", "chktestalarms", "btnlog"};
+    for (const char* name : names)
+        if (control.Name() == name) return true;
+    return false;
+}
+
+MainWindow::MainWindow(TFrmTestQOB& form, QtHost& host) : QWidget(nullptr), form_(form), host_(host) {
+    setObjectName("TFrmTestQOB");
+    setWindowTitle(qtText(form_.Caption));
+    // The window's font: a plain sans serif of 8 points.
+    QFont font(QStringLiteral("Sans Serif"), 8);
+    font.setStyleHint(QFont::SansSerif);
+    setFont(font);
+    // Tool-window border: fixed size, no maximise.
+    setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+    setFixedSize(normalSize());
+    // Group boxes as the window draws them: the caption sits on the frame
+    // line, so children placed from the top of the box clear it.
+    setStyleSheet(QStringLiteral(
+        "QGroupBox { border: 1px solid #a0a0a0; border-radius: 2px; margin-top: 6px; }"
+        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 7px; padding: 0 1px; }"));
+
+    bindNewControls();
+
+    engineeringAction_ = new QAction(QStringLiteral("Engineering view"), this);
+    engineeringAction_->setCheckable(true);
+    engineeringAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    engineeringAction_->setShortcutContext(Qt::WindowShortcut);
+    connect(engineeringAction_, &QAction::toggled, this, [this](bool on) { setEngineeringView(on); });
+    addAction(engineeringAction_);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+
+    closeRetry_ = new QTimer(this);
+    closeRetry_->setInterval(100);
+    connect(closeRetry_, &QTimer::timeout, this, [this] {
+        if (host_.nesting() == 0) {
+            closeRetry_->stop();
+            close();
+        }
+    });
+
+    qApp->installEventFilter(this);
+    host_.setWindow(this);
+}
+
+MainWindow::~MainWindow() {
+    qApp->removeEventFilter(this);
+    host_.setWindow(nullptr);
+    for (auto& b : bindings_) b->control->onChange = nullptr;
+}
+
+QSize MainWindow::normalSize() const { return QSize(form_.ClientWidth, form_.ClientHeight); }
+
+// Everything on the client area, with the same margin the model keeps.
+QSize MainWindow::engineeringSize() const {
+    QRect all(QPoint(0, 0), normalSize());
+    for (const auto& b : bindings_)
+        if (!b->control->Parent() && b->widget && !dynamic_cast<TTimer*>(b->control)) all |= b->place;
+    return QSize(all.right() + 1 + 8, all.bottom() + 1 + 8);
+}
+
+void MainWindow::setEngineeringView(bool on) {
+    if (engineering_ == on) return;
+    engineering_ = on;
+    if (engineeringAction_ && engineeringAction_->isChecked() != on) engineeringAction_->setChecked(on);
+    setFixedSize(on ? engineeringSize() : normalSize());
+    for (auto& b : bindings_)
+        if (engineeringOnly(*b->control)) applyCommon(*b);
+}
+
+void MainWindow::applyFormPlacement() { move(form_.Left, form_.Top); }
+
+void MainWindow::startUp() {
+    runGuarded([this] { form_.FormCreate(); });
+    flush();
+    applyFormPlacement();
+}
+
+MainWindow::Binding* MainWindow::bindingOf(const Control* control) const {
+    auto it = byControl_.find(control);
+    return it == byControl_.end() ? nullptr : it->second;
+}
+
+QWidget* MainWindow::widgetOf(const Control& control) const {
+    Binding* b = bindingOf(&control);
+    return b ? b->widget : nullptr;
+}
+
+QRect MainWindow::placeOf(const Control& control) const {
+    Binding* b = bindingOf(&control);
+    return b ? b->place : QRect();
+}
+
+QWidget* MainWindow::containerFor(Control& control) {
+    if (!control.Parent()) return this;
+    Binding* parent = bindingOf(control.Parent());
+    if (!parent) parent = bind(*control.Parent());
+    return parent && parent->container ? parent->container : this;
+}
+
+MainWindow::Binding* MainWindow::bind(Control& control) {
+    if (Binding* existing = bindingOf(&control)) return existing;
+    if (dynamic_cast<TTimer*>(&control)) return nullptr;   // the host runs timers
+    auto owned = std::make_unique<Binding>();
+    Binding& b = *owned;
+    b.control = &control;
+    bindings_.push_back(std::move(owned));
+    byControl_[&control] = &b;
+    QWidget* parent = containerFor(control);
+    createWidget(b, parent);
+    if (!b.widget) return &b;
+    b.widget->setObjectName(qtText(control.Name()));
+    b.place = QRect(control.Left, control.Top, control.Width, control.Height);
+    control.onChange = [this, &b](Control&) { markDirty(b); };
+    markDirty(b);
+    return &b;
+}
+
+void MainWindow::feed(Binding& b, const std::function<void()>& write) {
+    b.feeding = true;
+    write();
+    b.feeding = false;
+    b.seenRevision = b.control->revision();
+}
+
+void MainWindow::markDirty(Binding& b) {
+    if (b.feeding || b.dirty) return;
+    b.dirty = true;
+    dirty_.push_back(&b);
+    scheduleFlush();
+}
+
+void MainWindow::scheduleFlush() {
+    if (flushPosted_) return;
+    flushPosted_ = true;
+    QTimer::singleShot(0, this, [this] { flush(); });
+}
+
+// Controls the model creates later (at start-up or at run time) get their
+// widgets on the next flush; controls that went lose theirs.
+bool MainWindow::componentsChanged() const {
+    const auto& all = form_.Components();
+    return all.size() != knownComponents_ || (all.empty() ? nullptr : all.back()) != lastComponent_;
+}
+
+void MainWindow::bindNewControls() {
+    if (!componentsChanged()) return;
+    const auto& all = form_.Components();
+    knownComponents_ = all.size();
+    lastComponent_ = all.empty() ? nullptr : all.back();
+    const std::set<const Control*> present(all.begin(), all.end());
+
+    std::set<const Binding*> gone;
+    for (auto& b : bindings_)
+        if (!present.count(b->control)) gone.insert(b.get());
+    if (!gone.empty()) {
+        dirty_.erase(std::remove_if(dirty_.begin(), dirty_.end(), [&](Binding* b) { return gone.count(b) > 0; }),
+                     dirty_.end());
+        for (auto& b : bindings_)
+            if (gone.count(b.get())) {
+                byControl_.erase(b->control);
+                if (b->widget) delete b->widget.data();
+            }
+        bindings_.erase(std::remove_if(bindings_.begin(), bindings_.end(),
+                                       [&](const std::unique_ptr<Binding>& b) { return gone.count(b.get()) > 0; }),
+                        bindings_.end());
+    }
+    children_.clear();
+    for (Control* c : all)
+        if (c->Parent()) children_[c->Parent()].push_back(c);
+    for (Control* c : all) bind(*c);
+    layoutUnplaced();
+    for (auto& b : bindings_) applyCommon(*b);
+    flush();
+}
+
+void MainWindow::flush() {
+    flushPosted_ = false;
+    if (componentsChanged()) bindNewControls();
+    while (!dirty_.empty()) {
+        std::vector<Binding*> batch;
+        batch.swap(dirty_);
+        for (Binding* b : batch) {
+            b->dirty = false;
+            if (b->seenRevision == b->control->revision()) continue;
+            b->seenRevision = b->control->revision();
+            if (b->refresh) b->refresh(*b);
+            applyCommon(*b);
+        }
+    }
+}
+
+void MainWindow::applyCommon(Binding& b) {
+    if (!b.widget) return;
+    Control& c = *b.control;
+    if (auto* sheet = dynamic_cast<TTabSheet*>(&c)) {
+        if (auto* tabs = dynamic_cast<QTabWidget*>(b.widget->parentWidget() ? b.widget->parentWidget()->parentWidget() : nullptr)) {
+            const int index = tabs->indexOf(b.widget);
+            if (index >= 0) {
+                tabs->setTabText(index, qtText(sheet->Caption));
+                tabs->setTabVisible(index, c.Visible);
+                tabs->setTabEnabled(index, c.Enabled);
+            }
+        }
+        return;
+    }
+    if (!unplaced(c)) b.place = QRect(c.Left, c.Top, c.Width, c.Height);
+    if (b.autoSize) {
+        b.widget->adjustSize();
+        b.place.setSize(b.widget->size());
+    }
+    if (b.widget->geometry() != b.place) b.widget->setGeometry(b.place);
+    b.widget->setEnabled(c.Enabled);
+    b.widget->setVisible(c.Visible || (engineering_ && engineeringOnly(c)));
+}
+
+// ---- widgets by control kind -------------------------------------------
+
+void MainWindow::createWidget(Binding& b, QWidget* parent) {
+    Control& c = *b.control;
+
+    if (auto* label = dynamic_cast<TLabel*>(&c)) {
+        auto* w = new QLabel(parent);
+        b.widget = w;
+        b.autoSize = c.Width == 0;
+        b.refresh = [label, w](Binding&) {
+            w->setText(qtText(label->Caption));
+            QPalette pal = w->palette();
+            pal.setColor(QPalette::WindowText, rgbColor(label->FontColor));
+            w->setPalette(pal);
+        };
+        return;
+    }
+    if (auto* group = dynamic_cast<TGroupBox*>(&c)) {
+        auto* w = new QGroupBox(parent);
+        b.widget = b.container = w;
+        b.refresh = [group, w](Binding&) { w->setTitle(qtText(group->Caption)); };
+        return;
+    }
+    if (auto* radio = dynamic_cast<TRadioGroup*>(&c)) {
+        auto* w = new QGroupBox(parent);
+        auto* layout = new QVBoxLayout(w);
+        layout->setContentsMargins(8, 4, 8, 4);
+        layout->setSpacing(0);
+        auto* buttons = new QButtonGroup(w);
+        b.widget = w;
+        QObject::connect(buttons, &QButtonGroup::idClicked, w, [this, &b, radio](int id) {
+            feed(b, [&] { radio->ItemIndex = id; });
+            runGuarded(radio->OnClick);
+        });
+        b.refresh = [radio, w, buttons, layout](Binding&) {
+            w->setTitle(qtText(radio->Caption));
+            const auto& items = radio->Items.get();
+            auto current = buttons->buttons();
+            bool same = current.size() == static_cast<qsizetype>(items.size());
+            for (qsizetype i = 0; same && i < current.size(); ++i)
+                same = buttons->button(static_cast<int>(i))->text() == qtText(items[static_cast<size_t>(i)]);
+            if (!same) {
+                for (QAbstractButton* old : current) {
+                    buttons->removeButton(old);
+                    delete old;
+                }
+                for (size_t i = 0; i < items.size(); ++i) {
+                    auto* r = new QRadioButton(qtText(items[i]), w);
+                    buttons->addButton(r, static_cast<int>(i));
+                    layout->addWidget(r);
+                }
+            }
+            buttons->setExclusive(false);
+            for (QAbstractButton* r : buttons->buttons()) r->setChecked(buttons->id(r) == radio->ItemIndex);
+            buttons->setExclusive(true);
+        };
+        return;
+    }
+    if (auto* panel = dynamic_cast<TPanel*>(&c)) {
+        auto* w = new QFrame(parent);
+        w->setFrameShape(QFrame::StyledPanel);
+        b.widget = b.container = w;
+        (void)panel;
+        return;
+    }
+    if (auto* edit = dynamic_cast<TEdit*>(&c)) {
+        auto* w = new QLineEdit(parent);
+        b.widget = w;
+        if (edit->NumbersOnly)
+            w->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), w));
+        QObject::connect(w, &QLineEdit::textEdited, w, [this, &b, edit](const QString& text) {
+            feed(b, [&] { edit->Text = modelText(text); });
+            runGuarded(edit->OnChange);
+        });
+        b.refresh = [edit, w](Binding&) {
+            const QString text = qtText(edit->Text);
+            if (w->text() != text) w->setText(text);
+            w->setReadOnly(edit->ReadOnly);
+        };
+        return;
+    }
+    if (auto* memo = dynamic_cast<TMemo*>(&c)) {
+        auto* w = new QPlainTextEdit(parent);
+        b.widget = w;
+        // Readouts align their values by padded labels: fixed pitch.
+        QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        mono.setStyleHint(QFont::TypeWriter);
+        mono.setPixelSize(11);
+        if (c.Name() == "memLog" || c.Name() == "memState") w->setFont(mono);
+        if (c.Name() == "memLog") {
+            // The operator console: on light yellow, both bars.
+            QPalette pal = w->palette();
+            pal.setColor(QPalette::Base, kConsoleBackground);
+            pal.setColor(QPalette::Text, Qt::black);
+            w->setPalette(pal);
+            w->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+            w->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        }
+        QObject::connect(w, &QPlainTextEdit::textChanged, w, [this, &b, memo, w] {
+            if (b.feeding || w->isReadOnly() || !w->document()->isModified()) return;
+            feed(b, [&] { memo->setText(modelText(w->toPlainText())); });
+            b.seenGeneration = memo->Lines.generation();
+            b.seenCount = memo->Lines.Count();
+            w->document()->setModified(false);
+        });
+        b.refresh = [memo, w](Binding& self) {
+            w->setReadOnly(memo->ReadOnly);
+            w->setLineWrapMode(memo->WordWrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+            const TStrings& lines = memo->Lines;
+            self.feeding = true;
+            if (self.seenGeneration == lines.generation() && self.seenCount > 0 && lines.Count() >= self.seenCount) {
+                // Only appends since the last refresh: add the new lines.
+                if (lines.Count() > self.seenCount) {
+                    QStringList added;
+                    for (int i = self.seenCount; i < lines.Count(); ++i) added << qtText(lines[i]);
+                    w->appendPlainText(added.join('\n'));
+                    w->verticalScrollBar()->setValue(w->verticalScrollBar()->maximum());
+                }
+            } else {
+                QStringList all;
+                for (const auto& line : lines.lines()) all << qtText(line);
+                w->setPlainText(all.join('\n'));
+                if (!all.isEmpty()) w->verticalScrollBar()->setValue(w->verticalScrollBar()->maximum());
+            }
+            w->document()->setModified(false);
+            self.feeding = false;
+            self.seenGeneration = lines.generation();
+            self.seenCount = lines.Count();
+        };
+        return;
+    }
+    if (auto* button = dynamic_cast<TButton*>(&c)) {
+        auto* w = new QPushButton(parent);
+        b.widget = w;
+        if (c.Name() == "btnShowDevMan") {
+            // Picture only; its hint is not shown.
+            w->setIcon(portsIcon());
+            w->setIconSize(QSize(48, 48));
+        }
+        QObject::connect(w, &QPushButton::clicked, w, [button] { runGuarded(button->OnClick); });
+        b.refresh = [button, w](Binding&) { w->setText(qtText(button->Caption)); };
+        return;
+    }
+    if (auto* check = dynamic_cast<TCheckBox*>(&c)) {
+        auto* w = new QCheckBox(parent);
+        b.widget = w;
+        QObject::connect(w, &QCheckBox::clicked, w, [this, &b, check](bool on) {
+            feed(b, [&] { check->Checked = on; });
+            runGuarded(check->OnClick);
+        });
+        b.refresh = [check, w](Binding&) {
+            w->setText(qtText(check->Caption));
+            if (w->isChecked() != check->Checked) w->setChecked(check->Checked);
+        };
+        return;
+    }
+    if (auto* track = dynamic_cast<TTrackBar*>(&c)) {
+        auto* w = new QSlider(Qt::Horizontal, parent);
+        w->setTickPosition(QSlider::TicksBelow);
+        w->setPageStep(1);
+        b.widget = w;
+        QObject::connect(w, &QSlider::valueChanged, w, [this, &b, track](int value) {
+            if (b.feeding) return;
+            feed(b, [&] { track->Position = value; });
+            runGuarded(track->OnChange);
+        });
+        b.refresh = [track, w](Binding& self) {
+            self.feeding = true;
+            w->setRange(track->Min, track->Max);
+            w->setValue(track->Position);
+            self.feeding = false;
+        };
+        return;
+    }
+    if (auto* combo = dynamic_cast<TComboBox*>(&c)) {
+        auto* w = new QComboBox(parent);
+        b.widget = w;
+        QObject::connect(w, QOverload<int>::of(&QComboBox::activated), w, [this, &b, combo, w](int index) {
+            feed(b, [&] {
+                combo->ItemIndex = index;
+                combo->Text = modelText(w->itemText(index));
+            });
+            runGuarded(combo->OnChange);
+        });
+        b.refresh = [combo, w](Binding& self) {
+            self.feeding = true;
+            if (!sameItems(w, combo->Items.get())) {
+                w->clear();
+                for (const auto& item : combo->Items.get()) w->addItem(qtText(item));
+            }
+            w->setCurrentIndex(combo->ItemIndex);
+            self.feeding = false;
+        };
+        return;
+    }
+    if (auto* status = dynamic_cast<TStatusBar*>(&c)) {
+        auto* w = new QLabel(parent);
+        w->setAutoFillBackground(true);
+        w->setIndent(4);
+        w->setFrameShape(QFrame::Panel);
+        w->setFrameShadow(QFrame::Sunken);
+        b.widget = w;
+        b.refresh = [status, w](Binding&) {
+            w->setText(qtText(status->SimpleText));
+            QPalette pal = w->palette();
+            pal.setColor(QPalette::Window, rgbColor(status->Color));
+            pal.setColor(QPalette::WindowText, Qt::black);
+            w->setPalette(pal);
+        };
+        return;
+    }
+    if (auto* pages = dynamic_cast<TPageControl*>(&c)) {
+        auto* w = new QTabWidget(parent);
+        b.widget = w;
+        // The sheets in tab index order, then any sheet not listed.
+        std::vector<TTabSheet*> sheets = pages->Pages;
+        for (Control* child : children_[&c])
+            if (auto* sheet = dynamic_cast<TTabSheet*>(child); sheet && std::find(sheets.begin(), sheets.end(), sheet) == sheets.end())
+                sheets.push_back(sheet);
+        for (TTabSheet* sheet : sheets) {
+            auto owned = std::make_unique<Binding>();
+            Binding& sb = *owned;
+            sb.control = sheet;
+            auto* page = new QWidget;
+            page->setObjectName(qtText(sheet->Name()));
+            w->addTab(page, qtText(sheet->Caption));
+            sb.widget = sb.container = page;
+            bindings_.push_back(std::move(owned));
+            byControl_[sheet] = &sb;
+            sheet->onChange = [this, &sb](Control&) { markDirty(sb); };
+            markDirty(sb);
+        }
+        QObject::connect(w, &QTabWidget::currentChanged, w, [this, &b, pages](int index) {
+            if (b.feeding) return;
+            feed(b, [&] { pages->ActivePageIndex = index; });
+            runGuarded(pages->OnChange);
+        });
+        b.refresh = [pages, w](Binding& self) {
+            self.feeding = true;
+            if (w->currentIndex() != pages->ActivePageIndex) w->setCurrentIndex(pages->ActivePageIndex);
+            self.feeding = false;
+        };
+        return;
+    }
+    if (auto* grid = dynamic_cast<TValueListEditor*>(&c)) {
+        auto* w = new QTableWidget(parent);
+        w->setColumnCount(2);
+        w->setHorizontalHeaderLabels({qtText(grid->TitleKey), qtText(grid->TitleValue)});
+        w->verticalHeader()->setVisible(false);
+        w->verticalHeader()->setDefaultSectionSize(18);
+        w->horizontalHeader()->setStretchLastSection(true);
+        w->setSelectionBehavior(QAbstractItemView::SelectRows);
+        w->setSelectionMode(QAbstractItemView::SingleSelection);
+        if (grid->ColWidth0 > 0) w->setColumnWidth(0, grid->ColWidth0);
+        b.widget = w;
+        QObject::connect(w, &QTableWidget::itemChanged, w, [this, &b, grid](QTableWidgetItem* item) {
+            if (b.feeding || item->column() != 1) return;
+            const int line = item->row();
+            if (line < 0 || line >= grid->Strings.Count()) return;
+            feed(b, [&] { grid->Strings.setLine(line, grid->Keys(line) + "=" + modelText(item->text())); });
+            b.seenGeneration = grid->Strings.generation();
+            b.seenCount = grid->Strings.Count();
+        });
+        QObject::connect(w, &QTableWidget::currentCellChanged, w, [this, &b, grid](int row, int, int, int) {
+            if (b.feeding || row < 0) return;
+            feed(b, [&] { grid->Row = row + 1; });
+        });
+        b.refresh = [grid, w](Binding& self) {
+            self.feeding = true;
+            const TStrings& lines = grid->Strings;
+            if (self.seenGeneration != lines.generation() || self.seenCount != lines.Count() ||
+                w->rowCount() != lines.Count()) {
+                w->setRowCount(lines.Count());
+                self.seenGeneration = lines.generation();
+                self.seenCount = lines.Count();
+            }
+            for (int i = 0; i < lines.Count(); ++i) {
+                const QString key = qtText(grid->Keys(i));
+                const QString value = qtText(grid->ValueAt(i));
+                for (int col = 0; col < 2; ++col) {
+                    QTableWidgetItem* item = w->item(i, col);
+                    if (!item) {
+                        item = new QTableWidgetItem;
+                        if (col == 0) item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+                        w->setItem(i, col, item);
+                    }
+                    const QString& text = col == 0 ? key : value;
+                    if (item->text() != text) item->setText(text);
+                    if (grid->OnDrawCell) {
+                        const TValueListEditor::CellStyle style = grid->OnDrawCell(col, i + 1);
+                        item->setBackground(rgbColor(style.background));
+                        item->setForeground(rgbColor(style.text));
+                        QFont f = item->font();
+                        f.setBold(style.bold);
+                        item->setFont(f);
+                    }
+                }
+            }
+            if (grid->Row >= 1 && grid->Row <= lines.Count() && w->currentRow() != grid->Row - 1)
+                w->setCurrentCell(grid->Row - 1, w->currentColumn() < 0 ? 0 : w->currentColumn());
+            self.feeding = false;
+        };
+        return;
+    }
+    if (auto* box = dynamic_cast<TPaintBox*>(&c)) {
+        b.widget = new PaintBoxWidget(*box, parent);
+        b.refresh = [](Binding& self) { self.widget->update(); };
+        return;
+    }
+    if (dynamic_cast<TTabSheet*>(&c)) {
+        // A sheet outside a page control: a plain container.
+        auto* w = new QWidget(parent);
+        b.widget = b.container = w;
+        return;
+    }
+    // A kind without a widget yet: an empty frame keeps its children.
+    auto* w = new QFrame(parent);
+    b.widget = b.container = w;
+}
+
+void MainWindow::repaintBox(TPaintBox& box) {
+    flush();
+    if (QWidget* w = widgetOf(box)) w->update();
+}
+
+// ---- placing controls that came without bounds -------------------------
+
+QSize MainWindow::defaultSize(const Binding& b) const {
+    const Control& c = *b.control;
+    const QFontMetrics metrics(b.widget->font());
+    auto textWidth = [&](const std::string& text) { return metrics.horizontalAdvance(qtText(text)); };
+    if (auto* button = dynamic_cast<const TButton*>(&c)) return QSize(std::max(75, textWidth(button->Caption) + 16), 25);
+    if (auto* check = dynamic_cast<const TCheckBox*>(&c)) return QSize(std::max(97, textWidth(check->Caption) + 24), 17);
+    if (dynamic_cast<const TEdit*>(&c)) return QSize(121, 21);
+    if (dynamic_cast<const TComboBox*>(&c)) return QSize(145, 21);
+    if (dynamic_cast<const TTrackBar*>(&c)) return QSize(150, 33);
+    if (auto* radio = dynamic_cast<const TRadioGroup*>(&c))
+        return QSize(185, 24 + 20 * static_cast<int>(radio->Items->size()));
+    if (dynamic_cast<const TMemo*>(&c)) return QSize(305, 177);
+    if (dynamic_cast<const TValueListEditor*>(&c)) return QSize(300, 300);
+    if (dynamic_cast<const TPaintBox*>(&c)) return QSize(300, 200);
+    if (dynamic_cast<const TStatusBar*>(&c)) return QSize(200, 19);
+    if (auto* label = dynamic_cast<const TLabel*>(&c)) return QSize(textWidth(label->Caption) + 2, 13);
+    return QSize(185, 41);
+}
+
+// Flows the children without bounds down columns from the left, around
+// the ones placed by the model; containers without bounds take the size of
+// what they hold. Returns the extent of all children.
+QSize MainWindow::arrangeChildren(Control* parent, int areaHeight) {
+    const bool group = dynamic_cast<TGroupBox*>(parent) != nullptr;
+    const int top = group ? 20 : 8;
+    QRect extent;
+    auto it = children_.find(parent);
+    if (it == children_.end()) return QSize();
+    std::vector<QRect> taken;
+    for (Control* child : it->second) {
+        Binding* b = bindingOf(child);
+        if (!b || !b->widget || dynamic_cast<TTabSheet*>(child) || unplaced(*child)) continue;
+        extent |= b->place;
+        taken.push_back(b->place.adjusted(-4, -4, 4, 4));
+    }
+    int x = 8, y = top, column = 0;
+    for (Control* child : it->second) {
+        Binding* b = bindingOf(child);
+        if (!b || !b->widget) continue;
+        if (dynamic_cast<TTabSheet*>(child)) {
+            arrangeChildren(child, areaHeight);
+            continue;
+        }
+        QSize inner = children_.count(child) ? arrangeChildren(child, 10000) : QSize();
+        if (!unplaced(*child)) continue;
+        QSize size = defaultSize(*b);
+        if (b->container && inner.isValid())
+            size = QSize(std::max(size.width(), inner.width() + 8), std::max(size.height(), inner.height() + 8));
+        QRect spot;
+        for (int guard = 0; guard < 1000; ++guard) {
+            if (y > top && y + size.height() > areaHeight) {
+                x += std::max(column, 40) + 8;
+                y = top;
+                column = 0;
+            }
+            spot = QRect(QPoint(x, y), size);
+            auto hit = std::find_if(taken.begin(), taken.end(), [&](const QRect& r) { return r.intersects(spot); });
+            if (hit == taken.end()) break;
+            y = hit->bottom() + 1 + 2;
+        }
+        b->place = spot;
+        taken.push_back(spot.adjusted(-2, -2, 2, 2));
+        extent |= spot;
+        y += size.height() + 6;
+        column = std::max(column, size.width());
+    }
+    return extent.isValid() ? QSize(extent.right() + 1, extent.bottom() + 1) : QSize();
+}
+
+void MainWindow::layoutUnplaced() {
+    for (auto& b : bindings_) {
+        if (auto* pages = dynamic_cast<TPageControl*>(b->control)) {
+            // Room on a sheet: the control's height less its tabs.
+            const int sheetHeight = std::max(100, pages->Height - 30);
+            for (Control* child : children_[pages]) arrangeChildren(child, sheetHeight);
+        }
+    }
+    // Controls of the window itself without bounds go below everything.
+    int bottom = 0;
+    for (auto& b : bindings_)
+        if (!b->control->Parent() && b->widget && !unplaced(*b->control)) bottom = std::max(bottom, b->place.bottom() + 1);
+    int x = 8;
+    for (Control* c : form_.Components()) {
+        Binding* b = bindingOf(c);
+        if (!b || !b->widget || c->Parent() || !unplaced(*c)) continue;
+        QSize inner = children_.count(c) ? arrangeChildren(c, 10000) : QSize();
+        QSize size = defaultSize(*b);
+        if (b->container && inner.isValid()) size = size.expandedTo(inner + QSize(8, 8));
+        b->place = QRect(QPoint(x, bottom + 8), size);
+        x += size.width() + 8;
+    }
+}
+
+// ---- input, dialogs, closing -------------------------------------------
+
+void MainWindow::showPortsDialog() {
+    flush();
+    PortsDialog dialog(this);
+    dialog.onUse = [this](int number) {
+        form_.Edit1.Text = std::to_string(number);
+        flush();
+    };
+    dialog.exec();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // Key preview: the window sees a key once, when it reaches the focus
+    // widget (or the window itself), before the control handles it.
+    if (event->type() == QEvent::KeyPress) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && widget->window() == this) {
+            QWidget* focus = QApplication::focusWidget();
+            if (widget == focus || (!focus && widget == this)) {
+                const int key = virtualKeyCode(static_cast<QKeyEvent*>(event)->key());
+                runGuarded([this, key] { form_.FormKeyDown(key); });
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// A handler that waits inside a nested loop must end before the window can
+// go: closing asks it to abort and closes once it has returned.
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (host_.nesting() > 0) {
+        form_.btnabort.Tag = 1;
+        event->ignore();
+        closeRetry_->start();
+        return;
+    }
+    event->accept();
+}

@@ -1,0 +1,118 @@
+// The Qt main window: one widget per control of the window model, bound by
+// control kind. Every control the model holds gets its widget at
+// construction (the pages add controls to the model and need nothing
+// here); a control's change counter tells the binding what to refresh;
+// user input is written back into the control and its handler is run.
+//
+// The window must go before the form whose controls it shows; a control
+// destroyed earlier loses its widget at the next refresh.
+//
+// Default view: the client area of 527 x 314. The engineering view
+// (Ctrl+E, or the window's context menu) widens the window so that the
+// page control and the controls below the client area show, and shows the
+// hidden diagnostic and log retrieval controls.
+#pragma once
+
+#include <QRect>
+#include <QSize>
+#include <QPointer>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "app/main_window.h"
+
+class QAction;
+class QTimer;
+class QtHost;
+
+class MainWindow : public QWidget {
+public:
+    MainWindow(TFrmTestQOB& form, QtHost& host);
+    ~MainWindow() override;
+
+    TFrmTestQOB& form() { return form_; }
+
+    // Brings every widget whose control changed up to date.
+    void flush();
+    // Flushes soon, from the event loop.
+    void scheduleFlush();
+
+    // The widget bound to a control (nullptr for timers and unknown kinds).
+    QWidget* widgetOf(const Control& control) const;
+    template <class W>
+    W* widgetAs(const Control& control) const { return dynamic_cast<W*>(widgetOf(control)); }
+    // Where a control sits, relative to its parent widget.
+    QRect placeOf(const Control& control) const;
+
+    void setEngineeringView(bool on);
+    bool engineeringView() const { return engineering_; }
+    QAction* engineeringAction() const { return engineeringAction_; }
+    QSize normalSize() const;
+    QSize engineeringSize() const;
+
+    // Window creation: runs FormCreate, brings the widgets up to date and
+    // places the window where the model put it (the top-left corner).
+    void startUp();
+    void applyFormPlacement();
+
+    void repaintBox(TPaintBox& box);
+    // The serial-ports dialog; choosing a port writes it into the COM field.
+    void showPortsDialog();
+
+    // Controls that only the engineering view shows.
+    static bool engineeringOnly(const Control& control);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct Binding {
+        Control* control = nullptr;
+        QPointer<QWidget> widget;
+        QPointer<QWidget> container;    // where the control's children go
+        QRect place;                    // model bounds, or laid out
+        bool autoSize = false;          // a label without a width
+        uint64_t seenRevision = UINT64_MAX;
+        uint64_t seenGeneration = UINT64_MAX;
+        int seenCount = 0;
+        bool dirty = false;
+        bool feeding = false;           // writing user input into the control
+        std::function<void(Binding&)> refresh;
+    };
+
+    bool componentsChanged() const;
+    // Drops the widgets of controls that are gone, binds the new ones.
+    void bindNewControls();
+    Binding* bind(Control& control);
+    Binding* bindingOf(const Control* control) const;
+    QWidget* containerFor(Control& control);
+    void createWidget(Binding& b, QWidget* parent);
+    void layoutUnplaced();
+    QSize arrangeChildren(Control* parent, int areaHeight);
+    QSize defaultSize(const Binding& b) const;
+    void applyCommon(Binding& b);
+    void markDirty(Binding& b);
+    // Writes user input into the model without echoing it back.
+    void feed(Binding& b, const std::function<void()>& write);
+
+    TFrmTestQOB& form_;
+    QtHost& host_;
+    std::vector<std::unique_ptr<Binding>> bindings_;
+    std::map<const Control*, Binding*> byControl_;
+    std::map<const Control*, std::vector<Control*>> children_;
+    std::vector<Binding*> dirty_;
+    // The form's component list as last seen: a change in size or in the
+    // last entry means controls came or went.
+    size_t knownComponents_ = 0;
+    const Control* lastComponent_ = nullptr;
+    bool flushPosted_ = false;
+    bool engineering_ = false;
+    QAction* engineeringAction_ = nullptr;
+    QTimer* closeRetry_ = nullptr;
+};

@@ -1,0 +1,359 @@
+// The Qt window offscreen: captions and geometry, Connect and Disconnect
+// against the virtual detector through the widgets, the engineering view,
+// user input reaching the model, the host's timers and the ports dialog.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QFontInfo>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "app/main_window.h"
+#include "gui/ports_dialog.h"
+#include "gui/qt_host.h"
+#include "gui/window.h"
+#include "link/com_ports.h"
+#include "support/sim_fixture.h"
+#include "support/work_dir.h"
+
+// Fontconfig keeps a cache for the life of the process; a sanitized build
+// should not report it.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+
+namespace {
+
+void startApplication() {
+    static int argc = 1;
+    static char name[] = "test_gui_window";
+    static char* argv[] = {name, nullptr};
+    if (QApplication::instance()) return;
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    new QApplication(argc, argv);
+    QApplication::setStyle(QStringLiteral("Fusion"));
+}
+
+QColor backgroundOf(const QWidget* w) { return w->palette().color(QPalette::Window); }
+
+// The window, its model and host, in a fresh working directory next to a
+// running virtual detector that port discovery can find.
+class GuiWindowTest : public SimFixture {
+protected:
+    void SetUp() override {
+        SimFixture::SetUp();
+        startApplication();
+        work = std::make_unique<ScopedWorkDir>();
+        host = std::make_unique<QtHost>();
+        form = std::make_unique<TFrmTestQOB>(*host);
+        window = std::make_unique<MainWindow>(*form, *host);
+        window->startUp();
+        window->show();
+    }
+    void TearDown() override {
+        window.reset();
+        late.reset();
+        form.reset();
+        host.reset();
+        work.reset();
+        SimFixture::TearDown();
+    }
+    template <class W>
+    W* widget(const Control& c) {
+        W* w = window->widgetAs<W>(c);
+        EXPECT_NE(w, nullptr) << c.Name();
+        return w;
+    }
+    QString console() { return widget<QPlainTextEdit>(form->memLog)->toPlainText(); }
+    void click(TButton& button) {
+        widget<QPushButton>(button)->click();
+        window->flush();
+    }
+
+    std::unique_ptr<ScopedWorkDir> work;
+    std::unique_ptr<QtHost> host;
+    std::unique_ptr<TFrmTestQOB> form;
+    std::unique_ptr<MainWindow> window;
+    // A control the model adds after the window was built.
+    std::unique_ptr<TButton> late;
+};
+
+TEST_F(GuiWindowTest, BuildsWithItsCaptionsGeometryAndTheDiscoveredPort) {
+    EXPECT_EQ(window->windowTitle(), "NERAX LT automatic ultrasonic tuning v1.3");
+    EXPECT_EQ(QApplication::applicationName().isEmpty(), false);
+    EXPECT_EQ(window->size(), QSize(527, 314));
+    EXPECT_EQ(window->minimumSize(), window->maximumSize()) << "not resizable";
+    EXPECT_EQ(window->pos(), QPoint(0, 0));
+
+    struct Case { Control* control; QRect place; const char* text; };
+    const Case cases[] = {
+        {&form->GroupBox27, {8, 8, 177, 117}, " CONNECTION "},
+        {&form->Edit1, {37, 18, 46, 21}, nullptr},
+        {&form->Button1, {9, 49, 75, 25}, "Connect"},
+        {&form->Button2, {9, 80, 75, 25}, "Disconnect"},
+        {&form->btnShowDevMan, {106, 21, 71, 92}, ""},
+        {&form->btntuning, {8, 137, 177, 25}, "ULTRASONIC TUNING"},
+        {&form->memLog, {200, 8, 321, 242}, nullptr},
+        {&form->btnabort, {450, 266, 75, 25}, "ABORT"},
+        {&form->StatusBar1, {0, 295, 527, 19}, "Disconnected"},
+        {&form->btnres, {8, 349, 177, 25}, "RESET DEVICE"},
+        {&form->btnSetRam, {451, 324, 70, 25}, "set RAM"},
+        {&form->edtRamValue, {391, 355, 134, 21}, nullptr},
+        {&form->btndiag, {8, 397, 177, 25}, "EXECUTE DIAGNOSTIC"},
+        {&form->chkfulldiag, {64, 428, 121, 17}, "FULL DIAGNOSTIC"},
+        {&form->chktestalarms, {64, 451, 121, 17}, "TEST ALARMS"},
+        {&form->btnlog, {8, 489, 177, 25}, "RETRIEVE LOG"},
+        {&form->PageControl1, {531, 8, 1018, 393}, nullptr},
+    };
+    for (const Case& c : cases) {
+        QWidget* w = window->widgetOf(*c.control);
+        ASSERT_NE(w, nullptr) << c.control->Name();
+        EXPECT_EQ(w->geometry(), c.place) << c.control->Name();
+        if (!c.text) continue;
+        QString text;
+        if (auto* b = dynamic_cast<QAbstractButton*>(w)) text = b->text();
+        if (auto* g = dynamic_cast<QGroupBox*>(w)) text = g->title();
+        if (auto* l = dynamic_cast<QLabel*>(w)) text = l->text();
+        EXPECT_EQ(text, c.text) << c.control->Name();
+    }
+    // Connection controls live in the group, the rest on the window.
+    EXPECT_EQ(window->widgetOf(form->Button1)->parentWidget(), window->widgetOf(form->GroupBox27));
+    EXPECT_EQ(window->widgetOf(form->btntuning)->parentWidget(), window.get());
+    EXPECT_EQ(widget<QLabel>(form->Label1)->text(), "COM");
+    EXPECT_EQ(widget<QLabel>(form->Label1)->pos(), QPoint(10, 22));
+
+    EXPECT_FALSE(widget<QPushButton>(form->Button2)->isEnabled());
+    EXPECT_FALSE(widget<QPushButton>(form->btnabort)->isEnabled());
+    EXPECT_TRUE(widget<QPushButton>(form->Button1)->isEnabled());
+    EXPECT_FALSE(widget<QPushButton>(form->btnShowDevMan)->icon().isNull());
+    EXPECT_TRUE(widget<QPushButton>(form->btnShowDevMan)->toolTip().isEmpty()) << "hints are not shown";
+    EXPECT_EQ(backgroundOf(widget<QLabel>(form->StatusBar1)), QColor(255, 0, 0));
+
+    auto* log = widget<QPlainTextEdit>(form->memLog);
+    EXPECT_TRUE(log->isReadOnly());
+    EXPECT_EQ(log->lineWrapMode(), QPlainTextEdit::NoWrap);
+    EXPECT_EQ(log->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    EXPECT_EQ(log->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    EXPECT_TRUE(QFontInfo(log->font()).fixedPitch());
+    EXPECT_EQ(log->palette().color(QPalette::Base), QColor(255, 255, 225));
+    EXPECT_TRUE(log->toPlainText().isEmpty());
+
+    auto* pages = widget<QTabWidget>(form->PageControl1);
+    const char* captions[] = {"Management", "EEPROM", "Common parameters", "Variants parameters", "Admin #1",
+                              "Admin #2", "Admin #3", "Manual EOL", "Flow graph"};
+    ASSERT_EQ(pages->count(), 9);
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(pages->tabText(i), captions[i]) << i;
+    EXPECT_EQ(pages->currentIndex(), 0);
+    // The Management page carries the readout memo and the clock and log controls.
+    EXPECT_TRUE(pages->widget(0)->isAncestorOf(window->widgetOf(form->memState)));
+    EXPECT_TRUE(pages->widget(0)->isAncestorOf(window->widgetOf(form->btnReadLogs)));
+
+    // Port discovery found the virtual detector.
+    EXPECT_EQ(widget<QLineEdit>(form->Edit1)->text(), QString::number(comNumber()));
+}
+
+TEST_F(GuiWindowTest, ConnectShowsConnectedOnLimeAndDisconnectReturnsToRed) {
+    click(form->Button1);
+    ASSERT_TRUE(form->qob && form->qob->isConnected());
+    EXPECT_EQ(console(), ">>Connected");
+    auto* status = widget<QLabel>(form->StatusBar1);
+    EXPECT_EQ(status->text(), "Connected");
+    EXPECT_EQ(backgroundOf(status), QColor(0, 255, 0));
+    EXPECT_FALSE(widget<QPushButton>(form->Button1)->isEnabled());
+    EXPECT_TRUE(widget<QPushButton>(form->Button2)->isEnabled());
+
+    click(form->Button2);
+    EXPECT_EQ(form->qob, nullptr);
+    EXPECT_EQ(console(), ">>Connected\n>>Disconnected");
+    EXPECT_EQ(status->text(), "Disconnected");
+    EXPECT_EQ(backgroundOf(status), QColor(255, 0, 0));
+    EXPECT_TRUE(widget<QPushButton>(form->Button1)->isEnabled());
+    EXPECT_FALSE(widget<QPushButton>(form->Button2)->isEnabled());
+
+    // Disconnect without a connection: one line, still red.
+    form->Button2Click();
+    window->flush();
+    EXPECT_EQ(console(), ">>Connected\n>>Disconnected\n>>Not connected!");
+    EXPECT_EQ(backgroundOf(status), QColor(255, 0, 0));
+}
+
+TEST_F(GuiWindowTest, EngineeringViewWidensTheWindowAndShowsTheHiddenControls) {
+    Control* hidden[] = {&form->btndiag, &form->chkfulldiag, &form->chktestalarms, &form->btnlog};
+    for (Control* c : hidden) EXPECT_FALSE(window->widgetOf(*c)->isVisible()) << c->Name();
+
+    window->engineeringAction()->trigger();
+    EXPECT_TRUE(window->engineeringView());
+    // Everything up to the page control's right edge and RETRIEVE LOG's bottom.
+    EXPECT_EQ(window->size(), QSize(531 + 1018 + 8, 489 + 25 + 8));
+    for (Control* c : hidden) EXPECT_TRUE(window->widgetOf(*c)->isVisible()) << c->Name();
+    EXPECT_TRUE(window->widgetOf(form->PageControl1)->isVisible());
+    EXPECT_TRUE(window->widgetOf(form->btnres)->isVisible());
+    EXPECT_EQ(window->widgetOf(form->btnlog)->geometry(), QRect(8, 489, 177, 25));
+    EXPECT_EQ(window->widgetOf(form->StatusBar1)->geometry(), QRect(0, 295, 527, 19));
+    // The model's own state is not touched.
+    EXPECT_FALSE(form->btndiag.Visible);
+
+    window->engineeringAction()->trigger();
+    EXPECT_EQ(window->size(), QSize(527, 314));
+    for (Control* c : hidden) EXPECT_FALSE(window->widgetOf(*c)->isVisible()) << c->Name();
+    EXPECT_EQ(window->engineeringAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+E")));
+}
+
+TEST_F(GuiWindowTest, OperatorInputReachesTheModel) {
+    // The COM field takes digits only.
+    auto* edit = widget<QLineEdit>(form->Edit1);
+    edit->clear();
+    form->Edit1.Text = "";
+    window->flush();
+    window->activateWindow();
+    QApplication::processEvents();
+    edit->setFocus();
+    for (auto [key, text] : {std::pair{Qt::Key_A, "a"}, std::pair{Qt::Key_4, "4"}, std::pair{Qt::Key_2, "2"}}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString::fromLatin1(text));
+        QApplication::sendEvent(edit, &press);
+    }
+    EXPECT_EQ(form->Edit1.Text, "42");
+
+    // Selecting a tab selects the model's page; on "Manual EOL" keys are captured.
+    auto* pages = widget<QTabWidget>(form->PageControl1);
+    pages->setCurrentIndex(7);
+    EXPECT_EQ(form->PageControl1.ActivePageIndex, 7);
+    QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+    QApplication::sendEvent(edit, &space);
+    EXPECT_EQ(form->capturedKey, 32);
+    pages->setCurrentIndex(0);
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(edit, &enter);
+    EXPECT_EQ(form->capturedKey, 32) << "other pages capture nothing";
+
+    // A model change of the page shows in the widget.
+    form->PageControl1.ActivePageIndex = 2;
+    window->flush();
+    EXPECT_EQ(pages->currentIndex(), 2);
+
+    // A check box click writes Checked before its handler runs.
+    bool seen = false;
+    form->chkfulldiag.OnClick = [&] { seen = form->chkfulldiag.Checked; };
+    widget<QCheckBox>(form->chkfulldiag)->click();
+    EXPECT_TRUE(seen);
+}
+
+TEST_F(GuiWindowTest, ConsoleFollowsAppendsAndReloads) {
+    form->addConsoleLine("first");
+    form->addConsoleLine("second\r\nthird");
+    window->flush();
+    EXPECT_EQ(console(), "first\nsecond\nthird");
+    form->addConsoleLine("");
+    form->addConsoleLine("fourth");
+    window->flush();
+    EXPECT_EQ(console(), "first\nsecond\nthird\n\nfourth");
+    form->clearConsole();
+    window->flush();
+    EXPECT_EQ(console(), "");
+    form->addConsoleLine(">>again");
+    form->memLog.Lines.setLine(0, ">>replaced");
+    window->flush();
+    EXPECT_EQ(console(), ">>replaced");
+    // Changes show without an explicit flush once the event loop runs.
+    form->addConsoleLine("later");
+    QApplication::processEvents();
+    EXPECT_EQ(console(), ">>replaced\nlater");
+}
+
+TEST_F(GuiWindowTest, ControlsAddedLaterGetTheirWidgetsUnderTheirParent) {
+    late = std::make_unique<TButton>(form.get(), "btnLate", "Late", &form->GroupBox31);
+    late->setBounds(10, 20, 90, 25);
+    int clicks = 0;
+    late->OnClick = [&] { ++clicks; };
+    window->flush();
+    auto* button = widget<QPushButton>(*late);
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->parentWidget(), window->widgetOf(form->GroupBox31));
+    EXPECT_EQ(button->geometry(), QRect(10, 20, 90, 25));
+    EXPECT_EQ(button->text(), "Late");
+    button->click();
+    EXPECT_EQ(clicks, 1);
+    late->Caption = "Later";
+    late->Enabled = false;
+    window->flush();
+    EXPECT_EQ(button->text(), "Later");
+    EXPECT_FALSE(button->isEnabled());
+
+    // A control that goes takes its widget with it.
+    QPointer<QPushButton> watched(button);
+    late->Caption = "pending";
+    late.reset();
+    window->flush();
+    EXPECT_TRUE(watched.isNull());
+}
+
+TEST_F(GuiWindowTest, HostTimersTickUnderACooperativeWaitAndNeverReenter) {
+    // On a form of its own: the window's form outlives this test body.
+    TForm scratch;
+    TTimer quick{&scratch, "tmrQuick", 1, false};
+    host->registerTimer(quick);
+    int ticks = 0, depth = 0, deepest = 0;
+    quick.OnTimer = [&] {
+        ++depth;
+        deepest = std::max(deepest, depth);
+        ++ticks;
+        // A tick that waits itself: the timer must not enter it again.
+        host->sleep(3);
+        if (ticks == 3) quick.Enabled = false;
+        --depth;
+    };
+    quick.Enabled = true;
+    form->waitCooperatively([&] { return bool(quick.Enabled); }, 1);
+    EXPECT_EQ(ticks, 3);
+    EXPECT_EQ(deepest, 1);
+    EXPECT_EQ(host->tickCount(quick), 3);
+    host->unregisterTimer(quick);
+}
+
+TEST_F(GuiWindowTest, DeviceManagerButtonListsThePortsAndUsesTheChosenOne) {
+    const std::vector<SerialPortRow> rows = serialPortRows();
+    const SerialPortRow* sim = nullptr;
+    for (const auto& row : rows)
+        if (row.number == comNumber()) sim = &row;
+    ASSERT_NE(sim, nullptr);
+    EXPECT_EQ(sim->devicePath, devicePathForPort(comNumber()));
+    EXPECT_EQ(sim->friendlyName.rfind("NERAX LT", 0), 0u) << sim->friendlyName;
+
+    form->Edit1.Text = "";
+    window->flush();
+    int listed = -1;
+    // The dialog is modal: pick the detector's row once it is up.
+    QTimer::singleShot(0, [&] {
+        auto* dialog = dynamic_cast<PortsDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        QTableWidget* table = dialog->table();
+        listed = table->rowCount();
+        for (int r = 0; r < table->rowCount(); ++r)
+            if (table->item(r, 0)->text() == QString::number(comNumber())) {
+                EXPECT_EQ(table->item(r, 1)->text().toStdString(), sim->devicePath);
+                table->selectRow(r);
+            }
+        for (QPushButton* b : dialog->findChildren<QPushButton*>())
+            if (b->text() == "Use port") b->click();
+    });
+    click(form->btnShowDevMan);
+    EXPECT_EQ(listed, static_cast<int>(rows.size()));
+    EXPECT_EQ(form->Edit1.Text, std::to_string(comNumber()));
+    EXPECT_EQ(widget<QLineEdit>(form->Edit1)->text(), QString::number(comNumber()));
+    EXPECT_EQ(console(), "") << "the ports dialog writes nothing on the console";
+}
+
+}  // namespace
