@@ -145,6 +145,34 @@ TFrmTestQOB::TFrmTestQOB(Host& hostRef) : host(hostRef) {
     // ---- end Admin #3 wiring ------------------------------------------
 
     // ---- Manual EOL wiring --------------------------------------------
+    btnStartEOL.setBounds(8, 8, 113, 25);
+    Button37.setBounds(8, 40, 113, 25);
+    Button38.setBounds(8, 72, 113, 25);
+    rgEolType.setBounds(8, 104, 113, 57);
+    rgEolType.ItemIndex = 0;
+    rgEolChannels.setBounds(8, 166, 113, 57);
+    rgEolChannels.ItemIndex = 1;
+    lblStartStep.setBounds(8, 236, 0, 0);
+    edtStartStep.setBounds(72, 232, 49, 21);
+    lblSerialNumber.setBounds(8, 264, 0, 0);
+    {
+        TLabel* serialLabels[] = {&lblSer1, &lblSer2, &lblSer3, &lblSer4};
+        TEdit* serialEdits[] = {&edtSer1, &edtSer2, &edtSer3, &edtSer4};
+        for (int i = 0; i < 4; ++i) {
+            serialLabels[i]->setBounds(8 + 30 * i, 282, 0, 0);
+            serialEdits[i]->setBounds(8 + 30 * i, 298, 27, 21);
+        }
+    }
+    lblEOL.setBounds(132, 4, 0, 0);
+    memEOL.setBounds(132, 20, 560, 341);
+    memEOL.ReadOnly = true;
+    memEOL.WordWrap = false;
+    lblEOLcomm.setBounds(700, 4, 0, 0);
+    memEOLcomm.setBounds(700, 20, 305, 341);
+    btnStartEOL.OnClick = [this] { btnStartEOLClick(); };
+    Button37.OnClick = [this] { Button37Click(); };
+    Button38.OnClick = [this] { Button38Click(); };
+    tmrDelay.OnTimer = [this] { tmrDelayTimer(); };
     // ---- end Manual EOL wiring ----------------------------------------
 
     // ---- Flow graph wiring --------------------------------------------
