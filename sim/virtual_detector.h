@@ -108,6 +108,9 @@ struct DetectorModel {
     bool coverClosed = false;           // command 18 pin state (bench: cover open)
     int coverCounters[2] = {0, 0};      // command 18: open / closed counters (50 ms)
     bool sounderEolFitted[2] = {true, true};   // 47 k end-of-line resistor on the sounder line
+    // Analogue channels 0..8 (command 9 and the sounder readings): a value
+    // >= 0 is read exactly, without noise; -1 reads the modelled value.
+    int analogFixed[9] = {-1, -1, -1, -1, -1, -1, -1, -1, -1};
     int transitLevel[4] = {21800, 22100, 21750, 22080};  // command 11 centres
     int restartPending = 0;             // command 35; set by command 29
     int restartDelayMs = 3000;          // a restart takes effect this much later
@@ -123,6 +126,9 @@ struct DetectorModel {
     bool clockRunning = false;
     int64_t clockAnchorMs = 0;
     int64_t halfHourRemainder = 0;      // seconds toward the next half-hour tick
+    // A clock that lost its time (no backup battery): command 19 reads all
+    // zeros until the next clock set.
+    bool clockLost = false;
 
     // ---- flow sweep (command 26) ---------------------------------------
     // (the model is described in flow_sweep.cpp)
