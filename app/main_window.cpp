@@ -145,12 +145,12 @@ TFrmTestQOB::TFrmTestQOB(Host& hostRef) : host(hostRef) {
     // ---- end Admin #3 wiring ------------------------------------------
 
     // ---- Manual EOL wiring --------------------------------------------
-    btnStartEOL.setBounds(8, 8, 113, 25);
-    Button37.setBounds(8, 40, 113, 25);
-    Button38.setBounds(8, 72, 113, 25);
-    rgEolType.setBounds(8, 104, 113, 57);
+    btnStartEOL.setBounds(8, 8, 125, 25);
+    Button37.setBounds(8, 40, 125, 25);
+    Button38.setBounds(8, 72, 125, 25);
+    rgEolType.setBounds(8, 104, 125, 57);
     rgEolType.ItemIndex = 0;
-    rgEolChannels.setBounds(8, 166, 113, 57);
+    rgEolChannels.setBounds(8, 166, 125, 57);
     rgEolChannels.ItemIndex = 1;
     lblStartStep.setBounds(8, 236, 0, 0);
     edtStartStep.setBounds(72, 232, 49, 21);
@@ -163,8 +163,8 @@ TFrmTestQOB::TFrmTestQOB(Host& hostRef) : host(hostRef) {
             serialEdits[i]->setBounds(8 + 30 * i, 298, 27, 21);
         }
     }
-    lblEOL.setBounds(132, 4, 0, 0);
-    memEOL.setBounds(132, 20, 560, 341);
+    lblEOL.setBounds(142, 4, 0, 0);
+    memEOL.setBounds(142, 20, 552, 341);
     memEOL.ReadOnly = true;
     memEOL.WordWrap = false;
     lblEOLcomm.setBounds(700, 4, 0, 0);

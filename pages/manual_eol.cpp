@@ -66,6 +66,11 @@ void TFrmTestQOB::btnStartEOLClick() {
     uint8_t serial[4] = {};
     if (startStep >= 1 && startStep <= 9 && !eolSerialBytes(serial)) return;
     eolRunning = true;
+    // Cleared however the handler is left (an escaping exception included).
+    struct RunningFlag {
+        bool& flag;
+        ~RunningFlag() { flag = false; }
+    } running{eolRunning};
     eolStandAlone = rgEolType.ItemIndex != 1;
     eolChannels = rgEolChannels.ItemIndex == 0 ? 1 : 2;
     stopFlag = false;
@@ -85,10 +90,7 @@ void TFrmTestQOB::btnStartEOLClick() {
 
     if (startStep >= 1 && startStep <= 10) {
         for (int step = startStep; step <= 10; ++step) {
-            if (!(this->*kSteps[step - 1])()) {
-                eolRunning = false;
-                return;   // aborted: abortTest() has written its line
-            }
+            if (!(this->*kSteps[step - 1])()) return;   // aborted: abortTest() has written its line
         }
     }
     eolLine("");
@@ -97,7 +99,6 @@ void TFrmTestQOB::btnStartEOLClick() {
     eolLine("");
     stopFlag = true;
     btnStartEOL.Enabled = true;
-    eolRunning = false;
 }
 
 void TFrmTestQOB::Button37Click() {
