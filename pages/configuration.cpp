@@ -395,43 +395,43 @@ void TFrmTestQOB::wireConfigurationPages() {
     auto check = [](TCheckBox& c, int left, int top, int width) { c.setBounds(left, top, width, 17); };
 
     // Common parameters: four columns.
-    gbCfgGeneral.setBounds(4, 4, 250, 284);
-    row(lblPwd, 8, 16, 70, edtPwd, 82, 50);
-    label(lblPwdHint, 138, 20, 40);
-    row(lblCfg, 8, 40, 70, edtCfg, 82, 150);
-    label(lblCfgHint, 82, 62, 150);
-    check(cbCh1Enabled, 8, 80, 115);
-    check(cbCh2Enabled, 126, 80, 115);
-    check(cbSe1Enabled, 8, 98, 115);
-    check(cbSe2Enabled, 126, 98, 115);
-    row(lblDisTime, 8, 118, 140, edtDisTime, 182, 50);
-    row(lblMaintTime, 8, 141, 140, edtMaintTime, 182, 50);
-    row(lblTrendLogTime, 8, 164, 140, edtTrendLogTime, 182, 50);
-    check(cbMirrEn, 8, 189, 200);
-    row(lblCh1Label, 8, 208, 70, edtCh1Label, 82, 150);
-    row(lblCh2Label, 8, 231, 70, edtCh2Label, 82, 150);
-    row(lblPressure, 8, 254, 70, edtPressure, 82, 80);
+    gbCfgGeneral.setBounds(4, 4, 250, 320);
+    row(lblPwd, 8, 16, 90, edtPwd, 100, 50);
+    label(lblPwdHint, 156, 20, 40);
+    row(lblCfg, 8, 40, 86, edtCfg, 96, 150);
+    label(lblCfgHint, 96, 62, 150);
+    check(cbCh1Enabled, 8, 80, 230);
+    check(cbCh2Enabled, 8, 98, 230);
+    check(cbSe1Enabled, 8, 116, 230);
+    check(cbSe2Enabled, 8, 134, 230);
+    row(lblDisTime, 8, 154, 160, edtDisTime, 190, 50);
+    row(lblMaintTime, 8, 177, 160, edtMaintTime, 190, 50);
+    row(lblTrendLogTime, 8, 200, 160, edtTrendLogTime, 190, 50);
+    check(cbMirrEn, 8, 225, 230);
+    row(lblCh1Label, 8, 244, 90, edtCh1Label, 100, 140);
+    row(lblCh2Label, 8, 267, 90, edtCh2Label, 100, 140);
+    row(lblPressure, 8, 290, 90, edtPressure, 100, 80);
 
     gbCfgAlarms.setBounds(258, 4, 248, 128);
-    check(cbCommChSe, 8, 18, 220);
-    row(lblSndCufoff, 8, 38, 160, edtSndCufoff, 184, 50);
-    check(cbLtAlarm1, 8, 63, 200);
-    check(cbLtAlarm2, 8, 81, 200);
-    row(lblAlarmDelay, 8, 100, 160, edtAlarmDelay, 184, 50);
+    check(cbCommChSe, 8, 18, 230);
+    row(lblSndCufoff, 8, 38, 176, edtSndCufoff, 188, 50);
+    check(cbLtAlarm1, 8, 63, 230);
+    check(cbLtAlarm2, 8, 81, 230);
+    row(lblAlarmDelay, 8, 100, 176, edtAlarmDelay, 188, 50);
 
     gbCfgFaults.setBounds(258, 136, 248, 156);
-    check(cbSupp, 8, 18, 220);
-    row(lblFil1, 8, 38, 100, edtFil1, 110, 70);
-    row(lblFil2, 8, 61, 100, edtFil2, 110, 70);
-    label(lblFilHint, 186, 52, 56);
-    check(cbLatFau, 8, 86, 200);
-    row(lblFauDel, 8, 105, 160, edtFauDel, 184, 50);
-    row(lblPowResTim, 8, 128, 160, edtPowResTim, 184, 50);
+    check(cbSupp, 8, 18, 230);
+    row(lblFil1, 8, 38, 96, edtFil1, 106, 66);
+    row(lblFil2, 8, 61, 96, edtFil2, 106, 66);
+    label(lblFilHint, 178, 52, 66);
+    check(cbLatFau, 8, 86, 230);
+    row(lblFauDel, 8, 105, 176, edtFauDel, 188, 50);
+    row(lblPowResTim, 8, 128, 176, edtPowResTim, 188, 50);
 
     gbCfgFlows.setBounds(510, 4, 246, 102);
-    label(lblFlowMin, 82, 16, 40);
-    label(lblFlowMax, 132, 16, 40);
-    label(lblFlowRef, 182, 16, 40);
+    label(lblFlowMin, 86, 16, 40);
+    label(lblFlowMax, 136, 16, 40);
+    label(lblFlowRef, 186, 16, 40);
     label(lblFlowsCh1, 8, 34, 66);
     edtCh1FlowMin.setBounds(76, 30, 45, 21);
     edtCh1FlowMax.setBounds(126, 30, 45, 21);
@@ -440,11 +440,11 @@ void TFrmTestQOB::wireConfigurationPages() {
     edtCh2FlowMin.setBounds(76, 53, 45, 21);
     edtCh2FlowMax.setBounds(126, 53, 45, 21);
     edtCh2FlowRef.setBounds(176, 53, 45, 21);
-    row(lblFloFauDel, 8, 76, 150, edtFloFauDel, 176, 45);
+    row(lblFloFauDel, 8, 76, 160, edtFloFauDel, 176, 45);
 
     gbCfgFans.setBounds(510, 110, 246, 122);
-    check(cbFan1, 8, 16, 200);
-    check(cbFan2, 8, 34, 200);
+    check(cbFan1, 8, 16, 230);
+    check(cbFan2, 8, 34, 230);
     label(lblFanSp, 8, 54, 150);
     label(lblFanSpCh1, 8, 74, 34);
     tbFanSp1.setBounds(44, 68, 150, 24);
@@ -454,65 +454,65 @@ void TFrmTestQOB::wireConfigurationPages() {
     lbFanSp2.setBounds(200, 98, 30, 13);
 
     gbCfgDaylight.setBounds(510, 236, 246, 124);
-    rgdsen.setBounds(8, 16, 100, 96);
-    label(lbldldatest, 116, 18, 60);
-    edtdldatest.setBounds(116, 33, 120, 21);
-    label(lbldldateend, 116, 58, 60);
-    edtdldateend.setBounds(116, 73, 120, 21);
-    label(lbldldateHint, 116, 98, 120);
+    rgdsen.setBounds(8, 16, 110, 96);
+    label(lbldldatest, 124, 18, 60);
+    edtdldatest.setBounds(124, 33, 114, 21);
+    label(lbldldateend, 124, 58, 60);
+    edtdldateend.setBounds(124, 73, 114, 21);
+    label(lbldldateHint, 124, 98, 114);
 
     gbCfgInput.setBounds(760, 4, 254, 180);
-    check(cbExtInp, 8, 16, 230);
+    check(cbExtInp, 8, 16, 238);
     rgExtInp.setBounds(8, 36, 238, 112);
-    row(lblSensDisTime, 8, 152, 180, edtSensDisTime, 192, 54);
+    row(lblSensDisTime, 8, 152, 198, edtSensDisTime, 208, 38);
 
     gbCfgAuxFault.setBounds(760, 188, 254, 174);
-    check(cbAuxRelCh2, 8, 16, 230);
-    check(cbAuxLt, 8, 34, 230);
+    check(cbAuxRelCh2, 8, 16, 238);
+    check(cbAuxLt, 8, 34, 238);
     gbCfgAuxEvents.setBounds(8, 52, 238, 116);
     TCheckBox* events[] = {&cbAuxTemp, &cbAuxExtInp, &cbAuxLowPow, &cbAuxFlowFault, &cbAuxSens, &cbAuxPowRes};
     for (int i = 0; i < 6; ++i) check(*events[i], 8, 16 + 16 * i, 222);
 
     // Variants parameters.
-    gbCfgLoopBased.setBounds(4, 4, 320, 168);
+    gbCfgLoopBased.setBounds(4, 4, 360, 168);
     rgAlMode.setBounds(8, 16, 150, 64);
-    row(lblSeTimeout, 8, 88, 230, edtSeTimeout, 250, 54);
-    label(lblRemOutTime, 8, 116, 240);
-    label(lblBaseRelayTime, 8, 134, 240);
-    edtRemOutTime.setBounds(250, 122, 54, 21);
+    row(lblSeTimeout, 8, 88, 280, edtSeTimeout, 292, 54);
+    label(lblRemOutTime, 8, 116, 280);
+    label(lblBaseRelayTime, 8, 134, 280);
+    edtRemOutTime.setBounds(292, 122, 54, 21);
 
-    gbCfgStandAlone.setBounds(330, 4, 684, 330);
+    gbCfgStandAlone.setBounds(370, 4, 644, 250);
     check(cbDayNight, 8, 16, 150);
     row(lblDaySt, 8, 36, 60, edtDaySt, 70, 45);
     row(lblDayEnd, 8, 59, 60, edtDayEnd, 70, 45);
     label(lblDayHint, 122, 52, 40);
-    row(lblPrealDelay, 8, 86, 120, edtPrealDelay, 130, 45);
-    check(cbCasAl, 8, 112, 200);
-    check(cbSndac, 8, 130, 220);
-    label(lblLevCh1, 100, 154, 40);
-    label(lblLevCh2, 190, 154, 40);
-    label(lblLevDay1, 90, 168, 36);
-    label(lblLevNight1, 130, 168, 36);
-    label(lblLevDay2, 180, 168, 36);
-    label(lblLevNight2, 220, 168, 36);
-    label(lblAlLevels, 8, 188, 80);
-    edtalday1.setBounds(88, 184, 36, 21);
-    edtalnig1.setBounds(128, 184, 36, 21);
-    edtalday2.setBounds(178, 184, 36, 21);
-    edtalnig2.setBounds(218, 184, 36, 21);
-    label(lblPalLevels, 8, 211, 80);
-    edtpalday1.setBounds(88, 207, 36, 21);
-    edtpalnig1.setBounds(128, 207, 36, 21);
-    edtpalday2.setBounds(178, 207, 36, 21);
-    edtpalnig2.setBounds(218, 207, 36, 21);
-    label(lblWeekD, 290, 16, 130);
+    row(lblPrealDelay, 8, 86, 130, edtPrealDelay, 140, 45);
+    check(cbCasAl, 8, 112, 230);
+    check(cbSndac, 8, 130, 230);
+    label(lblLevCh1, 120, 154, 40);
+    label(lblLevCh2, 210, 154, 40);
+    label(lblLevDay1, 108, 168, 36);
+    label(lblLevNight1, 146, 168, 36);
+    label(lblLevDay2, 198, 168, 36);
+    label(lblLevNight2, 236, 168, 36);
+    label(lblAlLevels, 8, 188, 96);
+    edtalday1.setBounds(106, 184, 36, 21);
+    edtalnig1.setBounds(146, 184, 36, 21);
+    edtalday2.setBounds(196, 184, 36, 21);
+    edtalnig2.setBounds(236, 184, 36, 21);
+    label(lblPalLevels, 8, 211, 96);
+    edtpalday1.setBounds(106, 207, 36, 21);
+    edtpalnig1.setBounds(146, 207, 36, 21);
+    edtpalday2.setBounds(196, 207, 36, 21);
+    edtpalnig2.setBounds(236, 207, 36, 21);
+    label(lblWeekD, 280, 16, 150);
     TCheckBox* days[] = {&cbDnMon, &cbDnTue, &cbDnWed, &cbDnThu, &cbDnFri, &cbDnSat, &cbDnSun};
-    for (int i = 0; i < 7; ++i) check(*days[i], 290, 34 + 18 * i, 110);
-    label(lblhd, 430, 16, 130);
+    for (int i = 0; i < 7; ++i) check(*days[i], 280, 34 + 18 * i, 110);
+    label(lblhd, 440, 16, 140);
     TEdit* holidays[] = {&edthd0,  &edthd1,  &edthd2,  &edthd3,  &edthd4,  &edthd5,  &edthd6,
                          &edthd7,  &edthd8,  &edthd9,  &edthd10, &edthd11, &edthd12, &edthd13,
                          &edthd14, &edthd15, &edthd16, &edthd17, &edthd18, &edthd19};
-    for (int k = 0; k < 20; ++k) holidays[k]->setBounds(430 + 60 * (k / 5), 34 + 24 * (k % 5), 52, 21);
+    for (int k = 0; k < 20; ++k) holidays[k]->setBounds(440 + 50 * (k / 5), 34 + 24 * (k % 5), 46, 21);
 
     // Management page, beside " LOGS ".
     gbConfiguration.setBounds(824, 224, 185, 97);
