@@ -389,6 +389,15 @@ public:
     // not a number raises std::invalid_argument (the toolkit's conversion
     // error); the drivers report it and go on with the next group.
     void configGroupClick(TButton& sender);
+    // The hidden group buttons in driver order.
+    std::vector<TButton*> configGroupButtons();
+    // The parameter controls as "name=value" lines in group order: an
+    // edit's text, 1 or 0 for a check box, a radio group's item index, a
+    // track bar's position (the command line's listing and load format).
+    std::vector<std::string> configurationListing();
+    // Sets one of those controls from its listing value; false, with the
+    // reason, for another control or a value it cannot take.
+    bool setConfigurationControl(const std::string& name, const std::string& value, std::string& error);
     // The group handlers by their buttons' names (btnChEnable's is
     // btnSeEnableClick).
     void btnPwdClick() { configGroupClick(btnPwd); }

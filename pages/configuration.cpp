@@ -301,7 +301,84 @@ std::vector<TButton*> getButtons(const TForm& form) {
     return buttons;
 }
 
+// The control a field shows its values in.
+struct ControlOf {
+    W& w;
+    Control* operator()(const TextField& f) const { return &(w.*f.edit); }
+    Control* operator()(const CheckField& f) const { return &(w.*f.box); }
+    Control* operator()(const RadioField& f) const { return &(w.*f.group); }
+    Control* operator()(const TrackField& f) const { return &(w.*f.bar); }
+    Control* operator()(const LabelField& f) const { return &(w.*f.edit); }
+    Control* operator()(const PressureField& f) const { return &(w.*f.edit); }
+};
+
+std::vector<Control*> parameterControls(W& w) {
+    std::vector<Control*> controls;
+    for (const Group& group : groups())
+        for (const Field& field : group.fields) controls.push_back(std::visit(ControlOf{w}, field));
+    return controls;
+}
+
 }  // namespace
+
+std::vector<TButton*> TFrmTestQOB::configGroupButtons() {
+    std::vector<TButton*> buttons;
+    for (const Group& group : groups()) buttons.push_back(&(this->*group.button));
+    return buttons;
+}
+
+std::vector<std::string> TFrmTestQOB::configurationListing() {
+    std::vector<std::string> lines;
+    for (Control* c : parameterControls(*this)) {
+        std::string value;
+        if (auto* edit = dynamic_cast<TEdit*>(c)) value = edit->Text;
+        else if (auto* box = dynamic_cast<TCheckBox*>(c)) value = box->Checked ? "1" : "0";
+        else if (auto* radio = dynamic_cast<TRadioGroup*>(c)) value = std::to_string(radio->ItemIndex);
+        else if (auto* bar = dynamic_cast<TTrackBar*>(c)) value = std::to_string(bar->Position);
+        lines.push_back(c->Name() + "=" + value);
+    }
+    return lines;
+}
+
+bool TFrmTestQOB::setConfigurationControl(const std::string& name, const std::string& value, std::string& error) {
+    const auto controls = parameterControls(*this);
+    const auto it = std::find_if(controls.begin(), controls.end(), [&](Control* c) { return c->Name() == name; });
+    if (it == controls.end()) {
+        error = "\"" + name + "\" is not a configuration control";
+        return false;
+    }
+    int number = 0;
+    const bool isNumber = parseInteger(value, number);
+    if (auto* edit = dynamic_cast<TEdit*>(*it)) {
+        if (value.find_first_of("\r\n") != std::string::npos) {
+            error = name + ": a line break cannot go into an edit";
+            return false;
+        }
+        edit->Text = value;
+    } else if (auto* box = dynamic_cast<TCheckBox*>(*it)) {
+        if (value != "0" && value != "1") {
+            error = name + ": a check box takes 1 or 0, not \"" + value + "\"";
+            return false;
+        }
+        box->Checked = value == "1";
+    } else if (auto* radio = dynamic_cast<TRadioGroup*>(*it)) {
+        const int count = static_cast<int>(radio->Items->size());
+        if (!isNumber || number < 0 || number >= count) {
+            error = name + ": an item index from 0 to " + std::to_string(count - 1) + ", not \"" + value + "\"";
+            return false;
+        }
+        radio->ItemIndex = number;
+    } else if (auto* bar = dynamic_cast<TTrackBar*>(*it)) {
+        if (!isNumber || number < bar->Min || number > bar->Max) {
+            error = name + ": a position from " + std::to_string(bar->Min) + " to " + std::to_string(bar->Max) +
+                    ", not \"" + value + "\"";
+            return false;
+        }
+        bar->Position = number;
+        if (bar->OnChange) bar->OnChange();
+    }
+    return true;
+}
 
 void TFrmTestQOB::configGroupClick(TButton& sender) {
     if (!checkConnected()) return;
