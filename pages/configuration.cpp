@@ -459,6 +459,11 @@ void TFrmTestQOB::wireConfigurationPages() {
     }
     tbFanSp1.OnChange = [this] { tbFanSp1Change(); };
     tbFanSp2.OnChange = [this] { tbFanSp2Change(); };
+    // A label holds 16 characters; typing stops there, as a length limit would.
+    for (TEdit* edit : {&edtCh1Label, &edtCh2Label})
+        edit->OnChange = [edit] {
+            if (edit->Text->size() > 16) edit->Text = edit->Text->substr(0, 16);
+        };
     btnGetAll.OnClick = [this] { btnGetAllClick(); };
     btnUpdateCfg.OnClick = [this] { btnUpdateCfgClick(); };
     btnRestoreCfg.OnClick = [this] { btnRestoreCfgClick(); };

@@ -422,6 +422,17 @@ TEST_F(ConfigurationPages, FanSpeedLabelsFollowTheirTrackBars) {
     EXPECT_EQ(w().lbFanSp2.Caption.get(), "3");
 }
 
+TEST_F(ConfigurationPages, ChannelLabelsTakeSixteenCharactersWhenTyped) {
+    for (TEdit* edit : {&w().edtCh1Label, &w().edtCh2Label}) {
+        edit->Text = "ZONE 1 NORTH WING";
+        edit->OnChange();
+        EXPECT_EQ(edit->Text.get(), "ZONE 1 NORTH WIN");
+        edit->Text = "SHORT";
+        edit->OnChange();
+        EXPECT_EQ(edit->Text.get(), "SHORT");
+    }
+}
+
 // ---- restore parameters -----------------------------------------------
 
 TEST_F(ConfigurationPages, RestoreDiscardsUnwrittenChanges) {
