@@ -59,15 +59,8 @@ bool TFrmTestQOB::readAnalogChannel(int channel, int& value) {
     return true;
 }
 
-bool TFrmTestQOB::editInteger(const TEdit& edit, int& value) {
-    if (parseInteger(edit.Text, value)) return true;
-    host.messageBox("'" + edit.Text + "' is not a valid integer value", host.applicationTitle, DialogKind::Error,
-                    DialogButtons::Ok);
-    return false;
-}
-
 bool TFrmTestQOB::editInterval(const TEdit& edit, int& value) {
-    if (!editInteger(edit, value)) return false;
+    if (!editInteger(host, edit, value)) return false;
     if (value >= 1) return true;
     // An interval below 1 ms would never tick: say so rather than start a
     // timer that does nothing.
@@ -216,7 +209,7 @@ void TFrmTestQOB::wireHardwarePanels() {
 void TFrmTestQOB::btnSetFansDACClick(Control* sender) {
     if (!checkConnected()) return;
     int dac1 = 0, dac2 = 0;
-    if (!editInteger(edtFan1DAC, dac1) || !editInteger(edtFan2DAC, dac2)) return;
+    if (!editInteger(host, edtFan1DAC, dac1) || !editInteger(host, edtFan2DAC, dac2)) return;
     const uint8_t stop = sender == &btnStopFans ? 1 : 0;
     if (!panelRequest(cmd::FanLevels, 0, {lowByte(dac1), lowByte(dac2), stop})) showLibraryError();
 }
@@ -282,7 +275,7 @@ void TFrmTestQOB::btnReadIsolatorClick(Control* sender) {
     edtSub127.Text = "---";
     const bool execute = sender == &btnExecIsoCommand;
     int command = 0;
-    if (execute && !editInteger(edtSub127Cmd, command)) return;
+    if (execute && !editInteger(host, edtSub127Cmd, command)) return;
     if (!panelRequest(cmd::Isolator, 2, {lowByte(command)})) {
         edtIsolatorPinState.Text = "ERR";
         edtSub127.Text = "ERR";
@@ -374,7 +367,7 @@ std::string transitNanoseconds(int counter) { return std::to_string(counter * 10
 // holds 1000 samples: anything outside 1..1000 would divide by zero or
 // read past the window, so it is refused with a message.
 static bool meanSampleCount(TFrmTestQOB& w, int& n) {
-    if (!w.editInteger(w.edtMeanSamplesUS, n)) return false;
+    if (!editInteger(w.host, w.edtMeanSamplesUS, n)) return false;
     if (n >= 1 && n <= kTransitWindowSize) return true;
     w.host.messageBox("'" + w.edtMeanSamplesUS.Text + "' is not a valid number of samples (1..1000)",
                       w.host.applicationTitle, DialogKind::Error, DialogButtons::Ok);
@@ -543,7 +536,7 @@ void TFrmTestQOB::btnForceLogClick(Control* sender) {
     bool allSent = true;
     for (int i = 0; i < repeats && allSent; ++i) {
         int code = 0;
-        if (!editInteger(edtForceLog, code)) {
+        if (!editInteger(host, edtForceLog, code)) {
             allSent = false;
         } else if (!panelRequest(cmd::InsertLogEvent, 0, {lowByte(code)})) {
             showLibraryError();
