@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include "app/canvas.h"
+
 class Control;
 class TForm;
 
@@ -292,20 +294,6 @@ public:
     // Owner drawing: column, row, and the cell's text; the binding paints.
     struct CellStyle { uint32_t background = 0xFFFFFF, text = 0x000000; bool bold = false; };
     std::function<CellStyle(int col, int row)> OnDrawCell;
-};
-
-// Drawing surface handed to a paint handler; the Qt layer realises it.
-class TCanvas {
-public:
-    virtual ~TCanvas() = default;
-    virtual int width() const = 0;
-    virtual int height() const = 0;
-    virtual void setPen(uint32_t rgb, int width = 1) = 0;
-    virtual void setBrush(uint32_t rgb) = 0;
-    virtual void fillRect(int left, int top, int right, int bottom) = 0;
-    virtual void moveTo(int x, int y) = 0;
-    virtual void lineTo(int x, int y) = 0;
-    virtual void textOut(int x, int y, const std::string& text) = 0;
 };
 
 class TPaintBox : public Control {

@@ -18,6 +18,7 @@
 #include "app/formatters.h"
 #include "app/host.h"
 #include "device/qob.h"
+#include "pages/flow_log.h"
 
 class TFrmTestQOB : public TForm {
 public:
@@ -253,9 +254,30 @@ public:
     TMemo memFlowLog1{this, "memFlowLog1", &TabSheet7};
     TMemo memFlowLog2{this, "memFlowLog2", &TabSheet7};
     TTimer tmrFlowLog{this, "tmrFlowLog", 300, false};
+    TLabel lblFlowLogRate{this, "lblFlowLogRate", "Log Rate(ms):", &TabSheet7};
+    TEdit edtFlowLogRate{this, "edtFlowLogRate", "300", &TabSheet7};
+    TLabel lblFlowLogIncSpeed{this, "lblFlowLogIncSpeed", "Inc speed every(#log):", &TabSheet7};
+    // Tag: capture ticks since the last fan step.
+    TEdit edtFlowLogIncSpeed{this, "edtFlowLogIncSpeed", "0", &TabSheet7};
+    TLabel lblFlowLogFan1{this, "lblFlowLogFan1", "Fan 1 speed", &TabSheet7};
+    TLabel lblFlowLogFan2{this, "lblFlowLogFan2", "Fan 2 speed", &TabSheet7};
+    TRadioGroup rgFlowLog{this, "rgFlowLog", "channel graph", {"channel 1", "channel 2"}, &TabSheet7};
+    TButton Button27{this, "Button27", "SAVE FILES", &TabSheet7};
+    TLabel lblFlowLog1{this, "lblFlowLog1", "channel 1", &TabSheet7};
+    TLabel lblFlowLog2{this, "lblFlowLog2", "channel 2", &TabSheet7};
+    TPanel pnlShowFlowLog{this, "pnlShowFlowLog", &TabSheet7};
+    TPaintBox pb{this, "pb", &pnlShowFlowLog};
+    // Plotted samples of the selected channel: A, R, dA, dR and pulse.
+    FlowGraph flowGraph;
     void cboFlowLogClick();
     void btnClearFlowLogClick();
     void tmrFlowLogTimer();
+    void rgFlowLogClick();
+    void Button27Click();       // SAVE FILES
+    // Both capture switches end here; false when the rate edit is no number.
+    bool switchFlowCapture();
+    // Unchecks "Capture Log" as a click would, and stops the timer.
+    void stopFlowCapture();
     // ---- end Admin #3 -------------------------------------------------------
 
     // ======================================================================
@@ -266,13 +288,34 @@ public:
     // ======================================================================
     // Flow graph page
     // ======================================================================
+    TPanel pnlFlowLog2{this, "pnlFlowLog2", &TabSheet9};
+    TPaintBox pbFlow2{this, "pbFlow2", &pnlFlowLog2};
+    TLabel lblAndataLimits{this, "lblAndataLimits", "limits A-R", &TabSheet9};
+    TEdit edtAndataMin{this, "edtAndataMin", "20500", &TabSheet9};
+    TEdit edtAndataMax{this, "edtAndataMax", "25000", &TabSheet9};
+    TLabel lblAndata{this, "lblAndata", "ANDATA", &TabSheet9};
+    TLabel lblRitorno{this, "lblRitorno", "RITORNO", &TabSheet9};
+    TLabel lblDifferenza{this, "lblDifferenza", "DIFFERENZA", &TabSheet9};
+    TLabel lblTermistore{this, "lblTermistore", "TERMISTORE", &TabSheet9};
+    TLabel lblDuty{this, "lblDuty", "DUTY", &TabSheet9};
+    // Paint handler of both pb and pbFlow2.
+    void pbFlow2Paint(TPaintBox& sender, TCanvas& canvas);
     // ---- end Flow graph -----------------------------------------------------
 
     // ======================================================================
     // Ultrasonic tuning (tuning/)
     // ======================================================================
     void btntuningClick();
+    // Set by a tuning run that wrote the energy parameter.
+    bool energyParameterWritten = false;
     void btnSetRamClick();
+    // One scan step at a pulse setting; q1 and q2 keep what the caller set
+    // when the step is skipped, aborted or fails.
+    void scanSetting(int value, int& q1, int& q2);
+    // Q of channel 0 or 1 from both flow log memos; writes the listing.
+    int evaluateChannel(int channel);
+    // Low four bits of EEPROM byte 411, with fresh checksums.
+    bool writeEnergyParameter(int value);
     // ---- end tuning ---------------------------------------------------------
 
     // ======================================================================

@@ -44,6 +44,8 @@ int stateCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
 int logCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
 int clockCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
 int retrieveLogCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
+// ULTRASONIC TUNING (cli/cli_tune.cpp).
+int tuneCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
 
 // Runs one command line (without the program name). Returns the exit code.
 int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

@@ -1,5 +1,6 @@
 // nerax-lt-pictures: renders the main window offscreen into PNG files —
-// the default view, the engineering view and the Management page — after
+// the default view, the engineering view, the Management page and the Flow
+// graph page after a flow capture — after
 // connecting to the detector that port discovery finds (scripts/pictures
 // starts a virtual one) and running a few readouts so the pictures show
 // real content.
@@ -74,6 +75,20 @@ int main(int argc, char** argv) {
         form.PageControl1.ActivePageIndex = 0;
         window.flush();
         ok = save(*pages, out + "/management-page.png") && ok;
+    }
+    // The Flow graph page after a capture of the sweep that follows a reset;
+    // the ticks run back to back instead of every 300 ms.
+    if (form.qob) {
+        form.btnresClick();
+        form.btnClearFlowLogClick();
+        form.edtFlowLogFan1.Text = "6";
+        form.edtFlowLogFan2.Text = "6";
+        for (int tick = 0; tick < 45; ++tick) form.tmrFlowLogTimer();
+        if (auto* pages = window.widgetAs<QTabWidget>(form.PageControl1)) {
+            form.PageControl1.ActivePageIndex = 8;
+            window.flush();
+            ok = save(*pages, out + "/flow-graph.png") && ok;
+        }
     }
     if (form.qob) press(window, form.Button2);
     return ok ? 0 : 1;

@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -80,13 +81,28 @@ public:
         pen_ = QPoint(x, y);
     }
     void textOut(int x, int y, const std::string& text) override {
+        const QPen pen = painter_.pen();
+        if (textColour_.isValid()) painter_.setPen(textColour_);
         painter_.drawText(QRect(x, y, 4096, 512), Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, qtText(text));
+        painter_.setPen(pen);
+    }
+    void setFont(const std::string& face, int pointSize, uint32_t rgb) override {
+        QFont font(qtText(face));
+        font.setPointSize(pointSize);
+        font.setStyleHint(QFont::TypeWriter);
+        painter_.setFont(font);
+        textColour_ = rgbColor(rgb);
+    }
+    void setTextBackgroundTransparent(bool transparent) override {
+        painter_.setBackgroundMode(transparent ? Qt::TransparentMode : Qt::OpaqueMode);
+        painter_.setBackground(Qt::white);
     }
 
 private:
     QPainter& painter_;
     QSize size_;
     QColor brush_ = Qt::white;
+    QColor textColour_;
     QPoint pen_;
 };
 
@@ -96,20 +112,29 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.fillRect(rect(), rgbColor(box_.Color));
-        if (!box_.OnPaint) return;
-        QtCanvas canvas(painter, size());
-        // No dialog from inside a paint; the fault goes to stderr.
-        try {
-            box_.OnPaint(box_, canvas);
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "%s: paint failed: %s\n", box_.Name().c_str(), e.what());
+        // Drawn off screen first, so a live graph never shows half a frame.
+        const qreal ratio = devicePixelRatioF();
+        if (buffer_.size() != size() * ratio) {
+            buffer_ = QPixmap(size() * ratio);
+            buffer_.setDevicePixelRatio(ratio);
         }
+        buffer_.fill(rgbColor(box_.Color));
+        if (box_.OnPaint) {
+            QPainter offscreen(&buffer_);
+            QtCanvas canvas(offscreen, size());
+            // No dialog from inside a paint; the fault goes to stderr.
+            try {
+                box_.OnPaint(box_, canvas);
+            } catch (const std::exception& e) {
+                std::fprintf(stderr, "%s: paint failed: %s\n", box_.Name().c_str(), e.what());
+            }
+        }
+        QPainter(this).drawPixmap(0, 0, buffer_);
     }
 
 private:
     TPaintBox& box_;
+    QPixmap buffer_;
 };
 
 // A picture of a serial plug for the device-manager button.

@@ -1,0 +1,268 @@
+// Admin #3 (flow log capture, logs, SAVE FILES) and the Flow graph page.
+#include "pages/flow_log.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "app/main_window.h"
+#include "app/report_file.h"
+#include "link/frame.h"
+
+const char* const kFlowFieldCaptions[kFlowFieldCount] = {
+    "index", "A",   "R",     "fA",   "fR",   "dA",  "dR",   "dR-A",  "fan",
+    "#stb",  "#unst", "pulse", "#tot", "#dis", "ok?", "dfRA", "fdfRA", "meas",
+};
+
+namespace {
+
+void appendColumn(std::string& line, const char* text) {
+    char cell[16];
+    std::snprintf(cell, sizeof cell, "%5s|", text);
+    line += cell;
+}
+
+}  // namespace
+
+std::string flowLogHeaderLine() {
+    std::string line;
+    line.reserve(kFlowFieldCount * 6);
+    for (const char* caption : kFlowFieldCaptions) appendColumn(line, caption);
+    return line;
+}
+
+std::string flowRecordLine(const int fields[kFlowFieldCount]) {
+    // Twenty of these per capture tick: digits by hand, not printf.
+    for (int f = 0; f < kFlowFieldCount; ++f)
+        if (fields[f] < 0 || fields[f] > 99999) {
+            std::string wide;
+            for (int g = 0; g < kFlowFieldCount; ++g) {
+                char cell[16];
+                std::snprintf(cell, sizeof cell, "%5d|", fields[g]);
+                wide += cell;
+            }
+            return wide;
+        }
+    std::string line(kFlowFieldCount * 6, ' ');
+    for (int f = 0; f < kFlowFieldCount; ++f) {
+        char* cell = &line[static_cast<size_t>(6 * f)];
+        cell[5] = '|';
+        unsigned u = static_cast<unsigned>(fields[f]);
+        int at = 4;
+        do {
+            cell[at--] = static_cast<char>('0' + u % 10);
+            u /= 10;
+        } while (u != 0);
+    }
+    return line;
+}
+
+void decodeFlowRecord(const uint8_t* slot, int fields[kFlowFieldCount]) {
+    for (int f = 0; f < kFlowFieldCount; ++f) fields[f] = slot[2 * f] << 8 | slot[2 * f + 1];
+}
+
+void FlowGraph::clear() {
+    std::memset(values, 0, sizeof values);
+    position = 0;
+}
+
+void FlowGraph::add(const int fields[kFlowFieldCount]) {
+    if (++position >= kWrap) {
+        position = kWrap - kShift;
+        for (auto& curve : values) {
+            std::memmove(curve, curve + kShift, sizeof(int) * (kWrap - kShift));
+            std::memset(curve + kWrap - kShift, 0, sizeof(int) * kShift);
+        }
+    }
+    static constexpr int kPlotted[CurveCount] = {FieldA, FieldR, FieldDA, FieldDR, FieldPulse};
+    for (int c = 0; c < CurveCount; ++c) values[c][position] = fields[kPlotted[c]];
+}
+
+void appendFlowAnswer(const uint8_t* answer, int plottedChannel, FlowGraph& graph, TStrings& log1,
+                      TStrings& log2) {
+    TStrings* logs[2] = {&log1, &log2};
+    for (int c = 0; c < 2; ++c) {
+        const int validRecords = answer[1 + c];
+        for (int k = 0; k < kFlowSlotsPerChannel; ++k) {
+            const uint8_t* slot = answer + kFlowFirstSlot + c * kFlowChannelBytes + k * kFlowRecordBytes;
+            int fields[kFlowFieldCount];
+            decodeFlowRecord(slot, fields);
+            if (c == plottedChannel && slot[0] != 0) graph.add(fields);
+            if (k < validRecords) logs[c]->Add(flowRecordLine(fields));
+        }
+    }
+}
+
+int flowGraphY(int value, int lo, int hi, int height) {
+    const double range = static_cast<double>(hi) - lo;
+    double d = static_cast<double>(value) - lo;
+    if (d < 1) d = 1;
+    if (d > range - 1) d = range - 1;
+    long long y = height - static_cast<long long>(std::trunc(d / range * height));
+    if (y > height - 1) y = height - 1;
+    if (y < 1) y = 1;
+    return static_cast<int>(y);
+}
+
+bool editInteger(Host& host, const TEdit& edit, int& value) {
+    if (parseInteger(edit.Text, value)) return true;
+    host.messageBox("'" + edit.Text + "' is not a valid integer value", host.applicationTitle, DialogKind::Error,
+                    DialogButtons::Ok);
+    return false;
+}
+
+// ---- capture --------------------------------------------------------------
+
+bool TFrmTestQOB::switchFlowCapture() {
+    int rate = 0;
+    if (!editInteger(host, edtFlowLogRate, rate)) {
+        // A capture the operator cannot switch off would poll on: stop it.
+        tmrFlowLog.Enabled = false;
+        cboFlowLog.Checked = false;
+        return false;
+    }
+    tmrFlowLog.Interval = rate;
+    tmrFlowLog.Enabled = cboFlowLog.Checked.get();
+    edtFlowLogIncSpeed.Tag = 0;
+    return true;
+}
+
+void TFrmTestQOB::cboFlowLogClick() { switchFlowCapture(); }
+
+void TFrmTestQOB::stopFlowCapture() {
+    tmrFlowLog.Enabled = false;
+    if (cboFlowLog.Checked) {
+        cboFlowLog.Checked = false;
+        cboFlowLogClick();
+    }
+}
+
+void TFrmTestQOB::btnClearFlowLogClick() {
+    memFlowLog1.Lines.Clear();
+    memFlowLog2.Lines.Clear();
+    memShowLogCol1.setText(flowLogHeaderLine());
+    memShowLogCol2.setText(flowLogHeaderLine());
+    flowGraph.clear();
+}
+
+// The plotted channel changes: graph and logs start again.
+void TFrmTestQOB::rgFlowLogClick() { btnClearFlowLogClick(); }
+
+void TFrmTestQOB::tmrFlowLogTimer() {
+    if (!checkConnected()) {
+        stopFlowCapture();
+        return;
+    }
+    int fan1 = 0, fan2 = 0;
+    // A bad edit would otherwise raise its error on every tick.
+    if (!editInteger(host, edtFlowLogFan1, fan1) || !editInteger(host, edtFlowLogFan2, fan2)) {
+        stopFlowCapture();
+        return;
+    }
+    uint8_t params[12] = {static_cast<uint8_t>(fan1 & 0xFF), static_cast<uint8_t>(fan2 & 0xFF)};
+    if (!qob->sendCommand(cmd::FlowLog, 0, kFlowAnswerDataBytes, params, nullptr, panelAnswer)) {
+        stopFlowCapture();
+        memFlowLog1.Lines.Add("ERROR");
+        memFlowLog2.Lines.Add("ERROR");
+        return;
+    }
+    appendFlowAnswer(panelAnswer, rgFlowLog.ItemIndex, flowGraph, memFlowLog1.Lines, memFlowLog2.Lines);
+
+    int stepEvery = 0;
+    if (!editInteger(host, edtFlowLogIncSpeed, stepEvery)) {
+        stopFlowCapture();
+        return;
+    }
+    if (stepEvery > 0) {
+        addConsoleLine(std::to_string(edtFlowLogIncSpeed.Tag));
+        edtFlowLogIncSpeed.Tag = edtFlowLogIncSpeed.Tag + 1;
+        if (edtFlowLogIncSpeed.Tag == stepEvery) {
+            for (TEdit* fan : {&edtFlowLogFan1, &edtFlowLogFan2}) {
+                int v = 0;
+                if (!editInteger(host, *fan, v)) {
+                    stopFlowCapture();
+                    return;
+                }
+                if (v <= 0) continue;
+                ++v;
+                if (v > 10) {
+                    stopFlowCapture();
+                    v = 10;
+                }
+                fan->Text = std::to_string(v);
+            }
+            edtFlowLogIncSpeed.Tag = 0;
+        }
+    }
+    host.repaint(pb);
+    host.repaint(pbFlow2);
+}
+
+void TFrmTestQOB::Button27Click() {
+    const struct {
+        TMemo& header;
+        TMemo& log;
+        const char* file;
+    } channels[] = {{memShowLogCol1, memFlowLog1, "channel1.txt"}, {memShowLogCol2, memFlowLog2, "channel2.txt"}};
+    for (const auto& c : channels) {
+        c.log.setText(c.header.Text() + "\r\n" + c.log.Text());
+        std::string error;
+        if (!writeTextFile(c.file, c.log.Lines.lines(), error)) {
+            host.messageBox(std::string("File not saved: ") + c.file + "\n\n" + error, host.applicationTitle,
+                            DialogKind::Error, DialogButtons::Ok);
+            return;
+        }
+    }
+    host.showMessage("Files saved!");
+}
+
+// ---- graph ----------------------------------------------------------------
+
+void TFrmTestQOB::pbFlow2Paint(TPaintBox&, TCanvas& canvas) {
+    const int height = canvas.height();
+    canvas.setPen(0xC0C0C0, 1);
+    for (int y = 0; y < height; y += 10) {
+        canvas.moveTo(0, y);
+        canvas.lineTo(1000, y);
+    }
+    if (height < 2) return;
+
+    int lo = 0, hi = 0;
+    const bool numbers = parseInteger(edtAndataMin.Text, lo) && parseInteger(edtAndataMax.Text, hi);
+    if (!numbers || static_cast<long long>(hi) <= static_cast<long long>(lo) + 1) {
+        // Scaling needs max > min + 1; painting must not raise a dialog.
+        canvas.setFont("Courier", 8, 0x000000);
+        canvas.setTextBackgroundTransparent(true);
+        canvas.textOut(4, 4, numbers ? "limits A-R: max must exceed min + 1, nothing drawn"
+                                     : "limits A-R: min and max must be integers, nothing drawn");
+        return;
+    }
+    const struct {
+        FlowGraph::Curve curve;
+        uint32_t colour;
+        int lo, hi;
+    } curves[] = {
+        {FlowGraph::A, 0x0000FF, lo, hi},   {FlowGraph::R, 0xFF0000, lo, hi},
+        {FlowGraph::DA, 0x000000, 0, 600},  {FlowGraph::DR, 0x008000, 50, 400},
+        {FlowGraph::Pulse, 0x808080, 0, 140},
+    };
+    for (const auto& c : curves) {
+        canvas.setPen(c.colour, 2);
+        const int* values = flowGraph.values[c.curve];
+        int last = -1, penX = 0, penY = 0;
+        for (int i = 0; i < FlowGraph::kSize; ++i) {
+            if (values[i] <= 0) continue;
+            const int y = flowGraphY(values[i], c.lo, c.hi, height);
+            canvas.moveTo(i, y);
+            canvas.lineTo(i + 1, y + 1);
+            last = i;
+            penX = i + 1;
+            penY = y + 1;
+        }
+        if (last > 0) {
+            canvas.setFont("Courier", 8, c.colour);
+            canvas.setTextBackgroundTransparent(true);
+            canvas.textOut(penX + 3, penY - 3, std::to_string(values[last]));
+        }
+    }
+}
