@@ -41,6 +41,9 @@ const CliCommand kCommands[] = {
     {"clock", "clock --port N [--set \"dd/mm/yy hh:mi:ss\"]", "port= set=", clockCommand},
     {"retrieve-log", "retrieve-log --port N", "port=", retrieveLogCommand},
     {"tune", "tune --port N [--yes] [--answer V]", "port=", tuneCommand},
+    {"eeprom-save", "eeprom-save --port N --file FILE.e2p", "port=", eepromSaveCommand},
+    {"eeprom-load", "eeprom-load --port N --file FILE.e2p [--yes]", "port=", eepromLoadCommand},
+    {"eeprom-dump", "eeprom-dump --port N", "port=", eepromDumpCommand},
 };
 
 // Options every command takes: the answers of the command-line dialogs.
