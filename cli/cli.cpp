@@ -42,6 +42,9 @@ const CliCommand kCommands[] = {
     {"retrieve-log", "retrieve-log --port N", "port=", retrieveLogCommand},
     {"config", "config --port N [--save FILE | --load FILE]", "port= save= load=", configCommand},
     {"tune", "tune --port N [--yes] [--answer V]", "port=", tuneCommand},
+    {"eeprom-save", "eeprom-save --port N --file FILE.e2p", "port=", eepromSaveCommand},
+    {"eeprom-load", "eeprom-load --port N --file FILE.e2p [--yes]", "port=", eepromLoadCommand},
+    {"eeprom-dump", "eeprom-dump --port N", "port=", eepromDumpCommand},
 };
 
 // Options every command takes: the answers of the command-line dialogs.

@@ -48,6 +48,10 @@ int retrieveLogCommand(const CliArgs& args, std::ostream& out, std::ostream& err
 int configCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
 // ULTRASONIC TUNING (cli/cli_tune.cpp).
 int tuneCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
+// The EEPROM page: image files and the whole-EEPROM dump (cli/cli_eeprom.cpp).
+int eepromSaveCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
+int eepromLoadCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
+int eepromDumpCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
 
 // Runs one command line (without the program name). Returns the exit code.
 int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
