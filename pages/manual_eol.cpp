@@ -182,6 +182,10 @@ void TFrmTestQOB::abortTest() {
 bool TFrmTestQOB::connectRetry() {
     for (;;) {
         actionOk = 0;
+        // Connect refuses a second connection without setting actionOk,
+        // which would log a failure that did not happen (the operator may
+        // have connected by hand before the start): connect afresh instead.
+        if (qob) Button2Click();
         Button1Click();
         if (actionOk) return true;
         Button2Click();

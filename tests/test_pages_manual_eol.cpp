@@ -566,6 +566,14 @@ TEST_F(ManualEol, AFailedConnectionIsRetriedAfterReplugging) {
                      "", kRetryPrompt, "", "    RTC set ok"}));
 }
 
+TEST_F(ManualEol, AConnectionMadeByHandBeforeTheStartIsNoFailure) {
+    connect();
+    stopAfter("[S006]");
+    start(5);
+    EXPECT_EQ(failures(), Lines{});
+    EXPECT_TRUE(logHas("    RTC set ok"));
+}
+
 TEST_F(ManualEol, StoppingDuringAConnectionRetryAbortsTheTest) {
     w().Edit1.Text = "250";
     atPrompt = [this](const std::string& prompt) {
