@@ -90,7 +90,8 @@ void TFrmTestQOB::btnStartEOLClick() {
 
     if (startStep >= 1 && startStep <= 10) {
         for (int step = startStep; step <= 10; ++step) {
-            if (!(this->*kSteps[step - 1])()) return;   // aborted: abortTest() has written its line
+            const EolStep runStep = kSteps[step - 1];
+            if (!(this->*runStep)()) return;   // aborted: abortTest() has written its line
         }
     }
     eolLine("");
