@@ -765,6 +765,27 @@ TEST_F(ManualEol, StepEightKeepsTheOperatorInTheFlowLoopUntilBothFlowsFit) {
                      "[S009]"}));
 }
 
+TEST_F(ManualEol, StepEightRepeatsAFailedReadingWithoutReconnecting) {
+    detector().injectFault(30, Fault{FaultKind::NotAcknowledged});
+    // Connected by then: the next EEPROM read is the image's.
+    stopAfter("[S009]", [this](const std::string& prompt) {
+        if (prompt == kRetryPrompt && !logHas("    getstate ok"))
+            detector().injectFault(3, Fault{FaultKind::NotAcknowledged});
+    });
+    start(8, 1, 0);
+    EXPECT_EQ(block("     <<< PREMERE SPAZIO PER VERIFICARE FLUSSI >>>", 14),
+              (Lines{"     <<< PREMERE SPAZIO PER VERIFICARE FLUSSI >>>", "", "!!!!getstate non riuscito", "",
+                     kRetryPrompt, "", "    getstate ok", "    flow 1 = 87", "!!!!get eeprom non riuscita", "",
+                     kRetryPrompt, "", "    corr 1 e2p= 13", ""}));
+    EXPECT_FALSE(logHas(kReplug));
+    EXPECT_EQ(count("!!!!connessione non riuscita"), 0);
+    // Loop-based boards: the sensor question only.
+    EXPECT_EQ(block("  C) LOOP BASED: SENSORI. ALIMENTARE T-LNK.", 3),
+              (Lines{"  C) LOOP BASED: SENSORI. ALIMENTARE T-LNK.", "     I SENSORI 1 E 2(SE 2 CANALI) SONO INTERROGABILI E",
+                     "     I LED DEI SENSORI LAMPEGGIANO VERDE?"}));
+    EXPECT_FALSE(logHas("     VERIFICARE LED MODULI ACCESI GIALLI ALL'ACCENSIONE."));
+}
+
 // ---- steps 9 and 10: identity and finalisation -------------------------------------
 
 TEST_F(ManualEol, StepNineWritesIdentityAndRefreshesTheBackup) {
