@@ -33,6 +33,8 @@ TFrmTestQOB::TFrmTestQOB(Host& hostRef) : host(hostRef) {
     btnExportLog.OnClick = [this] { btnExportLogClick(&btnExportLog); };
     btnExportAllLogs.OnClick = [this] { btnExportLogClick(&btnExportAllLogs); };
     btnShowLog.OnClick = [this] { btnShowLogClick(nullptr); };
+    cboState.OnClick = [this] { cboStateClick(); };
+    tmrState.OnTimer = [this] { tmrStateTimer(); };
     // ---- end Management wiring ----------------------------------------
 
     // ---- EEPROM page wiring -------------------------------------------

@@ -144,6 +144,12 @@ public:
     // The last table printing wrote its table (and, for an export, the
     // file); the command line reports failures by it.
     bool logPrintOk = false;
+    // State auto-refresh (" INFORMATION " group): "GO!" runs the state
+    // readout every 100 ms.
+    TCheckBox cboState{this, "cboState", "GO!", &TabSheet1};
+    TTimer tmrState{this, "tmrState", 100, false};
+    void cboStateClick();
+    void tmrStateTimer();
     // ---- end Management ---------------------------------------------------
 
     // ======================================================================
