@@ -41,6 +41,7 @@ const CliCommand kCommands[] = {
     {"clock", "clock --port N [--set \"dd/mm/yy hh:mi:ss\"]", "port= set=", clockCommand},
     {"retrieve-log", "retrieve-log --port N", "port=", retrieveLogCommand},
     {"analog", "analog --port N [--channel 0..8|NAME]", "port= channel=", analogCommand},
+    {"config", "config --port N [--save FILE | --load FILE]", "port= save= load=", configCommand},
     {"tune", "tune --port N [--yes] [--answer V]", "port=", tuneCommand},
 };
 
