@@ -40,6 +40,7 @@ const CliCommand kCommands[] = {
     {"log", "log --port N [--all] [--export FILE]", "port= all export=", logCommand},
     {"clock", "clock --port N [--set \"dd/mm/yy hh:mi:ss\"]", "port= set=", clockCommand},
     {"retrieve-log", "retrieve-log --port N", "port=", retrieveLogCommand},
+    {"analog", "analog --port N [--channel 0..8|NAME]", "port= channel=", analogCommand},
     {"config", "config --port N [--save FILE | --load FILE]", "port= save= load=", configCommand},
     {"tune", "tune --port N [--yes] [--answer V]", "port=", tuneCommand},
     {"eeprom-save", "eeprom-save --port N --file FILE.e2p", "port=", eepromSaveCommand},
