@@ -36,6 +36,65 @@ TFrmTestQOB::TFrmTestQOB(Host& hostRef) : host(hostRef) {
     // ---- end Management wiring ----------------------------------------
 
     // ---- EEPROM page wiring -------------------------------------------
+    prepareEepromGrids = [this] { fillEepromGrids(); };
+    lblE2P.setBounds(8, 4, 0, 0);
+    vleE2P.setBounds(8, 20, 600, 340);
+    vleE2P.TitleKey = "#Byte";
+    vleE2P.TitleValue = "Value";
+    vleE2P.ColWidth0 = 394;
+    vleE2P.ColWidth1 = 185;
+    vleE2P.OnDrawCell = [this](int col, int row) { return vleE2PDrawCell(col, row).style; };
+    vleE2Pdesc.Visible = false;
+    vleE2P_log.TitleKey = "#Byte";
+    vleE2P_log.TitleValue = "Value";
+    vleE2P_log.ColWidth0 = 54;
+    vleE2P_log.ColWidth1 = 77;
+    lblE2P_log.setBounds(862, 4, 0, 0);
+    vleE2P_log.setBounds(862, 20, 148, 210);
+    {
+        // Two columns of buttons between the grids, 27 pixels apart.
+        TButton* const columns[2][10] = {
+            {&btnrseep, &Button28, &Button156, &Button157, &Button158, &Button25, &Button3, &btnExportE2P,
+             &btnImportE2P, &btnRefreshE2P},
+            {&Button26, &Button32, &Button33, &Button35, &Button31, &Button34, &Button39, &Button40, &Button42,
+             &Button45}};
+        for (int c = 0; c < 2; ++c)
+            for (int i = 0; i < 10; ++i) columns[c][i]->setBounds(616 + 121 * c, 20 + 27 * i, 117, 25);
+    }
+    btnReadE2P_log.setBounds(862, 236, 148, 25);
+    btnWriteE2P_log.setBounds(862, 263, 148, 25);
+    cboChkOnf.setBounds(866, 292, 97, 17);
+    btnClearE2P_log.setBounds(862, 313, 148, 25);
+    Button156.Tag = 1;
+    Button157.Tag = 2;
+    Button158.Tag = 3;
+    btnrseep.OnClick = [this] { btnrseepClick(); };
+    Button28.OnClick = [this] { Button28Click(&Button28); };
+    Button156.OnClick = [this] { Button28Click(&Button156); };
+    Button157.OnClick = [this] { Button28Click(&Button157); };
+    Button158.OnClick = [this] { Button28Click(&Button158); };
+    Button25.OnClick = [this] { Button25Click(); };
+    Button3.OnClick = [this] { Button3Click(); };
+    btnExportE2P.OnClick = [this] { btnExportE2PClick(); };
+    btnImportE2P.OnClick = [this] { btnImportE2PClick(); };
+    btnRefreshE2P.OnClick = [this] { btnRefreshE2PClick(); };
+    Button26.OnClick = [this] { Button26Click(); };
+    Button32.OnClick = [this] { Button32Click(); };
+    Button33.OnClick = [this] { Button33Click(); };
+    Button35.OnClick = [this] { Button35Click(); };
+    Button31.OnClick = [this] { Button31Click(); };
+    Button34.OnClick = [this] { Button34Click(); };
+    btnReadE2P_log.OnClick = [this] { btnReadE2P_logClick(); };
+    btnWriteE2P_log.OnClick = [this] { btnWriteE2P_logClick(); };
+    btnClearE2P_log.OnClick = [this] { btnClearE2P_logClick(); };
+    Button39.OnClick = [this] { Button39Click(); };
+    Button40.OnClick = [this] { Button40Click(); };
+    Button42.OnClick = [this] { Button42Click(); };
+    Button45.OnClick = [this] { Button45Click(); };
+    // Admin #1 tools; the RAM address edit belongs to their group.
+    edtReadRAM.setParent(&grpReadRAM);
+    Button43.OnClick = [this] { Button43Click(); };
+    Button44.OnClick = [this] { Button44Click(); };
     // ---- end EEPROM wiring --------------------------------------------
 
     // ---- configuration pages wiring -----------------------------------
