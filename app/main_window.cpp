@@ -33,6 +33,7 @@ TFrmTestQOB::TFrmTestQOB(Host& hostRef) : host(hostRef) {
     btnExportLog.OnClick = [this] { btnExportLogClick(&btnExportLog); };
     btnExportAllLogs.OnClick = [this] { btnExportLogClick(&btnExportAllLogs); };
     btnShowLog.OnClick = [this] { btnShowLogClick(nullptr); };
+    wireManagementOutputs();
     // ---- end Management wiring ----------------------------------------
 
     // ---- EEPROM page wiring -------------------------------------------
@@ -101,9 +102,11 @@ TFrmTestQOB::TFrmTestQOB(Host& hostRef) : host(hostRef) {
     // ---- end configuration pages wiring -------------------------------
 
     // ---- Admin #1 wiring ----------------------------------------------
+    wireHardwarePanels();
     // ---- end Admin #1 wiring ------------------------------------------
 
     // ---- Admin #2 wiring ----------------------------------------------
+    wireSensorLedPanels();
     // ---- end Admin #2 wiring ------------------------------------------
 
     // ---- Admin #3 wiring ----------------------------------------------

@@ -11,8 +11,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/controls.h"
 #include "app/formatters.h"
@@ -144,6 +146,58 @@ public:
     // The last table printing wrote its table (and, for an export, the
     // file); the command line reports failures by it.
     bool logPrintOk = false;
+    // ---- Management outputs (pages/management_outputs.cpp) ------------
+    TGroupBox grpTestRelays{this, "grpTestRelays", " TEST RELAYS ", &TabSheet1};
+    // Tag: relay number; a caption ending in "F" switches off.
+    TButton btnAlarm1RelayOn{this, "btnAlarm1RelayOn", "Alarm 1 ON", &grpTestRelays};
+    TButton btnAlarm1RelayOff{this, "btnAlarm1RelayOff", "Alarm 1 OFF", &grpTestRelays};
+    TButton btnAlarm2RelayOn{this, "btnAlarm2RelayOn", "Alarm 2 ON", &grpTestRelays};
+    TButton btnAlarm2RelayOff{this, "btnAlarm2RelayOff", "Alarm 2 OFF", &grpTestRelays};
+    TButton btnSounder1RelayOn{this, "btnSounder1RelayOn", "Sounder 1 ON", &grpTestRelays};
+    TButton btnSounder1RelayOff{this, "btnSounder1RelayOff", "Sounder 1 OFF", &grpTestRelays};
+    TButton btnSounder2RelayOn{this, "btnSounder2RelayOn", "Sounder 2 ON", &grpTestRelays};
+    TButton btnSounder2RelayOff{this, "btnSounder2RelayOff", "Sounder 2 OFF", &grpTestRelays};
+    TButton btnFaultRelayOn{this, "btnFaultRelayOn", "Fault ON", &grpTestRelays};
+    TButton btnFaultRelayOff{this, "btnFaultRelayOff", "Fault OFF", &grpTestRelays};
+    TButton btnPrealarm1RelayOn{this, "btnPrealarm1RelayOn", "Prealarm 1 ON", &grpTestRelays};
+    TButton btnPrealarm1RelayOff{this, "btnPrealarm1RelayOff", "Prealarm 1 OFF", &grpTestRelays};
+    TButton btnPrealarm2RelayOn{this, "btnPrealarm2RelayOn", "Prealarm 2 ON", &grpTestRelays};
+    TButton btnPrealarm2RelayOff{this, "btnPrealarm2RelayOff", "Prealarm 2 OFF", &grpTestRelays};
+    TButton btnAuxFaultRelayOn{this, "btnAuxFaultRelayOn", "Aux Fault ON", &grpTestRelays};
+    TButton btnAuxFaultRelayOff{this, "btnAuxFaultRelayOff", "Aux Fault OFF", &grpTestRelays};
+    TGroupBox grpTestFans{this, "grpTestFans", " TEST FANS ", &TabSheet1};
+    TTrackBar tbFan1{this, "tbFan1", &grpTestFans};
+    TTrackBar tbFan2{this, "tbFan2", &grpTestFans};
+    TLabel lblTestFan1{this, "lblTestFan1", "0", &grpTestFans};
+    TLabel lblTestFan2{this, "lblTestFan2", "0", &grpTestFans};
+    TButton btnTestFan1{this, "btnTestFan1", "Test Fan #1", &grpTestFans};
+    TButton btnTestFan2{this, "btnTestFan2", "Test Fan #2", &grpTestFans};
+    TGroupBox grpButtonsActions{this, "grpButtonsActions", " BUTTONS ACTIONS ", &TabSheet1};
+    TButton btnTestCh1{this, "btnTestCh1", "Test ch#1", &grpButtonsActions};
+    TButton btnTestCh2{this, "btnTestCh2", "Test ch#2", &grpButtonsActions};
+    TButton btnTestBothCh{this, "btnTestBothCh", "Test both ch", &grpButtonsActions};
+    TButton btnSounder1Off{this, "btnSounder1Off", "Sounder 1 off", &grpButtonsActions};
+    TButton btnSounder2Off{this, "btnSounder2Off", "Sounder 2 off", &grpButtonsActions};
+    TButton btnSoundersOff{this, "btnSoundersOff", "Sounders off", &grpButtonsActions};
+    TGroupBox grpRestart{this, "grpRestart", " RESTART ", &TabSheet1};
+    TButton btnRestartNormal{this, "btnRestartNormal", "Restart Normal", &grpRestart};
+    TButton btnRestartMaint{this, "btnRestartMaint", "Restart Maint.", &grpRestart};
+    // State auto-refresh: runs "Get State" every 100 ms.
+    TCheckBox cboState{this, "cboState", "GO!", &TabSheet1};
+    TTimer tmrState{this, "tmrState", 100, false};
+    TButton Button36{this, "Button36", "Extended cmd 1", &TabSheet1};
+    // Senders pick the channel / sounder / mode / fan; no sender means
+    // both channels, both sounders, normal restart, fan 1.
+    void btnTestCh1Click(Control* sender = nullptr);
+    void btnSounder1OffClick(Control* sender = nullptr);
+    void btnRestartNormalClick(Control* sender = nullptr);
+    void btnTestFan1Click(Control* sender = nullptr);
+    void tbFan1Change(Control* sender = nullptr);
+    void btnAlarm1RelayClick(Control* sender);
+    void Button36Click();                // "Extended cmd 1": information block dump
+    void cboStateClick();
+    void tmrStateTimer();
+    // ---- end Management outputs ---------------------------------------
     // ---- end Management ---------------------------------------------------
 
     // ======================================================================
@@ -235,11 +289,214 @@ public:
     // ======================================================================
     // Admin #1 (hardware panels)
     // ======================================================================
+    // ---- hardware test panels (pages/admin1_panels.cpp) ----------------
+    // Raw request of a panel into panelAnswer; parameters not given are 0.
+    // False on failure (status kept by the device object).
+    bool panelRequest(uint8_t code, int answerLength, std::initializer_list<uint8_t> params = {},
+                      int payloadLength = 0);
+    // Guarded read of analogue channel 0..8 (the rgAD items); no console
+    // line on a failed request.
+    bool readAnalogChannel(int channel, int& value);
+    // Integer of an edit, as the toolkit converts it; otherwise the
+    // conversion error box and false.
+    bool editInteger(const TEdit& edit, int& value);
+    // A timer interval from an edit: an integer of at least 1.
+    bool editInterval(const TEdit& edit, int& value);
+
+    TGroupBox grpFansDac{this, "grpFansDac", " FANS DAC ADC ", &TabSheet5};
+    TEdit edtFan1DAC{this, "edtFan1DAC", "0", &grpFansDac};
+    TEdit edtFan2DAC{this, "edtFan2DAC", "0", &grpFansDac};
+    TButton btnSetFansDAC{this, "btnSetFansDAC", "SET FANS DAC", &grpFansDac};
+    TButton btnStopFans{this, "btnStopFans", "STOP FANS", &grpFansDac};
+    TEdit edtFan1AD{this, "edtFan1AD", "", &grpFansDac};
+    TEdit edtFan2AD{this, "edtFan2AD", "", &grpFansDac};
+    TButton btnReadFansAD{this, "btnReadFansAD", "READ FANS AD", &grpFansDac};
+    void btnSetFansDACClick(Control* sender = nullptr);   // STOP FANS: sender btnStopFans
+    void btnReadFansADClick();
+
+    TGroupBox grpButtons{this, "grpButtons", " BUTTONS ", &TabSheet5};
+    TCheckBox cboButtonsMon{this, "cboButtonsMon", "Read buttons", &grpButtons};
+    TLabel lblTEST{this, "lblTEST", "TEST", &grpButtons};
+    TLabel lblRESET{this, "lblRESET", "RESET", &grpButtons};
+    TLabel lblDISABLE{this, "lblDISABLE", "DISABLE", &grpButtons};
+    TEdit edtTESTpressed{this, "edtTESTpressed", "0", &grpButtons};
+    TEdit edtRESETpressed{this, "edtRESETpressed", "0", &grpButtons};
+    TEdit edtDISABLEpressed{this, "edtDISABLEpressed", "0", &grpButtons};
+    // Duration of the last completed press (ms).
+    TLabel lblTESTms{this, "lblTESTms", "", &grpButtons};
+    TLabel lblRESETms{this, "lblRESETms", "", &grpButtons};
+    TLabel lblDISABLEms{this, "lblDISABLEms", "", &grpButtons};
+    TTimer tmrButtons{this, "tmrButtons", 50, false};
+    void cboButtonsMonClick();
+    void tmrButtonsTimer();
+
+    TGroupBox grpInput{this, "grpInput", " INPUT ", &TabSheet5};
+    TCheckBox cboReadInput{this, "cboReadInput", "Read configurable input", &grpInput};
+    TEdit edtConfInput{this, "edtConfInput", "", &grpInput};
+    TTimer tmrConfInput{this, "tmrConfInput", 50, false};
+    void cboReadInputClick();
+    void tmrConfInputTimer();
+
+    TGroupBox grpIsolator{this, "grpIsolator", " ISOLATOR ", &TabSheet5};
+    TLabel lblIsolatorPinState{this, "lblIsolatorPinState", "Isolator PIN state:", &grpIsolator};
+    TEdit edtIsolatorPinState{this, "edtIsolatorPinState", "", &grpIsolator};
+    TLabel lblSub127{this, "lblSub127", "Subaddress 127:", &grpIsolator};
+    TEdit edtSub127{this, "edtSub127", "", &grpIsolator};
+    TLabel lblSub127Cmd{this, "lblSub127Cmd", "AP CMD 11 value:", &grpIsolator};
+    TEdit edtSub127Cmd{this, "edtSub127Cmd", "0", &grpIsolator};
+    TButton btnReadIsolator{this, "btnReadIsolator", "READ ISOLATOR STATE", &grpIsolator};
+    TButton btnExecIsoCommand{this, "btnExecIsoCommand", "EXECUTE ISO COMMAND", &grpIsolator};
+    // EXECUTE ISO COMMAND: sender btnExecIsoCommand; otherwise the read.
+    void btnReadIsolatorClick(Control* sender = nullptr);
+
+    TGroupBox grpRemotes{this, "grpRemotes", " SENSORS REMOTE OUTPUT ", &TabSheet5};
+    TCheckBox cboReadRemotes{this, "cboReadRemotes", "Read remotes", &grpRemotes};
+    TLabel lblRemoteOut1{this, "lblRemoteOut1", "1:", &grpRemotes};
+    TEdit edtRemoteOut1State{this, "edtRemoteOut1State", "", &grpRemotes};
+    TEdit edtRemoteOut1Pin{this, "edtRemoteOut1Pin", "", &grpRemotes};
+    TLabel lblRemoteOut2{this, "lblRemoteOut2", "2:", &grpRemotes};
+    TEdit edtRemoteOut2State{this, "edtRemoteOut2State", "", &grpRemotes};
+    TEdit edtRemoteOut2Pin{this, "edtRemoteOut2Pin", "", &grpRemotes};
+    TTimer tmrRemotes{this, "tmrRemotes", 50, false};
+    void cboReadRemotesClick();
+    void tmrRemotesTimer();
+
+    TGroupBox grpSounders{this, "grpSounders", " SOUNDERS ", &TabSheet5};
+    TCheckBox cboReadSounders{this, "cboReadSounders", "Read sounders", &grpSounders};
+    TEdit edtSounder1State{this, "edtSounder1State", "", &grpSounders};
+    TEdit edtSounder1AD{this, "edtSounder1AD", "", &grpSounders};
+    TEdit edtSounder2State{this, "edtSounder2State", "", &grpSounders};
+    TEdit edtSounder2AD{this, "edtSounder2AD", "", &grpSounders};
+    TTimer tmrSounders{this, "tmrSounders", 50, false};
+    void cboReadSoundersClick();
+    void tmrSoundersTimer();
+
+    TGroupBox grpCover{this, "grpCover", " COVER SWITCH ", &TabSheet5};
+    TCheckBox cboReadCover{this, "cboReadCover", "Read switch", &grpCover};
+    TEdit edtCoverOpened{this, "edtCoverOpened", "0", &grpCover};
+    TEdit edtCoverClosed{this, "edtCoverClosed", "0", &grpCover};
+    TEdit edtCoverPinState{this, "edtCoverPinState", "0", &grpCover};
+    TLabel lblCoverOpened{this, "lblCoverOpened", "", &grpCover};
+    TLabel lblCoverClosed{this, "lblCoverClosed", "", &grpCover};
+    TTimer tmrCover{this, "tmrCover", 50, false};
+    void cboReadCoverClick();
+    void tmrCoverTimer();
+
+    TGroupBox grpUltra{this, "grpUltra", " ULTRASONIC CIRCUIT ", &TabSheet5};
+    TRadioGroup rgUltra{this, "rgUltra", " Way ", {"1A --> 1B", "1B --> 1A", "2A --> 2B", "2B --> 2A"}, &grpUltra};
+    TButton btnMeasureFlow{this, "btnMeasureFlow", "MEASURE FLOW", &grpUltra};
+    TLabel lblUltraCounter{this, "lblUltraCounter", "Timer counter:", &grpUltra};
+    TEdit edtUltraCounter{this, "edtUltraCounter", "", &grpUltra};
+    TLabel lblUltraUS{this, "lblUltraUS", "Time (ns):", &grpUltra};
+    TEdit edtUltraUS{this, "edtUltraUS", "", &grpUltra};
+    TLabel lblMeanSamplesUS{this, "lblMeanSamplesUS", "Samples:", &grpUltra};
+    TEdit edtMeanSamplesUS{this, "edtMeanSamplesUS", "1", &grpUltra};
+    TLabel lblUltraMin{this, "lblUltraMin", "Min:", &grpUltra};
+    TEdit edtUltraMin{this, "edtUltraMin", "", &grpUltra};
+    TLabel lblUltraMax{this, "lblUltraMax", "Max:", &grpUltra};
+    TEdit edtUltraMax{this, "edtUltraMax", "", &grpUltra};
+    TLabel lblUltraMean{this, "lblUltraMean", "Mean:", &grpUltra};
+    TEdit edtUltraMean{this, "edtUltraMean", "", &grpUltra};
+    TButton btnUltraClear{this, "btnUltraClear", "CLEAR", &grpUltra};
+    TLabel lblUltraMeasInt{this, "lblUltraMeasInt", "Meas. interval (ms):", &grpUltra};
+    TEdit edtUltraMeasInt{this, "edtUltraMeasInt", "10", &grpUltra};
+    TCheckBox cbUltraContinue{this, "cbUltraContinue", "GO!", &grpUltra};
+    TLabel lblUltraNumMeas{this, "lblUltraNumMeas", "#0", &grpUltra};
+    TMemo memoUltra{this, "memoUltra", &grpUltra};
+    TButton btnUltraMemoClear{this, "btnUltraMemoClear", "CLEAR", &grpUltra};
+    TButton btnUltraMemoCopy{this, "btnUltraMemoCopy", "COPY", &grpUltra};
+    TButton btnTestAirDensity{this, "btnTestAirDensity", "Test air density", &grpUltra};
+    TTimer tmrUltra{this, "tmrUltra", 10, false};
+    // Tag: steps of the air-density test.
+    TTimer tmrDensity{this, "tmrDensity", 10, false};
+    // Running-mean window of the continuous measure.
+    uint16_t transitWindow[1000] = {};
+    uint16_t transitPosition = 0;
+    uint16_t transitMin = 0, transitMax = 0;
+    bool transitFirstSample = false;
+    int32_t ultraMeasureCount = 0;
+    int densityChannel = 1;
+    void btnMeasureFlowClick();
+    void btnUltraClearClick();
+    // Min, max and the mean of the first N window samples into the edits;
+    // false (with the error box) when N is not 1..1000.
+    bool refreshUltraStatistics();
+    void cbUltraContinueClick();
+    void tmrUltraTimer();
+    void btnUltraMemoClearClick();
+    void btnUltraMemoCopyClick();
+    void btnTestAirDensityClick();
+    void tmrDensityTimer();
+
+    TGroupBox grpSaLoop{this, "grpSaLoop", " STAND ALONE LOOP ", &TabSheet5};
+    TRadioGroup rgSetSaLoop{this, "rgSetSaLoop", " Loop voltage ", {"24 V", "5 V", "0 V", "OFF"}, &grpSaLoop};
+    TButton btnSetSaLoop{this, "btnSetSaLoop", "SET", &grpSaLoop};
+    void btnSetSaLoopClick();
+
+    TGroupBox grpLog{this, "grpLog", " LOG ", &TabSheet5};
+    TEdit edtForceLog{this, "edtForceLog", "0", &grpLog};
+    TButton btnForceLog{this, "btnForceLog", "FORCE LOG", &grpLog};
+    TButton Button41{this, "Button41", "FORCE 2230 LOG", &grpLog};
+    // Sender Button41 repeats the event 2230 times.
+    void btnForceLogClick(Control* sender = nullptr);
+    // ---- end hardware test panels --------------------------------------
     // ---- end Admin #1 -------------------------------------------------------
 
     // ======================================================================
     // Admin #2 (hardware panels, administration tools)
     // ======================================================================
+    // ---- sensor, analogue and LED panels (pages/admin2_panels.cpp) ----
+    TGroupBox grpSaSensors{this, "grpSaSensors", " STAND ALONE SENSORS TEST ", &TabSheet6};
+    TLabel lblSensor1{this, "lblSensor1", "SENSOR #1", &grpSaSensors};
+    TButton btnPollSensor1{this, "btnPollSensor1", "POLL", &grpSaSensors};
+    TButton btnTestSensor1{this, "btnTestSensor1", "TEST", &grpSaSensors};
+    TMemo memSensor1Info{this, "memSensor1Info", &grpSaSensors};
+    TLabel lblSensor2{this, "lblSensor2", "SENSOR #2", &grpSaSensors};
+    TButton btnPollSensor2{this, "btnPollSensor2", "POLL", &grpSaSensors};
+    TButton btnTestSensor2{this, "btnTestSensor2", "TEST", &grpSaSensors};
+    TMemo memSensor2Info{this, "memSensor2Info", &grpSaSensors};
+    TCheckBox cboAutoPoll{this, "cboAutoPoll", "Auto poll every:", &grpSaSensors};
+    TEdit edtAutoPoll{this, "edtAutoPoll", "1000", &grpSaSensors};
+    TLabel lblAutoPollMs{this, "lblAutoPollMs", "ms", &grpSaSensors};
+    TTimer tmrAutoPoll{this, "tmrAutoPoll", 1000, false};
+    // The sender is one of the four POLL / TEST buttons; none: POLL of
+    // sensor 1.
+    void btnPollSensor1Click(Control* sender = nullptr);
+    void cboAutoPollClick();
+    void tmrAutoPollTimer();
+
+    TGroupBox grpAds{this, "grpAds", " ADS ", &TabSheet6};
+    TRadioGroup rgAD{this, "rgAD", "AD",
+                     {"SOUNDER1", "SOUNDER2", "PCB_THERMISTOR", "FLOW1_TH", "FLOW2_TH", "FANBACK1", "FANBACK2",
+                      "POWER1", "POWER2"},
+                     &grpAds};
+    TEdit edtADMeasInt{this, "edtADMeasInt", "100", &grpAds};
+    TCheckBox cboAD{this, "cboAD", "GO!", &grpAds};
+    TButton btnADClear{this, "btnADClear", "CLEAR", &grpAds};
+    TMemo memAD{this, "memAD", &grpAds};
+    TTimer tmrAD{this, "tmrAD", 100, false};
+    void cboADClick();
+    void tmrADTimer();
+    void btnADClearClick();
+
+    TGroupBox grpLeds{this, "grpLeds", " SHIFT REGISTER LEDS ", &TabSheet6};
+    TPaintBox Image1{this, "Image1", &grpLeds};
+    // cbLed0 .. cbLed44: items off, green, red, yellow; Images
+    // "ImageList1" (steady) or "ImageList2".
+    std::vector<std::unique_ptr<TComboBox>> cbLeds;
+    TButton btnLedClear{this, "btnLedClear", "CLEAR", &grpLeds};
+    TButton btnLedUpdate{this, "btnLedUpdate", "UPDATE", &grpLeds};
+    TButton btnLedNormal{this, "btnLedNormal", "Normal", &grpLeds};
+    TButton btnLedAllG{this, "btnLedAllG", "All G", &grpLeds};
+    TButton btnLedAllR{this, "btnLedAllR", "All R", &grpLeds};
+    TButton btnLedAllY{this, "btnLedAllY", "All Y", &grpLeds};
+    void btnLedUpdateClick();
+    void btnLedNormalClick();
+    void btnLedClearClick();
+    // "All G" / "All R" / "All Y": every LED to the sender's Tag.
+    void btnLedAllClick(Control* sender);
+    void cbLedDblClick(Control* sender);
+    // ---- end sensor, analogue and LED panels ---------------------------
     // RAM address for "set RAM" and "read RAM".
     TEdit edtReadRAM{this, "edtReadRAM", "", &TabSheet6};
     // ---- end Admin #2 -------------------------------------------------------
@@ -329,4 +586,7 @@ public:
 
 private:
     void wireShell();
+    void wireManagementOutputs();
+    void wireHardwarePanels();
+    void wireSensorLedPanels();
 };
