@@ -41,6 +41,7 @@ const CliCommand kCommands[] = {
     {"clock", "clock --port N [--set \"dd/mm/yy hh:mi:ss\"]", "port= set=", clockCommand},
     {"retrieve-log", "retrieve-log --port N", "port=", retrieveLogCommand},
     {"tune", "tune --port N [--yes] [--answer V]", "port=", tuneCommand},
+    {"diag", "diag --port N [--full] [--test-alarms]", "port= full test-alarms", diagCommand},
 };
 
 // Options every command takes: the answers of the command-line dialogs.
