@@ -240,8 +240,8 @@ private:
             for (int i = 0; i < kCoverSamples; ++i) {
                 host.sleep(kCoverSampleMs);
                 host.processMessages();
-                line(w.edtCoverOpened.Text + "," + w.edtCoverClosed.Text + "," + w.edtCoverPinState.Text);
                 if (aborted()) return false;
+                line(w.edtCoverOpened.Text + "," + w.edtCoverClosed.Text + "," + w.edtCoverPinState.Text);
             }
             setBox(w.cboReadCover, false, &TFrmTestQOB::cboReadCoverClick);
             return true;

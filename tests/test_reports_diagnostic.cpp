@@ -147,7 +147,18 @@ protected:
 
 TEST_F(Diagnostic, APlainRunOnAStandAloneDetectorWritesEverySectionAndSavesTheReport) {
     connect();
+    // While it runs, only ABORT is there to press.
+    int checks = 0;
+    host.onProcessMessages = [&] {
+        if (checks++ > 0) return;
+        for (Control* c : std::initializer_list<Control*>{&w().btndiag, &w().Button1, &w().btnres, &w().Button2,
+                                                          &w().btnlog, &w().chkfulldiag, &w().Edit1,
+                                                          &w().chktestalarms, &w().btntuning})
+            EXPECT_FALSE(c->Enabled) << c->Name();
+        EXPECT_TRUE(w().btnabort.Enabled);
+    };
     runDiagnostic();
+    ASSERT_GT(checks, 0);
     const Lines& c = console();
 
     ASSERT_GE(c.size(), 10u);
@@ -245,6 +256,29 @@ TEST_F(Diagnostic, APlainRunOnAStandAloneDetectorWritesEverySectionAndSavesTheRe
     for (TTimer* timer : {&w().tmrCover, &w().tmrAD, &w().tmrConfInput, &w().tmrButtons, &w().tmrRemotes,
                           &w().tmrAutoPoll})
         EXPECT_FALSE(timer->Enabled) << timer->Name();
+}
+
+TEST_F(Diagnostic, TheCoverSamplesFollowTheSwitchWhileTheyAreTaken) {
+    connect();
+    const std::string open = banner(">>>--COVER-----OPEN, CLOSE, PIN", 56);
+    long at = -1;
+    host.onProcessMessages = [&] {
+        // The first sample's wait follows the banner and its time line.
+        const size_t n = console().size();
+        if (at < 0 && n >= 2 && console()[n - 2] == open) at = static_cast<long>(n) - 2;
+        if (at >= 0 && console().size() == static_cast<size_t>(at) + 2 + 25)
+            detector().withModel([](DetectorModel& m) {
+                m.coverClosed = true;
+                m.coverCounters[1] = 3;
+            });
+    };
+    runDiagnostic();
+    const Lines cover = between(console(), open, banner("<<<--COVER"));
+    ASSERT_EQ(cover.size(), 1u + 50);
+    EXPECT_EQ(cover[1], "0,0,0");
+    EXPECT_EQ(cover[25], "0,0,0");
+    EXPECT_EQ(cover[50], "0,150,1");
+    EXPECT_GE(countOf(cover, "0,150,1"), 20);
 }
 
 TEST_F(LoopBasedDiagnostic, ALoopBasedDetectorGetsLoopAddressAndIsolatorInsteadOfTheSensorTest) {
@@ -395,14 +429,20 @@ TEST_F(Diagnostic, AbortDuringTheRamDumpStopsAtTheNextAddressWithoutReport) {
 }
 
 TEST_F(Diagnostic, AbortEndsTheRunInsideASectionAndLeavesItsMonitorOn) {
+    // ABORT is pressed as soon as the section has switched its monitor on;
+    // the section ends at its next check with what it wrote so far.
     struct Case {
         const char* name;
         TCheckBox TFrmTestQOB::*box;
-        const char* openBanner;
+        std::string open, close;
+        Lines written;   // after the banner and its time line
     };
     const Case cases[] = {
-        {"sensor poll", &TFrmTestQOB::cboAutoPoll, ">>>--SA SENS"},
-        {"analogue channels", &TFrmTestQOB::cboAD, ">>>--AD"},
+        {"cover samples", &TFrmTestQOB::cboReadCover, banner(">>>--COVER-----OPEN, CLOSE, PIN", 56),
+         banner("<<<--COVER"), {}},
+        {"analogue channels", &TFrmTestQOB::cboAD, banner(">>>--AD"), banner("<<<--AD"),
+         {">>>SOUNDER1 ----------------------"}},
+        {"sensor poll", &TFrmTestQOB::cboAutoPoll, banner(">>>--SA SENS"), banner("<<<--SA SENS"), {}},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
@@ -411,9 +451,15 @@ TEST_F(Diagnostic, AbortEndsTheRunInsideASectionAndLeavesItsMonitorOn) {
         abortWhen([&] { return box.Checked.get(); });
         runDiagnostic();
         const Lines& c = console();
-        EXPECT_EQ(countOf(c, banner(k.openBanner)), 1);
-        EXPECT_EQ(countOf(c, banner(std::string("<<<--") + (k.openBanner + 5))), 0);
-        EXPECT_EQ(Lines(c.end() - 3, c.end()), (Lines{" ", " ", "ABORTED"}));
+        EXPECT_EQ(countOf(c, k.close), 0);
+        const long open = indexOf(c, k.open);
+        ASSERT_GE(open, 0);
+        Lines expected = {k.open, "*"};
+        expected.insert(expected.end(), k.written.begin(), k.written.end());
+        expected.insert(expected.end(), {" ", " ", "ABORTED"});
+        const Lines rest(c.begin() + open, c.end());
+        ASSERT_EQ(rest.size(), expected.size());
+        expectInOrder(rest, expected);
         EXPECT_TRUE(reports().empty());
         EXPECT_TRUE(box.Checked);
         expectControlsBack();
