@@ -99,6 +99,7 @@ TFrmTestQOB::TFrmTestQOB(Host& hostRef) : host(hostRef) {
     // ---- end EEPROM wiring --------------------------------------------
 
     // ---- configuration pages wiring -----------------------------------
+    wireConfigurationPages();
     // ---- end configuration pages wiring -------------------------------
 
     // ---- Admin #1 wiring ----------------------------------------------

@@ -40,6 +40,7 @@ const CliCommand kCommands[] = {
     {"log", "log --port N [--all] [--export FILE]", "port= all export=", logCommand},
     {"clock", "clock --port N [--set \"dd/mm/yy hh:mi:ss\"]", "port= set=", clockCommand},
     {"retrieve-log", "retrieve-log --port N", "port=", retrieveLogCommand},
+    {"config", "config --port N [--save FILE | --load FILE]", "port= save= load=", configCommand},
     {"tune", "tune --port N [--yes] [--answer V]", "port=", tuneCommand},
     {"diag", "diag --port N [--full] [--test-alarms]", "port= full test-alarms", diagCommand},
 };

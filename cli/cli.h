@@ -45,6 +45,8 @@ int stateCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
 int logCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
 int clockCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
 int retrieveLogCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
+// The configuration pages: list, save or load every parameter (cli/cli_config.cpp).
+int configCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
 // ULTRASONIC TUNING (cli/cli_tune.cpp).
 int tuneCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
 // EXECUTE DIAGNOSTIC (cli/cli_diag.cpp).
