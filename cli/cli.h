@@ -51,6 +51,10 @@ int configCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
 int tuneCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
 // EXECUTE DIAGNOSTIC (cli/cli_diag.cpp).
 int diagCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
+// The EEPROM page: image files and the whole-EEPROM dump (cli/cli_eeprom.cpp).
+int eepromSaveCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
+int eepromLoadCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
+int eepromDumpCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
 
 // Runs one command line (without the program name). Returns the exit code.
 int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

@@ -6,15 +6,12 @@
 #include <string>
 
 #include "app/main_window.h"
+#include "pages/flow_log.h"
 
 void TFrmTestQOB::Button43Click() {
     if (!checkConnected()) return;
     int address = 0;
-    if (!parseInteger(edtReadRAM.Text, address)) {
-        host.messageBox("'" + edtReadRAM.Text + "' is not a valid integer value", host.applicationTitle,
-                        DialogKind::Error, DialogButtons::Ok);
-        return;
-    }
+    if (!editInteger(host, edtReadRAM, address)) return;
     const auto a = static_cast<uint32_t>(address);
     const int params[12] = {3, static_cast<int>(a & 0xFF), static_cast<int>(a >> 8 & 0xFF),
                             static_cast<int>(a >> 16 & 0xFF), static_cast<int>(a >> 24 & 0xFF)};
