@@ -583,10 +583,8 @@ public:
     // Guarded read of analogue channel 0..8 (the rgAD items); no console
     // line on a failed request.
     bool readAnalogChannel(int channel, int& value);
-    // Integer of an edit, as the toolkit converts it; otherwise the
-    // conversion error box and false.
-    bool editInteger(const TEdit& edit, int& value);
-    // A timer interval from an edit: an integer of at least 1.
+    // A timer interval from an edit: an integer of at least 1; otherwise
+    // the error box and false.
     bool editInterval(const TEdit& edit, int& value);
 
     TGroupBox grpFansDac{this, "grpFansDac", " FANS DAC ADC ", &TabSheet5};

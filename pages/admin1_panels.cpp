@@ -59,15 +59,8 @@ bool TFrmTestQOB::readAnalogChannel(int channel, int& value) {
     return true;
 }
 
-bool TFrmTestQOB::editInteger(const TEdit& edit, int& value) {
-    if (parseInteger(edit.Text, value)) return true;
-    host.messageBox("'" + edit.Text + "' is not a valid integer value", host.applicationTitle, DialogKind::Error,
-                    DialogButtons::Ok);
-    return false;
-}
-
 bool TFrmTestQOB::editInterval(const TEdit& edit, int& value) {
-    if (!editInteger(edit, value)) return false;
+    if (!editInteger(host, edit, value)) return false;
     if (value >= 1) return true;
     // An interval below 1 ms would never tick: say so rather than start a
     // timer that does nothing.
@@ -108,62 +101,62 @@ void TFrmTestQOB::wireHardwarePanels() {
     tmrButtons.OnTimer = [this] { tmrButtonsTimer(); };
 
     grpInput.setBounds(8, 238, 240, 48);
-    cboReadInput.setBounds(8, 20, 150, 17);
-    edtConfInput.setBounds(165, 18, 67, 21);
+    cboReadInput.setBounds(8, 20, 170, 17);
+    edtConfInput.setBounds(182, 18, 50, 21);
     edtConfInput.ReadOnly = true;
     cboReadInput.OnClick = [this] { cboReadInputClick(); };
     tmrConfInput.OnTimer = [this] { tmrConfInputTimer(); };
 
     grpLog.setBounds(8, 290, 240, 56);
-    edtForceLog.setBounds(8, 22, 50, 21);
-    btnForceLog.setBounds(64, 20, 80, 25);
-    Button41.setBounds(148, 20, 86, 25);
+    edtForceLog.setBounds(8, 22, 40, 21);
+    btnForceLog.setBounds(52, 20, 76, 25);
+    Button41.setBounds(132, 20, 102, 25);
     btnForceLog.OnClick = [this] { btnForceLogClick(&btnForceLog); };
     Button41.OnClick = [this] { btnForceLogClick(&Button41); };
 
-    grpIsolator.setBounds(256, 8, 240, 122);
+    grpIsolator.setBounds(256, 8, 240, 150);
     lblIsolatorPinState.setBounds(8, 22, 110, 13);
     edtIsolatorPinState.setBounds(120, 18, 50, 21);
     lblSub127.setBounds(8, 46, 110, 13);
     edtSub127.setBounds(120, 42, 50, 21);
     lblSub127Cmd.setBounds(8, 70, 110, 13);
     edtSub127Cmd.setBounds(120, 66, 50, 21);
-    btnReadIsolator.setBounds(8, 92, 112, 25);
-    btnExecIsoCommand.setBounds(124, 92, 112, 25);
+    btnReadIsolator.setBounds(8, 92, 224, 25);
+    btnExecIsoCommand.setBounds(8, 120, 224, 25);
     edtIsolatorPinState.ReadOnly = true;
     edtSub127.ReadOnly = true;
     btnReadIsolator.OnClick = [this] { btnReadIsolatorClick(&btnReadIsolator); };
     btnExecIsoCommand.OnClick = [this] { btnReadIsolatorClick(&btnExecIsoCommand); };
 
-    grpRemotes.setBounds(256, 134, 240, 72);
+    grpRemotes.setBounds(256, 162, 240, 64);
     cboReadRemotes.setBounds(8, 18, 110, 17);
-    lblRemoteOut1.setBounds(8, 44, 14, 13);
-    edtRemoteOut1State.setBounds(24, 40, 40, 21);
-    edtRemoteOut1Pin.setBounds(68, 40, 40, 21);
-    lblRemoteOut2.setBounds(122, 44, 14, 13);
-    edtRemoteOut2State.setBounds(138, 40, 40, 21);
-    edtRemoteOut2Pin.setBounds(182, 40, 40, 21);
+    lblRemoteOut1.setBounds(8, 40, 14, 13);
+    edtRemoteOut1State.setBounds(24, 36, 40, 21);
+    edtRemoteOut1Pin.setBounds(68, 36, 40, 21);
+    lblRemoteOut2.setBounds(122, 40, 14, 13);
+    edtRemoteOut2State.setBounds(138, 36, 40, 21);
+    edtRemoteOut2Pin.setBounds(182, 36, 40, 21);
     for (TEdit* e : {&edtRemoteOut1State, &edtRemoteOut1Pin, &edtRemoteOut2State, &edtRemoteOut2Pin}) e->ReadOnly = true;
     cboReadRemotes.OnClick = [this] { cboReadRemotesClick(); };
     tmrRemotes.OnTimer = [this] { tmrRemotesTimer(); };
 
-    grpSounders.setBounds(256, 210, 240, 72);
+    grpSounders.setBounds(256, 230, 240, 64);
     cboReadSounders.setBounds(8, 18, 110, 17);
-    edtSounder1State.setBounds(8, 40, 40, 21);
-    edtSounder1AD.setBounds(52, 40, 60, 21);
-    edtSounder2State.setBounds(124, 40, 40, 21);
-    edtSounder2AD.setBounds(168, 40, 60, 21);
+    edtSounder1State.setBounds(8, 36, 40, 21);
+    edtSounder1AD.setBounds(52, 36, 60, 21);
+    edtSounder2State.setBounds(124, 36, 40, 21);
+    edtSounder2AD.setBounds(168, 36, 60, 21);
     for (TEdit* e : {&edtSounder1State, &edtSounder1AD, &edtSounder2State, &edtSounder2AD}) e->ReadOnly = true;
     cboReadSounders.OnClick = [this] { cboReadSoundersClick(); };
     tmrSounders.OnTimer = [this] { tmrSoundersTimer(); };
 
-    grpCover.setBounds(256, 286, 240, 72);
+    grpCover.setBounds(256, 298, 240, 64);
     cboReadCover.setBounds(8, 18, 110, 17);
     edtCoverPinState.setBounds(180, 16, 50, 21);
-    edtCoverOpened.setBounds(8, 42, 50, 21);
-    lblCoverOpened.setBounds(62, 46, 50, 13);
-    edtCoverClosed.setBounds(120, 42, 50, 21);
-    lblCoverClosed.setBounds(174, 46, 56, 13);
+    edtCoverOpened.setBounds(8, 38, 50, 21);
+    lblCoverOpened.setBounds(62, 42, 50, 13);
+    edtCoverClosed.setBounds(120, 38, 50, 21);
+    lblCoverClosed.setBounds(174, 42, 56, 13);
     for (TEdit* e : {&edtCoverOpened, &edtCoverClosed, &edtCoverPinState}) e->ReadOnly = true;
     cboReadCover.OnClick = [this] { cboReadCoverClick(); };
     tmrCover.OnTimer = [this] { tmrCoverTimer(); };
@@ -172,10 +165,10 @@ void TFrmTestQOB::wireHardwarePanels() {
     rgUltra.setBounds(8, 16, 100, 104);
     rgUltra.ItemIndex = 0;
     btnMeasureFlow.setBounds(116, 18, 100, 25);
-    lblUltraCounter.setBounds(116, 50, 78, 13);
-    edtUltraCounter.setBounds(196, 46, 70, 21);
-    lblUltraUS.setBounds(116, 74, 78, 13);
-    edtUltraUS.setBounds(196, 70, 70, 21);
+    lblUltraCounter.setBounds(116, 50, 86, 13);
+    edtUltraCounter.setBounds(204, 46, 66, 21);
+    lblUltraUS.setBounds(116, 74, 86, 13);
+    edtUltraUS.setBounds(204, 70, 66, 21);
     lblMeanSamplesUS.setBounds(276, 22, 52, 13);
     edtMeanSamplesUS.setBounds(330, 18, 60, 21);
     lblUltraMin.setBounds(276, 46, 52, 13);
@@ -185,10 +178,10 @@ void TFrmTestQOB::wireHardwarePanels() {
     lblUltraMean.setBounds(276, 94, 52, 13);
     edtUltraMean.setBounds(330, 90, 60, 21);
     btnUltraClear.setBounds(330, 114, 60, 25);
-    lblUltraMeasInt.setBounds(8, 134, 106, 13);
-    edtUltraMeasInt.setBounds(116, 130, 50, 21);
-    cbUltraContinue.setBounds(172, 132, 50, 17);
-    lblUltraNumMeas.setBounds(228, 134, 80, 13);
+    lblUltraMeasInt.setBounds(8, 134, 126, 13);
+    edtUltraMeasInt.setBounds(136, 130, 50, 21);
+    cbUltraContinue.setBounds(192, 132, 50, 17);
+    lblUltraNumMeas.setBounds(248, 134, 80, 13);
     btnTestAirDensity.setBounds(8, 160, 120, 25);
     memoUltra.setBounds(400, 16, 92, 180);
     btnUltraMemoClear.setBounds(400, 200, 44, 25);
@@ -216,7 +209,7 @@ void TFrmTestQOB::wireHardwarePanels() {
 void TFrmTestQOB::btnSetFansDACClick(Control* sender) {
     if (!checkConnected()) return;
     int dac1 = 0, dac2 = 0;
-    if (!editInteger(edtFan1DAC, dac1) || !editInteger(edtFan2DAC, dac2)) return;
+    if (!editInteger(host, edtFan1DAC, dac1) || !editInteger(host, edtFan2DAC, dac2)) return;
     const uint8_t stop = sender == &btnStopFans ? 1 : 0;
     if (!panelRequest(cmd::FanLevels, 0, {lowByte(dac1), lowByte(dac2), stop})) showLibraryError();
 }
@@ -282,7 +275,7 @@ void TFrmTestQOB::btnReadIsolatorClick(Control* sender) {
     edtSub127.Text = "---";
     const bool execute = sender == &btnExecIsoCommand;
     int command = 0;
-    if (execute && !editInteger(edtSub127Cmd, command)) return;
+    if (execute && !editInteger(host, edtSub127Cmd, command)) return;
     if (!panelRequest(cmd::Isolator, 2, {lowByte(command)})) {
         edtIsolatorPinState.Text = "ERR";
         edtSub127.Text = "ERR";
@@ -374,7 +367,7 @@ std::string transitNanoseconds(int counter) { return std::to_string(counter * 10
 // holds 1000 samples: anything outside 1..1000 would divide by zero or
 // read past the window, so it is refused with a message.
 static bool meanSampleCount(TFrmTestQOB& w, int& n) {
-    if (!w.editInteger(w.edtMeanSamplesUS, n)) return false;
+    if (!editInteger(w.host, w.edtMeanSamplesUS, n)) return false;
     if (n >= 1 && n <= kTransitWindowSize) return true;
     w.host.messageBox("'" + w.edtMeanSamplesUS.Text + "' is not a valid number of samples (1..1000)",
                       w.host.applicationTitle, DialogKind::Error, DialogButtons::Ok);
@@ -543,7 +536,7 @@ void TFrmTestQOB::btnForceLogClick(Control* sender) {
     bool allSent = true;
     for (int i = 0; i < repeats && allSent; ++i) {
         int code = 0;
-        if (!editInteger(edtForceLog, code)) {
+        if (!editInteger(host, edtForceLog, code)) {
             allSent = false;
         } else if (!panelRequest(cmd::InsertLogEvent, 0, {lowByte(code)})) {
             showLibraryError();

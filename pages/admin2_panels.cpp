@@ -45,13 +45,13 @@ const SensorButton kSensorButtons[] = {
 
 void TFrmTestQOB::wireSensorLedPanels() {
     grpSaSensors.setBounds(8, 8, 420, 322);
-    lblSensor1.setBounds(8, 22, 64, 13);
-    btnPollSensor1.setBounds(80, 16, 60, 25);
-    btnTestSensor1.setBounds(144, 16, 60, 25);
+    lblSensor1.setBounds(8, 22, 72, 13);
+    btnPollSensor1.setBounds(82, 16, 60, 25);
+    btnTestSensor1.setBounds(146, 16, 60, 25);
     memSensor1Info.setBounds(8, 46, 200, 234);
-    lblSensor2.setBounds(212, 22, 64, 13);
-    btnPollSensor2.setBounds(284, 16, 60, 25);
-    btnTestSensor2.setBounds(348, 16, 60, 25);
+    lblSensor2.setBounds(212, 22, 72, 13);
+    btnPollSensor2.setBounds(286, 16, 60, 25);
+    btnTestSensor2.setBounds(350, 16, 60, 25);
     memSensor2Info.setBounds(212, 46, 200, 234);
     cboAutoPoll.setBounds(8, 292, 110, 17);
     edtAutoPoll.setBounds(120, 290, 50, 21);
@@ -65,27 +65,27 @@ void TFrmTestQOB::wireSensorLedPanels() {
     cboAutoPoll.OnClick = [this] { cboAutoPollClick(); };
     tmrAutoPoll.OnTimer = [this] { tmrAutoPollTimer(); };
 
-    grpAds.setBounds(436, 8, 200, 350);
-    rgAD.setBounds(8, 16, 130, 204);
+    grpAds.setBounds(436, 8, 210, 350);
+    rgAD.setBounds(8, 16, 144, 204);
     rgAD.ItemIndex = 0;
-    edtADMeasInt.setBounds(144, 20, 48, 21);
-    cboAD.setBounds(144, 48, 48, 17);
-    btnADClear.setBounds(144, 72, 48, 25);
-    memAD.setBounds(8, 224, 184, 118);
+    edtADMeasInt.setBounds(156, 20, 46, 21);
+    cboAD.setBounds(156, 48, 46, 17);
+    btnADClear.setBounds(156, 72, 46, 25);
+    memAD.setBounds(8, 224, 194, 118);
     memAD.ReadOnly = true;
     cboAD.OnClick = [this] { cboADClick(); };
     tmrAD.OnTimer = [this] { tmrADTimer(); };
     btnADClear.OnClick = [this] { btnADClearClick(); };
 
-    grpLeds.setBounds(644, 8, 360, 350);
-    Image1.setBounds(8, 16, 344, 260);
+    grpLeds.setBounds(652, 8, 354, 350);
+    Image1.setBounds(6, 16, 342, 260);
     Image1.Color = 0x2F4F2F;   // the board under the LEDs
     cbLeds.reserve(kLedCount);
     for (int n = 0; n < kLedCount; ++n) {
         auto box = std::make_unique<TComboBox>(this, "cbLed" + std::to_string(n),
                                                std::vector<std::string>(std::begin(kLedItems), std::end(kLedItems)),
                                                &grpLeds);
-        box->setBounds(12 + (n % 5) * 68, 20 + (n / 5) * 28, 64, 21);
+        box->setBounds(10 + (n % 5) * 67, 20 + (n / 5) * 28, 64, 21);
         box->ItemIndex = 0;
         box->Images = kSteadyImages;
         TComboBox* raw = box.get();

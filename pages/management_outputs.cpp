@@ -68,29 +68,29 @@ const RelayButton kRelayButtons[] = {
 }  // namespace
 
 void TFrmTestQOB::wireManagementOutputs() {
-    grpTestRelays.setBounds(544, 8, 170, 208);
+    grpTestRelays.setBounds(490, 8, 206, 208);
     for (size_t i = 0; i < std::size(kRelayButtons); ++i) {
         TButton& button = this->*kRelayButtons[i].button;
         button.Tag = kRelayButtons[i].relay;
-        button.setBounds(i % 2 == 0 ? 8 : 87, 18 + 23 * static_cast<int>(i / 2), 75, 21);
+        button.setBounds(i % 2 == 0 ? 8 : 104, 18 + 23 * static_cast<int>(i / 2), 94, 21);
         button.OnClick = [this, &button] { btnAlarm1RelayClick(&button); };
     }
 
-    grpTestFans.setBounds(720, 8, 290, 90);
-    tbFan1.setBounds(8, 18, 150, 30);
-    tbFan2.setBounds(8, 52, 150, 30);
-    lblTestFan1.setBounds(164, 24, 24, 13);
-    lblTestFan2.setBounds(164, 58, 24, 13);
-    btnTestFan1.setBounds(196, 18, 86, 25);
-    btnTestFan2.setBounds(196, 52, 86, 25);
+    grpTestFans.setBounds(702, 8, 308, 90);
+    tbFan1.setBounds(8, 18, 168, 30);
+    tbFan2.setBounds(8, 52, 168, 30);
+    lblTestFan1.setBounds(182, 24, 24, 13);
+    lblTestFan2.setBounds(182, 58, 24, 13);
+    btnTestFan1.setBounds(212, 18, 88, 25);
+    btnTestFan2.setBounds(212, 52, 88, 25);
     tbFan1.OnChange = [this] { tbFan1Change(&tbFan1); };
     tbFan2.OnChange = [this] { tbFan1Change(&tbFan2); };
     btnTestFan1.OnClick = [this] { btnTestFan1Click(&btnTestFan1); };
     btnTestFan2.OnClick = [this] { btnTestFan1Click(&btnTestFan2); };
 
-    grpButtonsActions.setBounds(720, 104, 290, 80);
+    grpButtonsActions.setBounds(702, 104, 308, 80);
     TButton* actions[] = {&btnTestCh1, &btnTestCh2, &btnTestBothCh, &btnSounder1Off, &btnSounder2Off, &btnSoundersOff};
-    for (int i = 0; i < 6; ++i) actions[i]->setBounds(8 + 92 * (i % 3), 18 + 30 * (i / 3), 88, 25);
+    for (int i = 0; i < 6; ++i) actions[i]->setBounds(8 + 98 * (i % 3), 18 + 30 * (i / 3), 94, 25);
     for (TButton* b : {&btnTestCh1, &btnTestCh2, &btnTestBothCh})
         b->OnClick = [this, b] { btnTestCh1Click(b); };
     for (TButton* b : {&btnSounder1Off, &btnSounder2Off, &btnSoundersOff})
@@ -101,7 +101,7 @@ void TFrmTestQOB::wireManagementOutputs() {
     btnRestartMaint.setBounds(8, 48, 170, 25);
     for (TButton* b : {&btnRestartNormal, &btnRestartMaint}) b->OnClick = [this, b] { btnRestartNormalClick(b); };
 
-    cboState.setBounds(720, 194, 60, 17);
+    cboState.setBounds(704, 194, 60, 17);
     cboState.OnClick = [this] { cboStateClick(); };
     tmrState.OnTimer = [this] { tmrStateTimer(); };
     Button36.setBounds(824, 312, 110, 25);

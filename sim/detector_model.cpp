@@ -576,9 +576,11 @@ bool DetectorModel::execute(const Request& r, std::vector<uint8_t>& d) {
             d[12] = 22;
             return true;
         }
-        static const int pw[5] = {1210, 2405, 1198, 3620, 2398};
-        for (int i = 0; i < 5; ++i)
-            put16le(d, 2 + 2 * i, pw[i] + static_cast<int>(nextNoise() % 9) - 4);
+        const int spread = std::max(0, sensorPulseNoise);
+        for (int i = 0; i < 5; ++i) {
+            const int noise = static_cast<int>(nextNoise() % static_cast<uint32_t>(2 * spread + 1)) - spread;
+            put16le(d, 2 + 2 * i, std::clamp(sensorPulseWidths[i] + noise, 0, 65535));
+        }
         d[12] = static_cast<uint8_t>(p[2] == 2 ? 20 : sensorOutput[s]);   // 20 remote test passed
         return true;
     }

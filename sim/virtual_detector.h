@@ -109,6 +109,8 @@ struct DetectorModel {
     int coverCounters[2] = {0, 0};      // command 18: open / closed counters (50 ms)
     bool sounderEolFitted[2] = {true, true};   // 47 k end-of-line resistor on the sounder line
     int transitLevel[4] = {21800, 22100, 21750, 22080};  // command 11 centres
+    int sensorPulseWidths[5] = {1210, 2405, 1198, 3620, 2398};  // command 25 centres
+    int sensorPulseNoise = 4;           // command 25: widths vary by up to this much
     int restartPending = 0;             // command 35; set by command 29
     int restartDelayMs = 3000;          // a restart takes effect this much later
     int64_t restartDueMs = 0;
