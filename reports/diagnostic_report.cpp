@@ -8,6 +8,7 @@
 // waits; it ends the run at once, without END lines and without a report.
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "app/main_window.h"
 
@@ -133,6 +134,7 @@ private:
     // One pass over the step table; false when ABORT ended it.
     bool pass();
 
+    // RESET DEVICE and its note, between `blanksAround` blank lines.
     void resetDevice(int blanksAround) {
         w.btnresClick();
         for (int i = 0; i < blanksAround; ++i) line(" ");
@@ -507,12 +509,7 @@ private:
     }
 
     bool endOfPassStep() {
-        w.btnresClick();
-        line(" ");
-        line(" ");
-        line(" RESET EXECUTED " + host.dateTimeText());
-        line(" ");
-        line(" ");
+        resetDevice(2);
         return true;
     }
 };
