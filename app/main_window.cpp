@@ -39,7 +39,7 @@ TFrmTestQOB::TFrmTestQOB(Host& hostRef) : host(hostRef) {
     // ---- EEPROM page wiring -------------------------------------------
     prepareEepromGrids = [this] { fillEepromGrids(); };
     lblE2P.setBounds(8, 4, 0, 0);
-    vleE2P.setBounds(8, 20, 600, 340);
+    vleE2P.setBounds(8, 20, 584, 340);
     vleE2P.TitleKey = "#Byte";
     vleE2P.TitleValue = "Value";
     vleE2P.ColWidth0 = 394;
@@ -50,22 +50,23 @@ TFrmTestQOB::TFrmTestQOB(Host& hostRef) : host(hostRef) {
     vleE2P_log.TitleValue = "Value";
     vleE2P_log.ColWidth0 = 54;
     vleE2P_log.ColWidth1 = 77;
-    lblE2P_log.setBounds(862, 4, 0, 0);
-    vleE2P_log.setBounds(862, 20, 148, 210);
+    lblE2P_log.setBounds(870, 4, 0, 0);
+    vleE2P_log.setBounds(870, 20, 140, 210);
     {
-        // Two columns of buttons between the grids, 27 pixels apart.
+        // Two columns of buttons between the grids, 27 pixels apart; the
+        // restore captions are the longer ones.
         TButton* const columns[2][10] = {
             {&btnrseep, &Button28, &Button156, &Button157, &Button158, &Button25, &Button3, &btnExportE2P,
              &btnImportE2P, &btnRefreshE2P},
             {&Button26, &Button32, &Button33, &Button35, &Button31, &Button34, &Button39, &Button40, &Button42,
              &Button45}};
         for (int c = 0; c < 2; ++c)
-            for (int i = 0; i < 10; ++i) columns[c][i]->setBounds(616 + 121 * c, 20 + 27 * i, 117, 25);
+            for (int i = 0; i < 10; ++i) columns[c][i]->setBounds(c ? 726 : 598, 20 + 27 * i, c ? 138 : 124, 25);
     }
-    btnReadE2P_log.setBounds(862, 236, 148, 25);
-    btnWriteE2P_log.setBounds(862, 263, 148, 25);
-    cboChkOnf.setBounds(866, 292, 97, 17);
-    btnClearE2P_log.setBounds(862, 313, 148, 25);
+    btnReadE2P_log.setBounds(870, 236, 140, 25);
+    btnWriteE2P_log.setBounds(870, 263, 140, 25);
+    cboChkOnf.setBounds(874, 292, 97, 17);
+    btnClearE2P_log.setBounds(870, 313, 140, 25);
     Button156.Tag = 1;
     Button157.Tag = 2;
     Button158.Tag = 3;
