@@ -43,6 +43,7 @@ const CliCommand kCommands[] = {
     {"analog", "analog --port N [--channel 0..8|NAME]", "port= channel=", analogCommand},
     {"config", "config --port N [--save FILE | --load FILE]", "port= save= load=", configCommand},
     {"tune", "tune --port N [--yes] [--answer V]", "port=", tuneCommand},
+    {"diag", "diag --port N [--full] [--test-alarms]", "port= full test-alarms", diagCommand},
     {"eeprom-save", "eeprom-save --port N --file FILE.e2p", "port=", eepromSaveCommand},
     {"eeprom-load", "eeprom-load --port N --file FILE.e2p [--yes]", "port=", eepromLoadCommand},
     {"eeprom-dump", "eeprom-dump --port N", "port=", eepromDumpCommand},
