@@ -199,6 +199,7 @@ TFrmTestQOB::TFrmTestQOB(Host& hostRef) : host(hostRef) {
     // ---- end tuning wiring --------------------------------------------
 
     // ---- reports wiring -----------------------------------------------
+    btndiag.OnClick = [this] { btndiagClick(); };
     btnlog.OnClick = [this] { btnlogClick(); };
     // ---- end reports wiring -------------------------------------------
 

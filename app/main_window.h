@@ -932,6 +932,8 @@ public:
     // ======================================================================
     void btndiagClick();
     void btnlogClick();
+    // The last EXECUTE DIAGNOSTIC ran to its end and saved its report.
+    bool diagReportSaved = false;
     // The last RETRIEVE LOG saved its report file.
     bool logReportSaved = false;
     // ---- end reports --------------------------------------------------------

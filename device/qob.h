@@ -193,6 +193,9 @@ public:
     char errorText[128] = {};
     int readAttempts = 8;          // openLink sets it; 8 until then
     int linkUp = 0;
+    // Set by a transaction that failed on time or framing: the rest of its
+    // answer may still be on the way and could pass for the next answer.
+    int lineUnsettled = 0;
     std::unique_ptr<SerialPort> port;   // portHandle: open() / isOpen()
     // identity byte
     int superUserByte = 0;

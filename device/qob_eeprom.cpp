@@ -90,12 +90,13 @@ int QOB::readImageCopy(uint8_t* destination512) {
 }
 
 int QOB::writeEepromRange(const uint8_t* source, int from, int to) {
-    const int count = to - from + 1;
-    // A range the frame cannot carry would overrun the buffers.
-    if (source == nullptr || from < 0 || count < 1 || count > kMaxTransfer || to > 0xFFFF) {
+    // A range the frame cannot carry would overrun the buffers. The bounds
+    // come first: the count of two far-apart ints does not fit an int.
+    if (source == nullptr || from < 0 || to > 0xFFFF || to < from || to - from + 1 > kMaxTransfer) {
         status = StatusCode::BadCall;
         return 0;
     }
+    const int count = to - from + 1;
     std::memcpy(payload, source + from, static_cast<size_t>(count));
     uint8_t p[12];
     rangeParams(p, from, count);

@@ -18,6 +18,24 @@ int osFailure(QOB& qob, int error, const char* text)
     return 0;
 }
 
+// Errors that mean the device itself is gone (unplugged, the other end of
+// the line closed), not that one call failed.
+bool deviceGone(int error)
+{
+    return error == EIO || error == ENXIO || error == ENODEV || error == EBADF;
+}
+
+// A write or read failure: status 2 with its text; when the device is gone
+// the link is dropped too, so the object no longer claims a connection and
+// every guard and polling timer sees it at once.
+int linkFailure(QOB& qob, int error, const char* text)
+{
+    osFailure(qob, error, text);
+    if (deviceGone(error))
+        qob.dropLink();
+    return 0;
+}
+
 }  // namespace
 
 QOB::QOB() : port(makePosixSerialPort()) {}
@@ -36,6 +54,7 @@ int QOB::openPort(uint32_t portNumber, int baudRate, uint8_t byteSize, uint8_t p
 {
     // Never leak a descriptor by forgetting an open port.
     closePort();
+    lineUnsettled = 0;
     if (portNumber == 0 || portNumber > 255) {
         status = StatusCode::InvalidPort;
         return 0;
@@ -80,7 +99,7 @@ int QOB::exchange(const uint8_t* request, int requestLength, uint8_t* answerBuff
         return 0;
     }
     if (!port || !port->isOpen())
-        return osFailure(*this, EBADF, "Write error");
+        return linkFailure(*this, EBADF, "Write error");
 
     // A late answer to an earlier request must never pass for this one's.
     port->discardInput();
@@ -88,7 +107,7 @@ int QOB::exchange(const uint8_t* request, int requestLength, uint8_t* answerBuff
     size_t written = 0;
     int error = port->write(request, static_cast<size_t>(requestLength), written);
     if (error != 0)
-        return osFailure(*this, error, "Write error");
+        return linkFailure(*this, error, "Write error");
     if (written < static_cast<size_t>(requestLength))
         return osFailure(*this, ETIMEDOUT, "Write error");
 
@@ -99,7 +118,7 @@ int QOB::exchange(const uint8_t* request, int requestLength, uint8_t* answerBuff
         total += static_cast<unsigned>(received);
         if (error != 0) {
             receivedCount = total;
-            return osFailure(*this, error, "Read error");
+            return linkFailure(*this, error, "Read error");
         }
     }
     receivedCount = total;
@@ -123,11 +142,26 @@ int QOB::sendCommand(uint8_t code, int payloadLength, int expectedDataLength,
     int requestLength = frame::buildRequest(code, payloadLength, params, payloadData, request);
     unsigned n = static_cast<unsigned>(frame::answerLength(expectedDataLength));
     unsigned received = 0;
-    if (!exchange(request, requestLength, answerBuffer, n, received))
+    if (!exchange(request, requestLength, answerBuffer, n, received)) {
+        if (status == StatusCode::Timeout)
+            lineUnsettled = 1;
         return 0;
+    }
     if (int bad = frame::checkAnswer(answerBuffer, received, n); bad != 0) {
         status = bad;
+        if (bad != StatusCode::NotAcknowledged)
+            lineUnsettled = 1;
         return 0;
+    }
+    // After a failed transaction the answer just read may be the late rest
+    // of the earlier one, with this one's answer right behind it: only a
+    // line that stays quiet for one read interval proves it was ours.
+    if (lineUnsettled) {
+        if (port->inputFollows()) {
+            status = StatusCode::BadAnswer;
+            return 0;
+        }
+        lineUnsettled = 0;
     }
     return 1;
 }

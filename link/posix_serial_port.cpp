@@ -197,6 +197,18 @@ public:
         return 0;
     }
 
+    bool inputFollows() override
+    {
+        if (fd_ < 0)
+            return false;
+        pollfd p{fd_, POLLIN, 0};
+        int ready;
+        do
+            ready = ::poll(&p, 1, intervalMs_);
+        while (ready < 0 && errno == EINTR);
+        return ready > 0 && (p.revents & POLLIN);
+    }
+
     void close() override
     {
         if (fd_ < 0)

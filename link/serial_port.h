@@ -27,6 +27,9 @@ public:
     // A time-out is not an error: the result is 0 and `received` says how many.
     // totalTimeoutMs 0 means no total limit (the call waits for the first byte).
     virtual int read(uint8_t* data, size_t length, size_t& received) = 0;
+    // After a complete answer: does a further byte arrive within one read
+    // interval? Ports that cannot tell say no.
+    virtual bool inputFollows() { return false; }
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
 };

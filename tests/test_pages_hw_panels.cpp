@@ -6,9 +6,11 @@
 
 #include <algorithm>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "cli/cli.h"
 #include "support/window_fixture.h"
 
 using nerax_sim::DetectorModel;
@@ -971,6 +973,58 @@ TEST_F(HardwarePanels, LedPatternButtons) {
     f.btnLedUpdateClick();
     EXPECT_EQ(newLines(), Lines{kNakLine});
     EXPECT_EQ(f.actionOk, 0);
+}
+
+// ---- command line: analog ------------------------------------------------------------
+
+class AnalogCommand : public SimFixture {
+protected:
+    int run(Lines args, Lines& out, std::string& err) {
+        args.insert(args.begin(), "analog");
+        args.insert(args.begin() + 1, {"--port", std::to_string(comNumber())});
+        std::ostringstream o, e;
+        const int code = runCli(args, o, e);
+        out.clear();
+        std::istringstream in(o.str());
+        for (std::string line; std::getline(in, line);) out.push_back(line);
+        err = e.str();
+        return code;
+    }
+    ScopedWorkDir work;
+};
+
+TEST_F(AnalogCommand, PrintsEveryChannelByName) {
+    Lines out;
+    std::string err;
+    ASSERT_EQ(run({}, out, err), 0) << err;
+    const char* names[] = {"SOUNDER1", "SOUNDER2", "PCB_THERMISTOR", "FLOW1_TH", "FLOW2_TH",
+                           "FANBACK1", "FANBACK2", "POWER1", "POWER2"};
+    ASSERT_EQ(out.size(), 10u);
+    EXPECT_EQ(out[0], ">>Connected");
+    for (size_t i = 0; i < 9; ++i) {
+        const std::string prefix = std::string(names[i]) + "=";
+        EXPECT_EQ(out[i + 1].substr(0, prefix.size()), prefix);
+        int v = -1;
+        EXPECT_TRUE(parseInteger(out[i + 1].substr(prefix.size()), v)) << out[i + 1];
+    }
+}
+
+TEST_F(AnalogCommand, OneChannelAFailedReadAndABadChannel) {
+    Lines out;
+    std::string err;
+    ASSERT_EQ(run({"--channel", "POWER2"}, out, err), 0) << err;
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_EQ(out[1].substr(0, 7), "POWER2=");
+
+    detector().injectFault(9, kNak);
+    EXPECT_EQ(run({"--channel", "2"}, out, err), 1);
+    EXPECT_EQ(out, (Lines{">>Connected", "PCB_THERMISTOR=ERROR"}));
+
+    const int before = detector().requestCount(9);
+    EXPECT_EQ(run({"--channel", "9"}, out, err), 2);
+    EXPECT_NE(err.find("--channel"), std::string::npos);
+    EXPECT_TRUE(out.empty()) << "a bad channel does not connect";
+    EXPECT_EQ(detector().requestCount(9), before);
 }
 
 }  // namespace
