@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <functional>
 #include <initializer_list>
-#include <iterator>
 #include <string>
 
 #include "app/main_window.h"
@@ -338,13 +337,6 @@ bool TFrmTestQOB::eolStep7() {
 
 // ---- step 8: flow calibration --------------------------------------------
 
-namespace {
-
-const char* const kPowerUpLines[] = {"[S009]", "  D) TOGLIERE ALIMENTAZIONE. STACCARE USB. CHIUDERE COVER SWITCH.",
-                                     "     ALIMENTARE. PREMERE RESET ED INSERIRE PWD.", "     ATTACCARE USB."};
-
-}  // namespace
-
 bool TFrmTestQOB::readEolImage(uint8_t* image512) {
     return retryLocal(
         [this, image512] {
@@ -444,6 +436,14 @@ bool TFrmTestQOB::eolStep8() {
 
 // ---- steps 9 and 10: identity and EEPROM finalisation ---------------------
 
+namespace {
+
+// Both steps start on a closed, freshly powered detector.
+const char* const kPowerUpLines[] = {"  D) TOGLIERE ALIMENTAZIONE. STACCARE USB. CHIUDERE COVER SWITCH.",
+                                     "     ALIMENTARE. PREMERE RESET ED INSERIRE PWD.", "     ATTACCARE USB."};
+
+}  // namespace
+
 bool TFrmTestQOB::eolSerialBytes(uint8_t serial[4]) {
     const TEdit* const edits[4] = {&edtSer1, &edtSer2, &edtSer3, &edtSer4};
     for (int i = 0; i < 4; ++i) {
@@ -466,6 +466,7 @@ bool TFrmTestQOB::eolReconnect() {
 }
 
 bool TFrmTestQOB::eolStep9() {
+    eolLine("[S009]");
     for (const char* line : kPowerUpLines) eolLine(line);
     waitSpace("     <<< PREMERE SPAZIO PER SETTARE EEPROM >>>");
     if (!eolReconnect()) return false;
@@ -500,7 +501,7 @@ bool TFrmTestQOB::eolStep9() {
 
 bool TFrmTestQOB::eolStep10() {
     eolLine("[S010]");
-    for (size_t i = 1; i < std::size(kPowerUpLines); ++i) eolLine(kPowerUpLines[i]);
+    for (const char* line : kPowerUpLines) eolLine(line);
     waitSpace("     <<< PREMERE SPAZIO PER FINALIZZARE EEPROM >>>");
     if (!eolReconnect()) return false;
     if (!retryLocal([this] { Button34Click(); }, "!!!!onfield eeprom restore non riuscito")) return false;
