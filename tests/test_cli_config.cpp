@@ -10,23 +10,11 @@
 
 #include "cli/cli.h"
 #include "link/frame.h"
-#include "support/sim_fixture.h"
-#include "support/work_dir.h"
+#include "support/cli_run.h"
 
 using Lines = std::vector<std::string>;
 
 namespace {
-
-Lines linesOf(const std::string& text) {
-    Lines lines;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 std::string fileText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -43,26 +31,14 @@ bool contains(const Lines& lines, const std::string& line) {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
-struct CliResult {
-    int code;
-    Lines out;
-    std::string err;
-};
-
-class CliConfig : public SimFixture {
+class CliConfig : public SimCliTest {
 protected:
-    CliResult run(Lines args) {
-        args.insert(args.begin() + 1, {"--port", std::to_string(comNumber())});
-        std::ostringstream out, err;
-        const int code = runCli(args, out, err);
-        return {code, linesOf(out.str()), err.str()};
-    }
+    CliConfig() { dropCarriageReturns = true; }
     std::vector<uint8_t> cfg() { return detector().eepromBytes(276, 220); }
-    ScopedWorkDir work;
 };
 
 TEST_F(CliConfig, ListsEveryParameterAfterGetAll) {
-    CliResult r = run({"config"});
+    CliLines r = run({"config"});
     EXPECT_EQ(r.code, 0) << r.err;
     ASSERT_GT(r.out.size(), 43u);
     EXPECT_EQ(r.out[0], ">>Connected");
@@ -78,7 +54,7 @@ TEST_F(CliConfig, ListsEveryParameterAfterGetAll) {
 }
 
 TEST_F(CliConfig, SavedListingLoadsBackWithChanges) {
-    CliResult r = run({"config", "--save", "cfg.txt"});
+    CliLines r = run({"config", "--save", "cfg.txt"});
     ASSERT_EQ(r.code, 0) << r.err;
     std::string text = fileText("cfg.txt");
     ASSERT_NE(text.find("edtAlarmDelay=5\r\n"), std::string::npos);
@@ -106,7 +82,7 @@ TEST_F(CliConfig, RefusedGroupWritesNothing) {
     ASSERT_EQ(run({"config", "--save", "cfg.txt"}).code, 0);
     const auto before = cfg();
     writeFile("cfg.txt", fileText("cfg.txt") + "edtAlarmDelay=99\r\ntbFanSp2=0\r\nedtDaySt=8:00\r\n");
-    CliResult r = run({"config", "--load", "cfg.txt"});
+    CliLines r = run({"config", "--load", "cfg.txt"});
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("nothing written"), std::string::npos) << r.err;
     const auto fanSp = std::find(r.out.begin(), r.out.end(), "btnFanSp");
@@ -133,12 +109,12 @@ TEST_F(CliConfig, BadListingStopsBeforeConnecting) {
     };
     for (const Case& c : cases) {
         writeFile("cfg.txt", c.text);
-        CliResult r = run({"config", "--load", "cfg.txt"});
+        CliLines r = run({"config", "--load", "cfg.txt"});
         EXPECT_EQ(r.code, 1) << c.text;
         EXPECT_NE(r.err.find(c.error), std::string::npos) << r.err;
         EXPECT_TRUE(r.out.empty()) << c.text;
     }
-    CliResult r = run({"config", "--load", "missing.txt"});
+    CliLines r = run({"config", "--load", "missing.txt"});
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("cannot read missing.txt"), std::string::npos);
     EXPECT_EQ(detector().requestCount(cmd::ReadEeprom), 0);

@@ -7,42 +7,17 @@
 #include <vector>
 
 #include "cli/cli.h"
-#include "support/sim_fixture.h"
-#include "support/work_dir.h"
+#include "support/cli_run.h"
 
 using nerax_sim::DetectorModel;
 using Lines = std::vector<std::string>;
 
 namespace {
 
-Lines linesOf(const std::string& text) {
-    Lines lines;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) lines.push_back(line);
-    return lines;
-}
-
-struct CliResult {
-    int code;
-    Lines out;
-    std::string err;
-};
-
-class CliEeprom : public SimFixture {
-protected:
-    CliResult run(Lines args) {
-        args.insert(args.begin() + 1, {"--port", std::to_string(comNumber())});
-        std::ostringstream out, err;
-        const int code = runCli(args, out, err);
-        return {code, linesOf(out.str()), err.str()};
-    }
-    std::string path(const std::string& name) const { return work.path() + "/" + name; }
-    ScopedWorkDir work;
-};
+class CliEeprom : public SimCliTest {};
 
 TEST_F(CliEeprom, SaveThenLoadAnEditedImage) {
-    CliResult r = run({"eeprom-save", "--file", path("a.e2p")});
+    CliLines r = run({"eeprom-save", "--file", path("a.e2p")});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, (Lines{">>Connected", ">>Bytes 0-511 read!", ">>File saved!"}));
     std::string image = work.read("a.e2p");
@@ -77,7 +52,7 @@ TEST_F(CliEeprom, ABrokenImageIsRefusedBeforeTheDetectorIsTouched) {
         });
     };
     const int before = requests();
-    CliResult r = run({"eeprom-load", "--file", path("short.e2p"), "--yes"});
+    CliLines r = run({"eeprom-load", "--file", path("short.e2p"), "--yes"});
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("byte 2 is missing (the file holds 2 rows of 512)"), std::string::npos) << r.err;
     EXPECT_TRUE(r.out.empty());
@@ -89,7 +64,7 @@ TEST_F(CliEeprom, ABrokenImageIsRefusedBeforeTheDetectorIsTouched) {
 }
 
 TEST_F(CliEeprom, DumpPrintsEveryByte) {
-    CliResult r = run({"eeprom-dump"});
+    CliLines r = run({"eeprom-dump"});
     EXPECT_EQ(r.code, 0) << r.err;
     ASSERT_EQ(r.out.size(), 1u + 1 + 32768 + 1);
     EXPECT_EQ(r.out[1], ">>>--EEPROM-------------------");
