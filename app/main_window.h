@@ -119,14 +119,17 @@ public:
     // RTC (clock), LOGS (event log viewer)
     // ======================================================================
     // Used by the tuning and the reports as well.
-    TMemo memState{this, "memState", &TabSheet1};
-    TButton Button4{this, "Button4", "Information", &TabSheet1};
-    TButton btnState{this, "btnState", "Get State", &TabSheet1};
-    TEdit edtSetTime{this, "edtSetTime", "", &TabSheet1};
-    TEdit edtGetTime{this, "edtGetTime", "", &TabSheet1};
-    TButton Button23{this, "Button23", "WRITE", &TabSheet1};
-    TButton Button24{this, "Button24", "READ", &TabSheet1};
-    TButton Button6{this, "Button6", "Clear Operating hours", &TabSheet1};
+    TGroupBox grpInformation{this, "grpInformation", " INFORMATION ", &TabSheet1};
+    TMemo memState{this, "memState", &grpInformation};
+    TButton Button4{this, "Button4", "Information", &grpInformation};
+    TButton btnState{this, "btnState", "Get State", &grpInformation};
+    TGroupBox grpRtc{this, "grpRtc", " RTC ", &TabSheet1};
+    TLabel lblTimeFormat{this, "lblTimeFormat", "dd/mm/yy hh:mi:ss", &grpRtc};
+    TEdit edtSetTime{this, "edtSetTime", "", &grpRtc};
+    TEdit edtGetTime{this, "edtGetTime", "", &grpRtc};
+    TButton Button23{this, "Button23", "WRITE", &grpRtc};
+    TButton Button24{this, "Button24", "READ", &grpRtc};
+    TButton Button6{this, "Button6", "Clear Operating hours", &grpRtc};
     TGroupBox GroupBox31{this, "GroupBox31", " LOGS ", &TabSheet1};
     TButton btnReadLogs{this, "btnReadLogs", "Read Logs", &GroupBox31};
     TButton btnReadAllLogs{this, "btnReadAllLogs", "Read All Logs", &GroupBox31};
@@ -183,7 +186,7 @@ public:
     TButton btnRestartNormal{this, "btnRestartNormal", "Restart Normal", &grpRestart};
     TButton btnRestartMaint{this, "btnRestartMaint", "Restart Maint.", &grpRestart};
     // State auto-refresh: runs "Get State" every 100 ms.
-    TCheckBox cboState{this, "cboState", "GO!", &TabSheet1};
+    TCheckBox cboState{this, "cboState", "GO!", &grpInformation};
     TTimer tmrState{this, "tmrState", 100, false};
     TButton Button36{this, "Button36", "Extended cmd 1", &TabSheet1};
     // Senders pick the channel / sounder / mode / fan; no sender means

@@ -96,15 +96,14 @@ void TFrmTestQOB::wireManagementOutputs() {
     for (TButton* b : {&btnSounder1Off, &btnSounder2Off, &btnSoundersOff})
         b->OnClick = [this, b] { btnSounder1OffClick(b); };
 
-    grpRestart.setBounds(824, 224, 186, 80);
-    btnRestartNormal.setBounds(8, 18, 170, 25);
-    btnRestartMaint.setBounds(8, 48, 170, 25);
+    grpRestart.setBounds(310, 192, 174, 80);
+    btnRestartNormal.setBounds(8, 18, 158, 25);
+    btnRestartMaint.setBounds(8, 48, 158, 25);
     for (TButton* b : {&btnRestartNormal, &btnRestartMaint}) b->OnClick = [this, b] { btnRestartNormalClick(b); };
 
-    cboState.setBounds(704, 194, 60, 17);
     cboState.OnClick = [this] { cboStateClick(); };
     tmrState.OnTimer = [this] { tmrStateTimer(); };
-    Button36.setBounds(824, 312, 110, 25);
+    Button36.setBounds(310, 280, 174, 25);
     Button36.OnClick = [this] { Button36Click(); };
 }
 
