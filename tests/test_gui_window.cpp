@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -279,6 +280,36 @@ TEST_F(GuiWindowTest, ManagementPageGroupsNeitherOverlapNorLeaveThePage) {
     EXPECT_EQ(widget<QGroupBox>(form->grpInformation)->title(), " INFORMATION ");
     EXPECT_EQ(widget<QGroupBox>(form->grpRtc)->title(), " RTC ");
     EXPECT_EQ(widget<QLabel>(form->lblTimeFormat)->text(), "dd/mm/yy hh:mi:ss");
+}
+
+TEST_F(GuiWindowTest, LedSelectorContextMenuRunsItsDoubleClick) {
+    ASSERT_FALSE(form->cbLeds.empty());
+    TComboBox& led = *form->cbLeds.front();
+    auto* box = widget<QComboBox>(led);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->contextMenuPolicy(), Qt::ActionsContextMenu);
+    ASSERT_EQ(box->actions().size(), 1);
+    QAction* action = box->actions().front();
+    EXPECT_TRUE(action->isVisible());
+    const std::string before = led.Images;
+    action->trigger();
+    window->flush();
+    EXPECT_NE(led.Images.get(), before);
+    EXPECT_EQ(box->toolTip().toStdString(), led.Images.get());
+    action->trigger();
+    EXPECT_EQ(led.Images.get(), before);
+
+    // A box without a double-click action offers no entry.
+    {
+        TComboBox plain{form.get(), "cbPlain", {"a"}, &form->TabSheet1};
+        window->flush();
+        // No ASSERT here: the box must go before the window is flushed.
+        auto* plainBox = widget<QComboBox>(plain);
+        const QList<QAction*> actions = plainBox ? plainBox->actions() : QList<QAction*>{};
+        EXPECT_EQ(actions.size(), 1);
+        for (QAction* a : actions) EXPECT_FALSE(a->isVisible());
+    }
+    window->flush();
 }
 
 TEST_F(GuiWindowTest, ConsoleFollowsAppendsAndReloads) {
