@@ -223,6 +223,7 @@ public:
     Property<std::string> Text{this};
     Property<std::string> Images{this};
     std::function<void()> OnChange;
+    std::function<void()> OnDblClick;
 };
 
 // A window timer. The host schedules it from Interval and Enabled: setting

@@ -14,6 +14,20 @@ TFrmTestQOB::TFrmTestQOB(Host& hostRef) : host(hostRef) {
     wireShell();
 
     // ---- Management page wiring ---------------------------------------
+    // Left to right: INFORMATION, RTC above RESTART, then the output groups;
+    // LOGS and CONFIGURATION share the lower right.
+    grpInformation.setBounds(4, 4, 300, 356);
+    memState.setBounds(8, 18, 284, 300);
+    Button4.setBounds(8, 324, 90, 25);
+    btnState.setBounds(102, 324, 90, 25);
+    cboState.setBounds(200, 328, 60, 17);
+    grpRtc.setBounds(310, 4, 174, 184);
+    lblTimeFormat.setBounds(8, 18, 158, 13);
+    edtSetTime.setBounds(8, 34, 158, 21);
+    Button23.setBounds(8, 58, 158, 25);
+    edtGetTime.setBounds(8, 90, 158, 21);
+    Button24.setBounds(8, 114, 158, 25);
+    Button6.setBounds(8, 150, 158, 25);
     memState.ReadOnly = true;
     Button4.OnClick = [this] { Button4Click(); };
     btnState.OnClick = [this] { btnStateClick(); };
@@ -33,20 +47,82 @@ TFrmTestQOB::TFrmTestQOB(Host& hostRef) : host(hostRef) {
     btnExportLog.OnClick = [this] { btnExportLogClick(&btnExportLog); };
     btnExportAllLogs.OnClick = [this] { btnExportLogClick(&btnExportAllLogs); };
     btnShowLog.OnClick = [this] { btnShowLogClick(nullptr); };
-    cboState.OnClick = [this] { cboStateClick(); };
-    tmrState.OnTimer = [this] { tmrStateTimer(); };
+    wireManagementOutputs();
     // ---- end Management wiring ----------------------------------------
 
     // ---- EEPROM page wiring -------------------------------------------
+    prepareEepromGrids = [this] { fillEepromGrids(); };
+    lblE2P.setBounds(8, 4, 0, 0);
+    vleE2P.setBounds(8, 20, 584, 340);
+    vleE2P.TitleKey = "#Byte";
+    vleE2P.TitleValue = "Value";
+    vleE2P.ColWidth0 = 394;
+    vleE2P.ColWidth1 = 185;
+    vleE2P.OnDrawCell = [this](int col, int row) { return vleE2PDrawCell(col, row).style; };
+    vleE2Pdesc.Visible = false;
+    vleE2P_log.TitleKey = "#Byte";
+    vleE2P_log.TitleValue = "Value";
+    vleE2P_log.ColWidth0 = 54;
+    vleE2P_log.ColWidth1 = 77;
+    lblE2P_log.setBounds(870, 4, 0, 0);
+    vleE2P_log.setBounds(870, 20, 140, 210);
+    {
+        // Two columns of buttons between the grids, 27 pixels apart; the
+        // restore captions are the longer ones.
+        TButton* const columns[2][10] = {
+            {&btnrseep, &Button28, &Button156, &Button157, &Button158, &Button25, &Button3, &btnExportE2P,
+             &btnImportE2P, &btnRefreshE2P},
+            {&Button26, &Button32, &Button33, &Button35, &Button31, &Button34, &Button39, &Button40, &Button42,
+             &Button45}};
+        for (int c = 0; c < 2; ++c)
+            for (int i = 0; i < 10; ++i) columns[c][i]->setBounds(c ? 726 : 598, 20 + 27 * i, c ? 138 : 124, 25);
+    }
+    btnReadE2P_log.setBounds(870, 236, 140, 25);
+    btnWriteE2P_log.setBounds(870, 263, 140, 25);
+    cboChkOnf.setBounds(874, 292, 97, 17);
+    btnClearE2P_log.setBounds(870, 313, 140, 25);
+    Button156.Tag = 1;
+    Button157.Tag = 2;
+    Button158.Tag = 3;
+    btnrseep.OnClick = [this] { btnrseepClick(); };
+    Button28.OnClick = [this] { Button28Click(&Button28); };
+    Button156.OnClick = [this] { Button28Click(&Button156); };
+    Button157.OnClick = [this] { Button28Click(&Button157); };
+    Button158.OnClick = [this] { Button28Click(&Button158); };
+    Button25.OnClick = [this] { Button25Click(); };
+    Button3.OnClick = [this] { Button3Click(); };
+    btnExportE2P.OnClick = [this] { btnExportE2PClick(); };
+    btnImportE2P.OnClick = [this] { btnImportE2PClick(); };
+    btnRefreshE2P.OnClick = [this] { btnRefreshE2PClick(); };
+    Button26.OnClick = [this] { Button26Click(); };
+    Button32.OnClick = [this] { Button32Click(); };
+    Button33.OnClick = [this] { Button33Click(); };
+    Button35.OnClick = [this] { Button35Click(); };
+    Button31.OnClick = [this] { Button31Click(); };
+    Button34.OnClick = [this] { Button34Click(); };
+    btnReadE2P_log.OnClick = [this] { btnReadE2P_logClick(); };
+    btnWriteE2P_log.OnClick = [this] { btnWriteE2P_logClick(); };
+    btnClearE2P_log.OnClick = [this] { btnClearE2P_logClick(); };
+    Button39.OnClick = [this] { Button39Click(); };
+    Button40.OnClick = [this] { Button40Click(); };
+    Button42.OnClick = [this] { Button42Click(); };
+    Button45.OnClick = [this] { Button45Click(); };
+    // Admin #1 tools; the RAM address edit belongs to their group.
+    edtReadRAM.setParent(&grpReadRAM);
+    Button43.OnClick = [this] { Button43Click(); };
+    Button44.OnClick = [this] { Button44Click(); };
     // ---- end EEPROM wiring --------------------------------------------
 
     // ---- configuration pages wiring -----------------------------------
+    wireConfigurationPages();
     // ---- end configuration pages wiring -------------------------------
 
     // ---- Admin #1 wiring ----------------------------------------------
+    wireHardwarePanels();
     // ---- end Admin #1 wiring ------------------------------------------
 
     // ---- Admin #2 wiring ----------------------------------------------
+    wireSensorLedPanels();
     // ---- end Admin #2 wiring ------------------------------------------
 
     // ---- Admin #3 wiring ----------------------------------------------
@@ -85,6 +161,34 @@ TFrmTestQOB::TFrmTestQOB(Host& hostRef) : host(hostRef) {
     // ---- end Admin #3 wiring ------------------------------------------
 
     // ---- Manual EOL wiring --------------------------------------------
+    btnStartEOL.setBounds(8, 8, 125, 25);
+    Button37.setBounds(8, 40, 125, 25);
+    Button38.setBounds(8, 72, 125, 25);
+    rgEolType.setBounds(8, 104, 125, 57);
+    rgEolType.ItemIndex = 0;
+    rgEolChannels.setBounds(8, 166, 125, 57);
+    rgEolChannels.ItemIndex = 1;
+    lblStartStep.setBounds(8, 236, 0, 0);
+    edtStartStep.setBounds(72, 232, 49, 21);
+    lblSerialNumber.setBounds(8, 264, 0, 0);
+    {
+        TLabel* serialLabels[] = {&lblSer1, &lblSer2, &lblSer3, &lblSer4};
+        TEdit* serialEdits[] = {&edtSer1, &edtSer2, &edtSer3, &edtSer4};
+        for (int i = 0; i < 4; ++i) {
+            serialLabels[i]->setBounds(8 + 30 * i, 282, 0, 0);
+            serialEdits[i]->setBounds(8 + 30 * i, 298, 27, 21);
+        }
+    }
+    lblEOL.setBounds(142, 4, 0, 0);
+    memEOL.setBounds(142, 20, 552, 341);
+    memEOL.ReadOnly = true;
+    memEOL.WordWrap = false;
+    lblEOLcomm.setBounds(700, 4, 0, 0);
+    memEOLcomm.setBounds(700, 20, 305, 341);
+    btnStartEOL.OnClick = [this] { btnStartEOLClick(); };
+    Button37.OnClick = [this] { Button37Click(); };
+    Button38.OnClick = [this] { Button38Click(); };
+    tmrDelay.OnTimer = [this] { tmrDelayTimer(); };
     // ---- end Manual EOL wiring ----------------------------------------
 
     // ---- Flow graph wiring --------------------------------------------
@@ -109,6 +213,7 @@ TFrmTestQOB::TFrmTestQOB(Host& hostRef) : host(hostRef) {
     // ---- end tuning wiring --------------------------------------------
 
     // ---- reports wiring -----------------------------------------------
+    btndiag.OnClick = [this] { btndiagClick(); };
     btnlog.OnClick = [this] { btnlogClick(); };
     // ---- end reports wiring -------------------------------------------
 

@@ -40,7 +40,13 @@ const CliCommand kCommands[] = {
     {"log", "log --port N [--all] [--export FILE]", "port= all export=", logCommand},
     {"clock", "clock --port N [--set \"dd/mm/yy hh:mi:ss\"]", "port= set=", clockCommand},
     {"retrieve-log", "retrieve-log --port N", "port=", retrieveLogCommand},
+    {"analog", "analog --port N [--channel 0..8|NAME]", "port= channel=", analogCommand},
+    {"config", "config --port N [--save FILE | --load FILE]", "port= save= load=", configCommand},
     {"tune", "tune --port N [--yes] [--answer V]", "port=", tuneCommand},
+    {"diag", "diag --port N [--full] [--test-alarms]", "port= full test-alarms", diagCommand},
+    {"eeprom-save", "eeprom-save --port N --file FILE.e2p", "port=", eepromSaveCommand},
+    {"eeprom-load", "eeprom-load --port N --file FILE.e2p [--yes]", "port=", eepromLoadCommand},
+    {"eeprom-dump", "eeprom-dump --port N", "port=", eepromDumpCommand},
 };
 
 // Options every command takes: the answers of the command-line dialogs.

@@ -3,6 +3,7 @@
 // options, function); its function may live in any cli/*.cpp.
 #pragma once
 
+#include <csignal>
 #include <map>
 #include <memory>
 #include <ostream>
@@ -44,8 +45,18 @@ int stateCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
 int logCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
 int clockCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
 int retrieveLogCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
+// The analogue channels of Admin #2 (cli/cli_panels.cpp).
+int analogCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
+// The configuration pages: list, save or load every parameter (cli/cli_config.cpp).
+int configCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
 // ULTRASONIC TUNING (cli/cli_tune.cpp).
 int tuneCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
+// EXECUTE DIAGNOSTIC (cli/cli_diag.cpp).
+int diagCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
+// The EEPROM page: image files and the whole-EEPROM dump (cli/cli_eeprom.cpp).
+int eepromSaveCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
+int eepromLoadCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
+int eepromDumpCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
 
 // Runs one command line (without the program name). Returns the exit code.
 int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
@@ -72,4 +83,20 @@ private:
     std::ostream& out_;
     size_t printed_ = 0;
     unsigned long long generation_ = 0;
+};
+
+// While it lives, Ctrl+C presses ABORT of the session's window (served by
+// the running procedure's cooperative waits); a second Ctrl+C ends the
+// program at once.
+class CliInterruptAsAbort {
+public:
+    explicit CliInterruptAsAbort(CliSession& session);
+    ~CliInterruptAsAbort();
+    CliInterruptAsAbort(const CliInterruptAsAbort&) = delete;
+    CliInterruptAsAbort& operator=(const CliInterruptAsAbort&) = delete;
+
+private:
+    CliSession& session_;
+    TTimer watch_;
+    struct sigaction previous_ = {};
 };

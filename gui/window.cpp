@@ -576,13 +576,21 @@ void MainWindow::createWidget(Binding& b, QWidget* parent) {
             });
             runGuarded(combo->OnChange);
         });
-        b.refresh = [combo, w](Binding& self) {
+        // A press opens the popup, so a double click never reaches the box:
+        // its double-click action is offered in the context menu instead.
+        auto* dblClick = new QAction(QStringLiteral("Switch image list"), w);
+        w->addAction(dblClick);
+        w->setContextMenuPolicy(Qt::ActionsContextMenu);
+        QObject::connect(dblClick, &QAction::triggered, w, [combo] { runGuarded(combo->OnDblClick); });
+        b.refresh = [combo, w, dblClick](Binding& self) {
             self.feeding = true;
             if (!sameItems(w, combo->Items.get())) {
                 w->clear();
                 for (const auto& item : combo->Items.get()) w->addItem(qtText(item));
             }
             w->setCurrentIndex(combo->ItemIndex);
+            dblClick->setVisible(static_cast<bool>(combo->OnDblClick));
+            w->setToolTip(qtText(combo->Images));
             self.feeding = false;
         };
         return;

@@ -115,7 +115,7 @@ bool editInteger(Host& host, const TEdit& edit, int& value) {
 
 bool TFrmTestQOB::switchFlowCapture() {
     int rate = 0;
-    if (!editInteger(host, edtFlowLogRate, rate)) {
+    if (!::editInteger(host, edtFlowLogRate, rate)) {
         // A capture the operator cannot switch off would poll on: stop it.
         tmrFlowLog.Enabled = false;
         cboFlowLog.Checked = false;
@@ -155,7 +155,7 @@ void TFrmTestQOB::tmrFlowLogTimer() {
     }
     int fan1 = 0, fan2 = 0;
     // A bad edit would otherwise raise its error on every tick.
-    if (!editInteger(host, edtFlowLogFan1, fan1) || !editInteger(host, edtFlowLogFan2, fan2)) {
+    if (!::editInteger(host, edtFlowLogFan1, fan1) || !::editInteger(host, edtFlowLogFan2, fan2)) {
         stopFlowCapture();
         return;
     }
@@ -169,7 +169,7 @@ void TFrmTestQOB::tmrFlowLogTimer() {
     appendFlowAnswer(panelAnswer, rgFlowLog.ItemIndex, flowGraph, memFlowLog1.Lines, memFlowLog2.Lines);
 
     int stepEvery = 0;
-    if (!editInteger(host, edtFlowLogIncSpeed, stepEvery)) {
+    if (!::editInteger(host, edtFlowLogIncSpeed, stepEvery)) {
         stopFlowCapture();
         return;
     }
@@ -179,7 +179,7 @@ void TFrmTestQOB::tmrFlowLogTimer() {
         if (edtFlowLogIncSpeed.Tag == stepEvery) {
             for (TEdit* fan : {&edtFlowLogFan1, &edtFlowLogFan2}) {
                 int v = 0;
-                if (!editInteger(host, *fan, v)) {
+                if (!::editInteger(host, *fan, v)) {
                     stopFlowCapture();
                     return;
                 }

@@ -425,6 +425,7 @@ void put16le(std::vector<uint8_t>& d, int at, int v) {
 // Sounder line reading: about 510 with the 47 k end-of-line resistor, near
 // full scale when the line is open.
 int analogueReading(DetectorModel& m, int channel) {
+    if (channel >= 0 && channel < 9 && m.analogFixed[channel] >= 0) return m.analogFixed[channel];
     const int jitter = static_cast<int>(m.nextNoise() % 7) - 3;   // -3..3
     switch (channel) {
     case 0: case 1: {
@@ -543,6 +544,7 @@ bool DetectorModel::execute(const Request& r, std::vector<uint8_t>& d) {
         return true;
     case 19: {
         if (!eepromOk) return false;
+        if (clockLost) return true;   // all zeros
         const ClockValue c = clock();
         d[0] = static_cast<uint8_t>(c.day);
         d[1] = static_cast<uint8_t>(c.month);
@@ -558,6 +560,7 @@ bool DetectorModel::execute(const Request& r, std::vector<uint8_t>& d) {
         const ClockValue c{r.payload[0], r.payload[1], r.payload[2], r.payload[3], r.payload[4], r.payload[5]};
         if (!clockValueValid(c)) return false;
         setClock(c);
+        clockLost = false;
         appendLog(37);
         return true;
     }
@@ -576,9 +579,11 @@ bool DetectorModel::execute(const Request& r, std::vector<uint8_t>& d) {
             d[12] = 22;
             return true;
         }
-        static const int pw[5] = {1210, 2405, 1198, 3620, 2398};
-        for (int i = 0; i < 5; ++i)
-            put16le(d, 2 + 2 * i, pw[i] + static_cast<int>(nextNoise() % 9) - 4);
+        const int spread = std::max(0, sensorPulseNoise);
+        for (int i = 0; i < 5; ++i) {
+            const int noise = static_cast<int>(nextNoise() % static_cast<uint32_t>(2 * spread + 1)) - spread;
+            put16le(d, 2 + 2 * i, std::clamp(sensorPulseWidths[i] + noise, 0, 65535));
+        }
         d[12] = static_cast<uint8_t>(p[2] == 2 ? 20 : sensorOutput[s]);   // 20 remote test passed
         return true;
     }

@@ -108,7 +108,12 @@ struct DetectorModel {
     bool coverClosed = false;           // command 18 pin state (bench: cover open)
     int coverCounters[2] = {0, 0};      // command 18: open / closed counters (50 ms)
     bool sounderEolFitted[2] = {true, true};   // 47 k end-of-line resistor on the sounder line
+    // Analogue channels 0..8 (command 9 and the sounder readings): a value
+    // >= 0 is read exactly, without noise; -1 reads the modelled value.
+    int analogFixed[9] = {-1, -1, -1, -1, -1, -1, -1, -1, -1};
     int transitLevel[4] = {21800, 22100, 21750, 22080};  // command 11 centres
+    int sensorPulseWidths[5] = {1210, 2405, 1198, 3620, 2398};  // command 25 centres
+    int sensorPulseNoise = 4;           // command 25: widths vary by up to this much
     int restartPending = 0;             // command 35; set by command 29
     int restartDelayMs = 3000;          // a restart takes effect this much later
     int64_t restartDueMs = 0;
@@ -123,6 +128,9 @@ struct DetectorModel {
     bool clockRunning = false;
     int64_t clockAnchorMs = 0;
     int64_t halfHourRemainder = 0;      // seconds toward the next half-hour tick
+    // A clock that lost its time (no backup battery): command 19 reads all
+    // zeros until the next clock set.
+    bool clockLost = false;
 
     // ---- flow sweep (command 26) ---------------------------------------
     // (the model is described in flow_sweep.cpp)

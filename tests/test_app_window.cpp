@@ -13,9 +13,7 @@
 #include "app/main_window.h"
 #include "app/settings.h"
 #include "link/com_ports.h"
-#include "support/scripted_host.h"
-#include "support/sim_fixture.h"
-#include "support/work_dir.h"
+#include "support/window_fixture.h"
 
 namespace {
 
@@ -23,43 +21,22 @@ std::vector<std::string> consoleOf(const TFrmTestQOB& w) { return w.memLog.Lines
 
 using Lines = std::vector<std::string>;
 
-// A window on a scripted host, in a fresh working directory, next to a
-// running virtual detector.
-class WindowTest : public SimFixture {
+class WindowTest : public SimWindowTest {
 protected:
-    void SetUp() override {
-        SimFixture::SetUp();
-        work = std::make_unique<ScopedWorkDir>();
-        window = std::make_unique<TFrmTestQOB>(host);
-    }
-    void TearDown() override {
-        window.reset();
-        work.reset();
-        SimFixture::TearDown();
-    }
-    TFrmTestQOB& w() { return *window; }
-    void connect() {
-        w().Edit1.Text = std::to_string(comNumber());
-        w().Button1Click();
-        ASSERT_TRUE(w().qob && w().qob->isConnected());
-    }
-    int settings(int i) const {
-        const int* values[] = {&window->LIB, &window->DIB, &window->DTI, &window->LCI, &window->QMI, &window->TMO};
+    // The six tuning settings in INI order.
+    int settings(int i) {
+        const int* values[] = {&w().LIB, &w().DIB, &w().DTI, &w().LCI, &w().QMI, &w().TMO};
         return *values[i];
     }
-
-    ScriptedHost host;
-    std::unique_ptr<ScopedWorkDir> work;
-    std::unique_ptr<TFrmTestQOB> window;
 };
 
 // ---- start-up ---------------------------------------------------------
 
 TEST_F(WindowTest, StartUpRunsInOrderAndFindsTheDetectorsPort) {
     std::vector<std::string> order;
-    TComboBox led3{window.get(), "cbLed3"};
-    TComboBox led44{window.get(), "cbLed44", {"off", "on"}};
-    TComboBox notLed{window.get(), "cbLed45", {"a"}};
+    TComboBox led3{&w(), "cbLed3"};
+    TComboBox led44{&w(), "cbLed44", {"off", "on"}};
+    TComboBox notLed{&w(), "cbLed45", {"a"}};
     w().PageControl1.ActivePageIndex = 4;
     w().prepareEepromGrids = [&] { order.push_back("grids"); };
     // Discovery runs after the grids and before the defaults: a value set
@@ -122,7 +99,7 @@ TEST_F(WindowTest, TuningSettingsFromTheIniFile) {
         SCOPED_TRACE(c.name);
         ::unlink("nerax-lt.INI");
         if (c.ini) work->write("nerax-lt.INI", c.ini);
-        window = std::make_unique<TFrmTestQOB>(host);
+        renewWindow();
         w().detectPort = [](int&) { return false; };
         w().FormCreate();
         for (int i = 0; i < 6; ++i) EXPECT_EQ(settings(i), c.want[i]) << kTuningSettingKeys[i];

@@ -16,35 +16,13 @@
 
 #include "app/main_window.h"
 #include "cli/cli.h"
-#include "support/sim_fixture.h"
-#include "support/work_dir.h"
+#include "support/cli_run.h"
 
 extern char** environ;
 
 namespace {
 
 using Lines = std::vector<std::string>;
-
-Lines linesOf(const std::string& text) {
-    Lines lines;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) lines.push_back(line);
-    return lines;
-}
-
-// The Information readout of the virtual detector's default image.
-Lines defaultIdentity() {
-    return {"ASD is connected       :Y", "Super User             :N", "ASD will restart       :N",
-            "E2P read               :Y", "E2P factory ok         :Y", "E2P config  ok         :Y",
-            "E2P loopbased ok       :Y", "WRONG CONFIGURATION?   :N", "Variant                :stand alone",
-            "Num. of channels       :2", "Num. of sensors        :2", "QOB id                 :1",
-            "Serial num. #1         :17", "Serial num. #2         :5", "Serial num. #3         :3",
-            "Serial num. #4         :42", "Params schema ID       :2", "FW major version       :3",
-            "FW minor version       :4", "FW build version       :12", "HW version             :2",
-            "MC version             :1", "Manif. date DAY        :14", "Manif. date MON        :3",
-            "Manif. date YEA        :17", "Manif. date HOU        :10", "Manif. date MIN        :30"};
-}
 
 struct CliResult {
     int code;
@@ -67,7 +45,7 @@ TEST_F(CliTest, InfoConnectsAndPrintsTheInformationReadout) {
     CliResult r = cli({"info", "--port", port()});
     EXPECT_EQ(r.code, 0) << r.err;
     Lines want = {">>Connected"};
-    for (const auto& line : defaultIdentity()) want.push_back(line);
+    for (const auto& line : defaultIdentityReadout()) want.push_back(line);
     EXPECT_EQ(linesOf(r.out), want);
     EXPECT_EQ(r.out.find('\r'), std::string::npos);
 }
@@ -229,7 +207,7 @@ TEST(CliProgram, InfoAndPortsAgainstTheSimulatorProgram) {
     close(info.out);
     EXPECT_EQ(waitExit(info.pid), 0);
     Lines want = {">>Connected"};
-    for (const auto& line : defaultIdentity()) want.push_back(line);
+    for (const auto& line : defaultIdentityReadout()) want.push_back(line);
     EXPECT_EQ(got, want);
 
     Child ports = spawn({binDir() + "/nerax-lt-cli", "ports"});

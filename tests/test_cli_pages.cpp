@@ -8,41 +8,17 @@
 
 #include "cli/cli.h"
 #include "reports/event_catalogue.h"
-#include "support/sim_fixture.h"
-#include "support/work_dir.h"
+#include "support/cli_run.h"
 
 using nerax_sim::DetectorModel;
 using Lines = std::vector<std::string>;
 
 namespace {
 
-Lines linesOf(const std::string& text) {
-    Lines lines;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) lines.push_back(line);
-    return lines;
-}
-
-struct CliResult {
-    int code;
-    Lines out;
-    std::string err;
-};
-
-class CliPages : public SimFixture {
-protected:
-    CliResult run(Lines args) {
-        args.insert(args.begin() + 1, {"--port", std::to_string(comNumber())});
-        std::ostringstream out, err;
-        const int code = runCli(args, out, err);
-        return {code, linesOf(out.str()), err.str()};
-    }
-    ScopedWorkDir work;
-};
+class CliPages : public SimCliTest {};
 
 TEST_F(CliPages, StatePrintsTheConsoleThenTheReadout) {
-    CliResult r = run({"state"});
+    CliLines r = run({"state"});
     EXPECT_EQ(r.code, 0) << r.err;
     ASSERT_EQ(r.out.size(), 1u + 35);
     EXPECT_EQ(r.out[0], ">>Connected");
@@ -57,7 +33,7 @@ TEST_F(CliPages, StatePrintsTheConsoleThenTheReadout) {
 }
 
 TEST_F(CliPages, LogPrintsTheTableAndExports) {
-    CliResult r = run({"log"});
+    CliLines r = run({"log"});
     EXPECT_EQ(r.code, 0) << r.err;
     ASSERT_EQ(r.out.size(), 1u + 2 + 12 + 1);
     EXPECT_EQ(r.out[1], logTableHeaderRow());
@@ -79,14 +55,14 @@ TEST_F(CliPages, LogPrintsTheTableAndExports) {
 
 TEST_F(CliPages, LogFailsWhenTheReadingFails) {
     detector().withModel([](DetectorModel& m) { ++m.eeprom[1087]; });
-    CliResult r = run({"log"});
+    CliLines r = run({"log"});
     EXPECT_EQ(r.code, 1);
     ASSERT_EQ(r.out.size(), 2u);
     EXPECT_EQ(r.out[1].rfind(">>QOB Error [22] ", 0), 0u);
 }
 
 TEST_F(CliPages, ClockReadsAndSets) {
-    CliResult r = run({"clock"});
+    CliLines r = run({"clock"});
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, (Lines{">>Connected", ">>Device clock read!", "21/03/17 10:15:02"}));
 
@@ -106,7 +82,7 @@ TEST_F(CliPages, ClockReadsAndSets) {
 }
 
 TEST_F(CliPages, RetrieveLogWritesTheReportInTheWorkingDirectory) {
-    CliResult r = run({"retrieve-log"});
+    CliLines r = run({"retrieve-log"});
     EXPECT_EQ(r.code, 0) << r.err;
     const Lines files = work.files();
     ASSERT_EQ(files.size(), 1u);

@@ -11,9 +11,7 @@
 #include "app/main_window.h"
 #include "app/formatters.h"
 #include "pages/flow_log.h"
-#include "support/scripted_host.h"
-#include "support/sim_fixture.h"
-#include "support/work_dir.h"
+#include "support/window_fixture.h"
 
 namespace {
 
@@ -65,34 +63,14 @@ private:
     int w_, h_;
 };
 
-class FlowLogTest : public SimFixture {
+class FlowLogTest : public SimWindowTest {
 protected:
-    void SetUp() override {
-        SimFixture::SetUp();
-        work = std::make_unique<ScopedWorkDir>();
-        window = std::make_unique<TFrmTestQOB>(host);
-    }
-    void TearDown() override {
-        window.reset();
-        work.reset();
-        SimFixture::TearDown();
-    }
-    TFrmTestQOB& w() { return *window; }
-    void connect() {
-        w().Edit1.Text = std::to_string(comNumber());
-        w().Button1Click();
-        ASSERT_TRUE(w().qob && w().qob->isConnected());
-    }
     void startCapture() {
         w().cboFlowLog.Checked = true;
         w().cboFlowLogClick();
     }
     // One tick of the 300 ms log rate, in virtual time.
     void tick() { host.sleep(300); }
-
-    ScriptedHost host;
-    std::unique_ptr<ScopedWorkDir> work;
-    std::unique_ptr<TFrmTestQOB> window;
 };
 
 TEST(FlowLogLines, HeaderAndDataLinesAreFiveWideColumns) {

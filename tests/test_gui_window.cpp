@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -22,6 +23,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/main_window.h"
 #include "gui/ports_dialog.h"
@@ -249,6 +251,65 @@ TEST_F(GuiWindowTest, OperatorInputReachesTheModel) {
     form->chkfulldiag.OnClick = [&] { seen = form->chkfulldiag.Checked; };
     widget<QCheckBox>(form->chkfulldiag)->click();
     EXPECT_TRUE(seen);
+}
+
+TEST_F(GuiWindowTest, ManagementPageGroupsNeitherOverlapNorLeaveThePage) {
+    QWidget* page = window->widgetOf(form->TabSheet1);
+    ASSERT_NE(page, nullptr);
+    std::vector<QWidget*> placed;
+    for (QWidget* child : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (!child->isHidden()) placed.push_back(child);
+    ASSERT_GT(placed.size(), 8u);
+    for (size_t i = 0; i < placed.size(); ++i) {
+        EXPECT_TRUE(page->rect().contains(placed[i]->geometry())) << placed[i]->objectName().toStdString();
+        for (size_t j = i + 1; j < placed.size(); ++j)
+            EXPECT_FALSE(placed[i]->geometry().intersects(placed[j]->geometry()))
+                << placed[i]->objectName().toStdString() << " / " << placed[j]->objectName().toStdString();
+    }
+    // The readouts and the clock sit in their own groups, with the clock's format hint.
+    struct Case { Control* control; Control* group; };
+    const Case cases[] = {
+        {&form->memState, &form->grpInformation}, {&form->Button4, &form->grpInformation},
+        {&form->btnState, &form->grpInformation}, {&form->cboState, &form->grpInformation},
+        {&form->edtSetTime, &form->grpRtc},       {&form->Button23, &form->grpRtc},
+        {&form->edtGetTime, &form->grpRtc},       {&form->Button24, &form->grpRtc},
+        {&form->Button6, &form->grpRtc},          {&form->lblTimeFormat, &form->grpRtc},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(window->widgetOf(*c.control)->parentWidget(), window->widgetOf(*c.group)) << c.control->Name();
+    EXPECT_EQ(widget<QGroupBox>(form->grpInformation)->title(), " INFORMATION ");
+    EXPECT_EQ(widget<QGroupBox>(form->grpRtc)->title(), " RTC ");
+    EXPECT_EQ(widget<QLabel>(form->lblTimeFormat)->text(), "dd/mm/yy hh:mi:ss");
+}
+
+TEST_F(GuiWindowTest, LedSelectorContextMenuRunsItsDoubleClick) {
+    ASSERT_FALSE(form->cbLeds.empty());
+    TComboBox& led = *form->cbLeds.front();
+    auto* box = widget<QComboBox>(led);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->contextMenuPolicy(), Qt::ActionsContextMenu);
+    ASSERT_EQ(box->actions().size(), 1);
+    QAction* action = box->actions().front();
+    EXPECT_TRUE(action->isVisible());
+    const std::string before = led.Images;
+    action->trigger();
+    window->flush();
+    EXPECT_NE(led.Images.get(), before);
+    EXPECT_EQ(box->toolTip().toStdString(), led.Images.get());
+    action->trigger();
+    EXPECT_EQ(led.Images.get(), before);
+
+    // A box without a double-click action offers no entry.
+    {
+        TComboBox plain{form.get(), "cbPlain", {"a"}, &form->TabSheet1};
+        window->flush();
+        // No ASSERT here: the box must go before the window is flushed.
+        auto* plainBox = widget<QComboBox>(plain);
+        const QList<QAction*> actions = plainBox ? plainBox->actions() : QList<QAction*>{};
+        EXPECT_EQ(actions.size(), 1);
+        for (QAction* a : actions) EXPECT_FALSE(a->isVisible());
+    }
+    window->flush();
 }
 
 TEST_F(GuiWindowTest, ConsoleFollowsAppendsAndReloads) {

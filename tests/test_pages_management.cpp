@@ -31,18 +31,6 @@ protected:
     }
 };
 
-Lines defaultIdentity() {
-    return {"ASD is connected       :Y", "Super User             :N", "ASD will restart       :N",
-            "E2P read               :Y", "E2P factory ok         :Y", "E2P config  ok         :Y",
-            "E2P loopbased ok       :Y", "WRONG CONFIGURATION?   :N", "Variant                :stand alone",
-            "Num. of channels       :2", "Num. of sensors        :2", "QOB id                 :1",
-            "Serial num. #1         :17", "Serial num. #2         :5", "Serial num. #3         :3",
-            "Serial num. #4         :42", "Params schema ID       :2", "FW major version       :3",
-            "FW minor version       :4", "FW build version       :12", "HW version             :2",
-            "MC version             :1", "Manif. date DAY        :14", "Manif. date MON        :3",
-            "Manif. date YEA        :17", "Manif. date HOU        :10", "Manif. date MIN        :30"};
-}
-
 const Lines kRelaysReset = {
     " Relay ALARM 1         :reset", " Relay ALARM 2         :reset", " Relay PREALARM 1      :reset",
     " Relay PREALARM 2      :reset", " Relay SOUNDER 1       :reset", " Relay SOUNDER 2       :reset",
@@ -60,7 +48,7 @@ TEST_F(ManagementPage, IdentityReadoutOfTheDefaultDetectorWritesNoConsoleLine) {
     connect();
     const size_t before = console().size();
     w().Button4Click();
-    EXPECT_EQ(stateView(), defaultIdentity());
+    EXPECT_EQ(stateView(), defaultIdentityReadout());
     EXPECT_EQ(console().size(), before);
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "reports/event_catalogue.h"
+#include "support/log_table.h"
 
 namespace {
 
@@ -56,18 +57,6 @@ TEST(EventCatalogue, HeaderAndSeparatorRows) {
     EXPECT_EQ(logTableSeparatorRow(),
               "----|-----------------|---------------------------------------------|----|------|------|------|------|"
               "------------------- |------------------- ");
-}
-
-// Cells of a row, split at the bars.
-std::vector<std::string> cellsOf(const std::string& row) {
-    std::vector<std::string> cells(1);
-    for (char c : row) {
-        if (c == '|')
-            cells.emplace_back();
-        else
-            cells.back() += c;
-    }
-    return cells;
 }
 
 LogRecordValues sample() {

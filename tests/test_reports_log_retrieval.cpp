@@ -12,6 +12,7 @@
 #include "device/texts.h"
 #include "reports/event_catalogue.h"
 #include "support/window_fixture.h"
+#include "support/log_table.h"
 
 using nerax_sim::DetectorModel;
 using Lines = std::vector<std::string>;
@@ -58,17 +59,6 @@ Lines expectedCells(int n, const std::vector<uint8_t>& b) {
             fit(orUndefined(b[11], b[11]), 6),
             fit(pollStatusTextFor(1, b[12]), 20),
             fit(pollStatusTextFor(1, b[13]), 20)};
-}
-
-Lines cellsOf(const std::string& row) {
-    Lines cells(1);
-    for (char c : row) {
-        if (c == '|')
-            cells.emplace_back();
-        else
-            cells.back() += c;
-    }
-    return cells;
 }
 
 std::string banner(const std::string& opening, const std::string& name) {

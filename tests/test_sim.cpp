@@ -196,6 +196,15 @@ TEST_F(SimFrames, PanelReadingsFollowTheHardware) {
     EXPECT_GE(value16(9, {1}), 1020);
     EXPECT_LE(value16(9, {1}), 1024);
 
+    // A fixed analogue value reads exactly, noise and all other inputs aside.
+    detector().withModel([](DetectorModel& m) { m.analogFixed[5] = 840; m.analogFixed[0] = 1019; });
+    EXPECT_EQ(value16(9, {5}), 840);
+    const Bytes sounders = dataOf(client->transact(frame(17), 8), 6);
+    ASSERT_EQ(sounders.size(), 6u);
+    EXPECT_EQ(sounders[2] | sounders[3] << 8, 1019);
+    detector().withModel([](DetectorModel& m) { m.analogFixed[5] = -1; });
+    EXPECT_LE(value16(9, {5}), 840);
+
     // The loop isolator opens with AP command 11 value 32 and closes with 96.
     EXPECT_EQ(dataOf(client->transact(frame(10, {0}), 4), 2), (Bytes{1, 224}));
     EXPECT_EQ(dataOf(client->transact(frame(10, {32}), 4), 2), (Bytes{0, 32}));
@@ -286,6 +295,9 @@ TEST_F(SimFrames, GarbageBeforeAFrameIsSkipped) {
 }
 
 TEST_F(SimFrames, ClockSetIsLoggedAndTheHeaderStaysSealed) {
+    // A clock that lost its time reads zeros until it is set.
+    detector().withModel([](DetectorModel& m) { m.clockLost = true; });
+    EXPECT_EQ(dataOf(client->transact(frame(19), 9), 7), Bytes(7, 0));
     const int before = detector().withModel([](DetectorModel& m) { return m.logNewestIndex(); });
     EXPECT_EQ(client->transact(frame(20, {}, {29, 2, 12, 10, 0, 0}), 1), Bytes{1});
     const Bytes time = dataOf(client->transact(frame(19), 9), 7);

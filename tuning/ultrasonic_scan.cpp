@@ -236,7 +236,7 @@ constexpr int kRamWriteByte = 7;
 void TFrmTestQOB::btnSetRamClick() {
     if (!checkConnected()) return;
     int address = 0, value = 0;
-    if (!editInteger(host, edtReadRAM, address) || !editInteger(host, edtRamValue, value)) return;
+    if (!::editInteger(host, edtReadRAM, address) || !::editInteger(host, edtRamValue, value)) return;
     const uint32_t a = static_cast<uint32_t>(address);
     const int params[12] = {kRamWriteByte, static_cast<int>(a & 0xFF), static_cast<int>(a >> 8 & 0xFF),
                             static_cast<int>(a >> 16 & 0xFF), static_cast<int>(a >> 24 & 0xFF), value & 0xFF};

@@ -14,6 +14,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -60,3 +61,6 @@ protected:
 private:
     std::unique_ptr<SimulatedDetector> sim_;
 };
+
+// The "Information" readout of the detector's default image, line by line.
+std::vector<std::string> defaultIdentityReadout();

@@ -3,8 +3,10 @@
 void SimWindowTest::SetUp() {
     SimFixture::SetUp();
     work = std::make_unique<ScopedWorkDir>();
-    window_ = std::make_unique<TFrmTestQOB>(host);
+    renewWindow();
 }
+
+void SimWindowTest::renewWindow() { window_ = std::make_unique<TFrmTestQOB>(host); }
 
 void SimWindowTest::TearDown() {
     window_.reset();

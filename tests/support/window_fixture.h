@@ -27,6 +27,8 @@ protected:
     const Lines& stateView() const { return window_->memState.Lines.lines(); }
     // Console lines from `from` on.
     Lines consoleFrom(size_t from) const;
+    // A fresh window on the same host, detector and working directory.
+    void renewWindow();
 
     ScriptedHost host;
     std::unique_ptr<ScopedWorkDir> work;

@@ -1,0 +1,363 @@
+// "Manual EOL" page: the factory end-of-line test as one operator-guided
+// procedure. START EOL runs steps from edtStartStep to 10 inside its click
+// handler; every wait serves the window's messages, so STOP EOL, the
+// timers and the key capture stay live. The procedure drives the other
+// pages' handlers and reads back actionOk and the controls they fill.
+//
+// This unit holds the page, the engine routines and steps 1 to 5 (board
+// without LED board: supply, firmware, EEPROM image, event log, clock);
+// steps 6 to 10 are in manual_eol_board.cpp.
+#include <cstdint>
+#include <filesystem>
+#include <initializer_list>
+#include <string>
+#include <system_error>
+
+#include "app/main_window.h"
+#include "app/report_file.h"
+
+namespace {
+
+constexpr int kKeySpace = 32;
+constexpr int kKeyY = 89;
+constexpr int kKeyN = 78;
+constexpr int kManualEolPage = 7;
+constexpr int kEepromPage = 1;
+
+const char* const kRetryPrompt = "     <<< PREMERE SPAZIO PER RIPROVARE >>>";
+const char* const kReplugLine = "!!!!DISCONNETTERE E RICONNETTERE CAVO USB.";
+
+std::string executableDirectory() {
+    std::error_code ec;
+    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string(".") : exe.parent_path().string();
+}
+
+void eolLines(TFrmTestQOB& w, std::initializer_list<const char*> texts) {
+    for (const char* text : texts) w.eolLine(text);
+}
+
+using EolStep = bool (TFrmTestQOB::*)();
+
+const EolStep kSteps[10] = {
+    &TFrmTestQOB::eolStep1, &TFrmTestQOB::eolStep2, &TFrmTestQOB::eolStep3, &TFrmTestQOB::eolStep4,
+    &TFrmTestQOB::eolStep5, &TFrmTestQOB::eolStep6, &TFrmTestQOB::eolStep7, &TFrmTestQOB::eolStep8,
+    &TFrmTestQOB::eolStep9, &TFrmTestQOB::eolStep10,
+};
+
+}  // namespace
+
+// ---- page handlers ----------------------------------------------------
+
+void TFrmTestQOB::btnStartEOLClick() {
+    // STOP EOL enables START EOL while the stopped run is still unwinding
+    // out of its wait; a second run nested inside it would share its state.
+    if (eolRunning) return;
+    // A start step that is no number would otherwise stop the handler with
+    // START EOL disabled; refuse it before anything changes.
+    int startStep = 0;
+    if (!parseInteger(edtStartStep.Text, startStep)) {
+        host.messageBox("'" + edtStartStep.Text.get() + "' is not a valid integer value", host.applicationTitle,
+                        DialogKind::Error, DialogButtons::Ok);
+        return;
+    }
+    // The serial number is written in step 9: refuse a bad one now rather
+    // than stop the test there.
+    uint8_t serial[4] = {};
+    if (startStep >= 1 && startStep <= 9 && !eolSerialBytes(serial)) return;
+    eolRunning = true;
+    // Cleared however the handler is left (an escaping exception included).
+    struct RunningFlag {
+        bool& flag;
+        ~RunningFlag() { flag = false; }
+    } running{eolRunning};
+    eolStandAlone = rgEolType.ItemIndex != 1;
+    eolChannels = rgEolChannels.ItemIndex == 0 ? 1 : 2;
+    stopFlag = false;
+    // The window's close request (ABORT's Tag) ends the waits as well.
+    btnabort.Tag = 0;
+    btnStartEOL.Enabled = false;
+    eolSetFormats();
+
+    memEOL.Lines.Clear();
+    memEOLcomm.Lines.Clear();
+    eolLine("Inizio EOL manuale: " + host.dateTimeText());
+    eolLine("");
+    eolLine(eolStandAlone ? "STAND ALONE" : "LOOP BASED");
+    eolLine("NUMERO DI CANALI: " + std::to_string(eolChannels));
+    eolLine("");
+    eolLine("");
+
+    if (startStep >= 1 && startStep <= 10) {
+        for (int step = startStep; step <= 10; ++step) {
+            const EolStep runStep = kSteps[step - 1];
+            if (!(this->*runStep)()) return;   // aborted: abortTest() has written its line
+        }
+    }
+    eolLine("");
+    eolLine("");
+    eolLine("FINE TEST: " + host.dateTimeText());
+    eolLine("");
+    stopFlag = true;
+    btnStartEOL.Enabled = true;
+}
+
+void TFrmTestQOB::Button37Click() {
+    stopFlag = true;
+    eolLine("");
+    eolLine("TEST STOPPED BY USER: " + host.dateTimeText());
+    btnStartEOL.Enabled = true;
+    Button2Click();
+}
+
+void TFrmTestQOB::Button38Click() {
+    sd.Filter = "EOL LOG files (*.txt)|*.txt";
+    sd.InitialDir = executableDirectory();
+    sd.DefaultExt = "txt";
+    sd.Title = "Save EOL LOG file";
+    if (!host.executeSaveDialog(sd)) return;
+    eolLine("");
+    eolLine("Commenti:");
+    eolLine("");
+    eolLine(memEOLcomm.Text());
+    std::string error;
+    if (!writeTextFile(sd.FileName, memEOL.Lines.lines(), error)) {
+        host.messageBox("EOL log not saved: " + sd.FileName + "\n\n" + error, host.applicationTitle,
+                        DialogKind::Error, DialogButtons::Ok);
+        return;
+    }
+    addConsoleLine(">>File saved!");
+}
+
+void TFrmTestQOB::tmrDelayTimer() { ++delayCounter; }
+
+void TFrmTestQOB::eolSetFormats() {
+    host.formats.shortDate = "dd/mm/yy";
+    host.formats.longTime = "hh:mm:ss";
+}
+
+// ---- engine -----------------------------------------------------------
+
+void TFrmTestQOB::eolLine(const std::string& text) { memEOL.Lines.Add(text); }
+
+namespace {
+
+// A wait for a key ends on the stop flag, or when the window asks to close
+// (it sets ABORT's Tag), which then counts as a stop.
+bool keepWaitingForKey(TFrmTestQOB& w, std::initializer_list<int> keys) {
+    if (w.btnabort.Tag == 1) w.stopFlag = true;
+    if (w.stopFlag) return false;
+    for (int key : keys)
+        if (w.capturedKey == key) return false;
+    return true;
+}
+
+}  // namespace
+
+void TFrmTestQOB::waitSpace(const std::string& text) {
+    eolLine("");
+    eolLine(text);
+    capturedKey = 0;
+    waitCooperatively([this] { return keepWaitingForKey(*this, {kKeySpace}); });
+    if (!stopFlag) eolLine("");
+}
+
+void TFrmTestQOB::askYesNo(const std::string& prefix) {
+    eolLine("");
+    eolLine(prefix + "<<< PREMERE Y SE TEST OK, N SE IL TEST E' FALLITO >>>");
+    eolLine("");
+    capturedKey = 0;
+    waitCooperatively([this] { return keepWaitingForKey(*this, {kKeyY, kKeyN}); });
+    if (stopFlag) return;
+    eolLine(prefix + (capturedKey == kKeyY ? "<<< PASSED >>>" : "<<< FAILED >>>") + "\r\n");
+    eolLine("");
+}
+
+void TFrmTestQOB::abortTest() {
+    stopFlag = true;
+    eolLine("");
+    eolLine("TEST ABORTED: " + host.dateTimeText());
+    btnStartEOL.Enabled = true;
+}
+
+bool TFrmTestQOB::connectRetry() {
+    for (;;) {
+        actionOk = 0;
+        // Connect refuses a second connection without setting actionOk,
+        // which would log a failure that did not happen (the operator may
+        // have connected by hand before the start): connect afresh instead.
+        if (qob) Button2Click();
+        Button1Click();
+        if (actionOk) return true;
+        Button2Click();
+        eolLine("!!!!connessione non riuscita");
+        eolLine(kReplugLine);
+        waitSpace(kRetryPrompt);
+        if (stopFlag) {
+            abortTest();
+            return false;
+        }
+    }
+}
+
+bool TFrmTestQOB::retryAction(const std::function<void()>& action, const std::string& failText) {
+    actionOk = 0;
+    for (;;) {
+        if (!connectRetry()) return false;
+        actionOk = 0;
+        action();
+        if (actionOk) return true;
+        Button2Click();
+        eolLine(failText);
+        eolLine(kReplugLine);
+        waitSpace(kRetryPrompt);
+        if (stopFlag) {
+            abortTest();
+            return false;
+        }
+    }
+}
+
+bool TFrmTestQOB::retryLocal(const std::function<void()>& action, const std::string& failText) {
+    for (;;) {
+        actionOk = 0;
+        action();
+        if (actionOk) return true;
+        eolLine(failText);
+        waitSpace(kRetryPrompt);
+        if (stopFlag) {
+            abortTest();
+            return false;
+        }
+    }
+}
+
+void TFrmTestQOB::delay(int tenths) {
+    delayCounter = 0;
+    tmrDelay.Enabled = true;
+    waitCooperatively([this, tenths] { return delayCounter < tenths; });
+    tmrDelay.Enabled = false;
+}
+
+void TFrmTestQOB::checkAnalog(const std::string& label, int channel, int min, int max) {
+    int value = 0;
+    const bool ok = readAnalogChannel(channel, value);
+    actionOk = ok ? 1 : 0;
+    // A failed read has no value to show.
+    eolLine(label + (ok ? std::to_string(value) : std::string("ERR")));
+    if (!ok)
+        eolLine("!!!!read AD non riuscito");
+    else if (value < min || value > max)
+        eolLine("!!!!FUORI RANGE");
+    else
+        eolLine("      OK");
+}
+
+void TFrmTestQOB::checkRelay(TButton& onButton, TButton& offButton, bool withQuestion, const std::string& question) {
+    if (withQuestion) {
+        eolLine("");
+        eolLine(question);
+        actionOk = 0;
+        btnAlarm1RelayClick(&onButton);
+        if (!actionOk) eolLine("!!!!set relay non riuscito");
+        askYesNo("    ");
+    }
+    actionOk = 0;
+    btnAlarm1RelayClick(&offButton);
+    if (!actionOk) eolLine("!!!!reset relay non riuscito");
+}
+
+bool TFrmTestQOB::stopCheck() {
+    if (!stopFlag) return true;
+    abortTest();
+    return false;
+}
+
+// ---- steps 1 to 5 ------------------------------------------------------
+
+bool TFrmTestQOB::eolStep1() {
+    eolLines(*this, {"1 - MAIN, SMD", "-------------", "", " A) ALIMENTARE LA SCHEDA CON EXT SUP 1 = 24V.",
+                     "    VERIFICARE CHE IL CONSUMO SIA CIRCA 30-40mA.", "    QUINDI TOGLIERE ALIMENTAZIONE."});
+    askYesNo("    ");
+    return true;
+}
+
+bool TFrmTestQOB::eolStep2() {
+    eolLines(*this, {" [S002]", "2 - MAIN, SMD + manuale", "-----------------------", "",
+                     " A) METTERE IL JUMPER IN POSIZIONE DI PROGRAMMAZIONE.",
+                     "    ALIMENTARE LA SCHEDA CON EXT SUP 1 = 24V.",
+                     "    IL LED DI PROGRAMMAZIONE DEVE ESSERE ACCESO ROSSO.", "    ATTACCARE CAVO USB.",
+                     "    CON IL PROGRAMMA FDT, FLASHARE IL FIRMWARE."});
+    askYesNo("    ");
+    return true;
+}
+
+bool TFrmTestQOB::eolStep3() {
+    eolLines(*this, {" [S003]", " B) TOGLIERE ALIMENTAZIONE. STACCARE USB.", "    METTERE JUMPER IN POSIZIONE NORMALE.",
+                     "    ALIMENTARE LA SCHEDA CON EXT SUP 1 = 24V.", "    IL LED DI PROGRAMMAZIONE DEVE ESSERE SPENTO.",
+                     "    ATTACCARE CAVO USB.", "    NEL TAB MANAGEMENT INSERIRE IL CORRETTO NUMERO DI PORTA COM."});
+    waitSpace("    <<< PREMERE SPAZIO PER ESEGUIRE PROGRAMMAZIONE EEPROM >>>");
+    // A stopped test must not open the file dialog first.
+    if (!stopCheck()) return false;
+    for (;;) {
+        actionOk = 0;
+        PageControl1.ActivePageIndex = kEepromPage;
+        btnImportE2PClick();
+        PageControl1.ActivePageIndex = kManualEolPage;
+        if (actionOk) break;
+        eolLine("!!!!file eeprom invalido");
+        waitSpace(kRetryPrompt);
+        if (!stopCheck()) return false;
+    }
+    if (!stopCheck()) return false;
+
+    if (!retryAction([this] { Button28Click(&Button28); }, "!!!!scrittura eeprom non riuscita")) return false;
+    eolLine("    EEPROM PROGRAMMATA CON SUCCESSO");
+    Button2Click();
+    if (!stopCheck()) return false;
+
+    if (!retryAction([this] { Button34Click(); }, "!!!!onfield eeprom restore non riuscito")) return false;
+    eolLine("    ONFIELD EEPROM RESTORE OK");
+    Button2Click();
+    eolLine("");
+    return true;
+}
+
+bool TFrmTestQOB::eolStep4() {
+    eolLines(*this, {" [S004]", " C) TOGLIERE ALIMENTAZIONE. INSERIRE BATTERIA BOTTONE.",
+                     "    SU SOUNDER1 1 E 2 METTERE 47Kohm.", "    TOGLIERE CAVO USB. STACCARE PCB LED.",
+                     "    SU RELAY METTERE LED + RESISTENZE CON ALIMENTATORE A 5V",
+                     "    ALIMENTARE LA SCHEDA CON EXT SUP 1 E 2 = 24V.", "    DOPO ATTIVAZIONE VENTOLE ATTACCARE USB."});
+    waitSpace("    <<< PREMERE SPAZIO PER VERICARE LOG PCB LED NON RILEVATO >>>");
+    if (!stopCheck()) return false;
+    delay(50);
+    if (!retryAction([this] { btnReadLogsClick(&btnReadLogs); }, "!!!!lettura log non riuscita")) return false;
+    eolLine("    log letto con successo");
+    Button2Click();
+    if (!stopCheck()) return false;
+    // The console now ends with the event log just printed.
+    eolLine(memLog.Text());
+    askYesNo("    ");
+    eolLine("");
+    return true;
+}
+
+bool TFrmTestQOB::eolStep5() {
+    eolLines(*this, {" [S005]", " D) IMPOSTAZIONE DATA E ORA REAL TIME CLOCK"});
+    eolLine("    DATA DA IMPOSTARE: " + host.dateTimeText());
+    waitSpace("    <<< PREMERE SPAZIO PER IMPOSTARE E LEGGERE RTC >>>");
+    eolSetFormats();
+    edtSetTime.Text = host.dateTimeText();
+    if (!retryAction([this] { Button23Click(); }, "!!!!RTC set non riuscito")) return false;
+    eolLine("    RTC set ok");
+    Button2Click();
+    if (!stopCheck()) return false;
+
+    if (!retryAction([this] { Button24Click(); }, "!!!!RTC read non riuscito")) return false;
+    eolLine("    RTC read ok");
+    eolLine("    " + edtGetTime.Text.get());
+    Button2Click();
+    eolLine("");
+    eolLine("");
+    return true;
+}
