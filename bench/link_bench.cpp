@@ -1,9 +1,10 @@
 // Link speed against the virtual detector over a pseudo-terminal.
 //
 // Wire runs: the detector times every byte as the real line does (38400
-// baud 8N1, 3840 bytes/s); connect, the whole event log and the whole-EEPROM
-// dump are measured as elapsed time over the wire time of the bytes that
-// went both ways (counter "wire_ratio"; 1.00 is the line's own limit).
+// baud 8N1, 3840 bytes/s); connect, "Read All Logs" and the whole-EEPROM
+// dump, both through the window's handlers with their console output, are
+// measured as elapsed time over the wire time of the bytes that went both
+// ways (counter "wire_ratio"; 1.00 is the line's own limit).
 //
 // Pty runs: no line timing, so they measure the tool's own overhead per
 // transaction (counter "transactions/s"). With NERAX_BENCH_COM=<n> they talk
@@ -17,6 +18,8 @@
 #include <string>
 #include <unistd.h>
 
+#include "app/main_window.h"
+#include "bench/quiet_host.h"
 #include "device/qob.h"
 #include "link/frame.h"
 #include "link/status.h"
@@ -61,15 +64,15 @@ private:
     std::unique_ptr<SerialPort> port_;
 };
 
-// A detector of our own (or the one on NERAX_BENCH_COM) and a device object
-// whose port counts the bytes.
+// A detector of our own (or the one on NERAX_BENCH_COM) and the window
+// with a device object whose port counts the bytes.
 class Session {
 public:
-    explicit Session(bool wireSpeed)
+    explicit Session(bool wireSpeed) : window(host_)
     {
         auto counting = std::make_unique<CountingPort>();
         counter_ = counting.get();
-        qob = std::make_unique<QOB>(std::move(counting));
+        window.qob = std::make_unique<QOB>(std::move(counting));
         if (const char* com = std::getenv("NERAX_BENCH_COM"); com && *com && !wireSpeed) {
             com_ = std::atoi(com);
             ready_ = true;
@@ -87,7 +90,7 @@ public:
     }
     ~Session()
     {
-        qob->disconnect();
+        window.qob->disconnect();
         if (detector_)
             detector_->stop();
         std::error_code ec;
@@ -95,11 +98,16 @@ public:
             std::filesystem::remove_all(folder_, ec);
     }
     bool ready() const { return ready_; }
-    int connect() { return qob->connect(com_, 0, 0, 0); }
+    int connect() { return qob().connect(com_, 0, 0, 0); }
     size_t bytes() const { return counter_->bytes; }
     void resetBytes() { counter_->bytes = 0; }
+    QOB& qob() { return *window.qob; }
 
-    std::unique_ptr<QOB> qob;
+private:
+    QuietHost host_;
+
+public:
+    TFrmTestQOB window;
 
 private:
     CountingPort* counter_ = nullptr;
@@ -130,15 +138,15 @@ void wireRun(benchmark::State& state, bool connectFirst, Operation operation)
     for (auto _ : state) {
         Session session(true);
         if (!session.ready() || (connectFirst && session.connect() != 1)) {
-            state.SkipWithError(("set-up failed: " + libraryErrorLine(*session.qob)).c_str());
+            state.SkipWithError(("set-up failed: " + libraryErrorLine(session.qob())).c_str());
             return;
         }
         session.resetBytes();
         const auto start = std::chrono::steady_clock::now();
-        const bool ok = operation(*session.qob);
+        const bool ok = operation(session);
         const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (!ok) {
-            state.SkipWithError(libraryErrorLine(*session.qob).c_str());
+            state.SkipWithError(libraryErrorLine(session.qob()).c_str());
             return;
         }
         // Only the operation counts; setting up and ending the session do not.
@@ -151,26 +159,28 @@ void wireRun(benchmark::State& state, bool connectFirst, Operation operation)
 
 void WireConnect(benchmark::State& state)
 {
-    wireRun(state, false, [](QOB& qob) { return qob.connect(kCom, 0, 0, 0) == 1; });
+    wireRun(state, false, [](Session& s) { return s.connect() == 1; });
 }
 
-// "Read All Logs": the log header and 31 pieces, 32 transactions.
+// "Read All Logs" as the operator runs it: the log header and 31 pieces
+// (32 transactions), then every slot printed as the log table.
 void WireReadAllLogs(benchmark::State& state)
 {
-    wireRun(state, true, [](QOB& qob) { return qob.readLog() == 1; });
+    wireRun(state, true, [](Session& s) {
+        s.window.btnReadLogsClick(&s.window.btnReadAllLogs);
+        return s.window.logPrintOk;
+    });
 }
 
-// Whole EEPROM: 32 extended commands, sub-command 2, one 1 KB block each.
+// The whole-EEPROM dump of the EEPROM page: 32 extended commands,
+// sub-command 2, one 1 KB block each, every byte written to the console.
 void WireEepromDump(benchmark::State& state)
 {
-    wireRun(state, true, [](QOB& qob) {
-        static int block[1024];
-        for (int b = 0; b < 32; ++b) {
-            const int params[12] = {2, b};
-            if (qob.extendedCommand(params, nullptr, block) != 1)
-                return false;
-        }
-        return true;
+    wireRun(state, true, [](Session& s) {
+        const size_t before = s.window.memLog.Lines.lines().size();
+        s.window.Button39Click();
+        const auto& lines = s.window.memLog.Lines.lines();
+        return lines.size() == before + 2 + 32 * 1024 && lines.back() == "<<<--EEPROM-------------------";
     });
 }
 
@@ -184,10 +194,10 @@ void transactions(benchmark::State& state, uint8_t code, int dataLength, const u
 {
     Session session(false);
     if (!session.ready() || session.connect() != 1) {
-        state.SkipWithError(("connect failed: " + libraryErrorLine(*session.qob)).c_str());
+        state.SkipWithError(("connect failed: " + libraryErrorLine(session.qob())).c_str());
         return;
     }
-    QOB& qob = *session.qob;
+    QOB& qob = session.qob();
     for (auto _ : state) {
         if (!qob.sendCommand(code, 0, dataLength, params, nullptr, qob.answer)) {
             state.SkipWithError(libraryErrorLine(qob).c_str());

@@ -10,32 +10,11 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "bench/quiet_host.h"
 #include "pages/flow_log.h"
 #include "sim/virtual_detector.h"
 
 namespace {
-
-// A host that never waits and never asks.
-class QuietHost : public Host {
-public:
-    DialogResult messageBox(const std::string&, const std::string&, DialogKind, DialogButtons) override {
-        return DialogResult::Ok;
-    }
-    bool inputQuery(const std::string&, const std::string&, std::string&) override { return false; }
-    bool executeOpenDialog(FileDialog&) override { return false; }
-    bool executeSaveDialog(FileDialog&) override { return false; }
-    std::string clipboardText() override { return {}; }
-    void setClipboardText(const std::string&) override {}
-    void registerTimer(TTimer&) override {}
-    void unregisterTimer(TTimer&) override {}
-    void processMessages() override {}
-    void sleep(int) override {}
-    LocalDateTime now() override { return {}; }
-    uint64_t ticks() override { return 0; }
-    void repaint(TPaintBox&) override {}
-    void repaintWindow() override {}
-    void showPortsDialog() override {}
-};
 
 // Answers of request 26 as the tool receives them (acknowledge byte first),
 // from a detector that was just reset at pulse setting 30.
