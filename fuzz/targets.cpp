@@ -544,11 +544,54 @@ int fuzzIniReader(const uint8_t* data, size_t size) {
     return 0;
 }
 
+int fuzzE2pReader(const uint8_t* data, size_t size) {
+    // The file as the operator picks it in the open dialog.
+    static std::string path;
+    if (path.empty()) {
+        char pattern[] = "/tmp/nerax-fuzz-e2p-XXXXXX";
+        const int fd = ::mkstemp(pattern);
+        if (fd < 0) return 0;
+        ::close(fd);
+        path = pattern;
+    }
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    }
+    ScriptedHost host;
+    TFrmTestQOB window(host);
+    window.fillEepromGrids();
+    const std::vector<std::string> before = window.vleE2P.Strings.lines();
+    host.answerFile(path);
+    window.btnImportE2PClick();
+    const std::vector<std::string>& after = window.vleE2P.Strings.lines();
+    if (window.actionOk != 1) {
+        require(after == before, "a refused file leaves the grid as it was");
+        return 0;
+    }
+    require(after.size() == 512, "an image file fills 512 rows");
+    // What the grid then does with the values: cell texts, new checksums.
+    for (int row = 0; row <= 512; row += 37)
+        for (int col = 0; col < 2; ++col) (void)window.vleE2PDrawCell(col, row);
+    window.Button3Click();
+    uint8_t image[512];
+    for (int i = 0; i < 512; ++i) {
+        int value = -1;
+        const int line = window.vleE2P.FindKey(std::to_string(i));
+        require(line >= 0 && parseInteger(window.vleE2P.ValueAt(line), value), "a byte row after the checksums");
+        require(value >= 0 && value <= 255, "checksummed rows hold bytes");
+        image[i] = static_cast<uint8_t>(value);
+    }
+    require(QOB::checkImage(image) == 1, "the sealed grid checks");
+    return 0;
+}
+
 const FuzzTarget kFuzzTargets[] = {
     {"device_answers", fuzzDeviceAnswers},
     {"window_answers", fuzzWindowAnswers},
     {"flow_log", fuzzFlowLog},
     {"log_records", fuzzLogRecords},
     {"ini_reader", fuzzIniReader},
+    {"e2p_reader", fuzzE2pReader},
 };
 const size_t kFuzzTargetCount = sizeof kFuzzTargets / sizeof kFuzzTargets[0];

@@ -24,6 +24,9 @@ int fuzzFlowLog(const uint8_t* data, size_t size);
 int fuzzLogRecords(const uint8_t* data, size_t size);
 // INI text through parseIni and readTuningSettingsFile.
 int fuzzIniReader(const uint8_t* data, size_t size);
+// An ".e2p" image file through the EEPROM page's import, the grid's cells
+// and the checksum update.
+int fuzzE2pReader(const uint8_t* data, size_t size);
 
 struct FuzzTarget {
     const char* name;   // folder name under fuzz/regressions and fuzz/corpus
