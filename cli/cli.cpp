@@ -52,8 +52,8 @@ const CliCommand kCommands[] = {
 // Options every command takes: the answers of the command-line dialogs.
 const char* const kDialogOptions = "yes answer= file=";
 
-bool accepts(const std::string& spec, const std::string& name, bool& takesValue) {
-    std::istringstream words(spec);
+bool accepts(const std::string& optionList, const std::string& name, bool& takesValue) {
+    std::istringstream words(optionList);
     std::string word;
     while (words >> word) {
         bool value = !word.empty() && word.back() == '=';

@@ -74,12 +74,12 @@ bool parseInt(const std::string& text, int& value) {
     return true;
 }
 
-bool parseFault(const std::string& spec, FaultSpec& out) {
+bool parseFault(const std::string& text, FaultSpec& out) {
     std::vector<std::string> parts;
     size_t start = 0;
     for (;;) {
-        const size_t colon = spec.find(':', start);
-        parts.push_back(spec.substr(start, colon - start));
+        const size_t colon = text.find(':', start);
+        parts.push_back(text.substr(start, colon - start));
         if (colon == std::string::npos) break;
         start = colon + 1;
     }
