@@ -53,45 +53,18 @@ bool CliHost::executeSaveDialog(FileDialog& dialog) {
     return true;
 }
 
-void CliHost::registerTimer(TTimer& timer) {
-    timers_.push_back({&timer, false, 0, 0, false});
-    timer.onSchedule = [this](TTimer& t) { schedule(t); };
-    timer.onRelease = [this](TTimer& t) { unregisterTimer(t); };
-    schedule(timer);
-}
+void CliHost::registerTimer(TTimer& timer) { timers_.add(timer); }
 
-void CliHost::unregisterTimer(TTimer& timer) {
-    timer.onSchedule = nullptr;
-    timer.onRelease = nullptr;
-    for (auto& t : timers_)
-        if (t.timer == &timer) t.timer = nullptr;
-}
-
-void CliHost::schedule(TTimer& timer) {
-    for (auto& t : timers_) {
-        if (t.timer != &timer) continue;
-        bool active = timer.Enabled && timer.Interval > 0;
-        if (active && (!t.scheduled || t.interval != timer.Interval)) {
-            t.scheduled = true;
-            t.interval = timer.Interval;
-            t.due = ticks() + static_cast<uint64_t>(t.interval);
-        } else if (!active) {
-            t.scheduled = false;
-        }
-    }
-}
+void CliHost::unregisterTimer(TTimer& timer) { timers_.remove(timer); }
 
 void CliHost::processMessages() {
     // One tick per due timer, as a window's message queue delivers them.
     uint64_t now = ticks();
-    for (size_t i = 0; i < timers_.size(); ++i) {
-        TimerState& t = timers_[i];
+    for (size_t i = 0; i < timers_.entries.size(); ++i) {
+        TimerSchedule::Entry& t = timers_.entries[i];
         if (!t.timer || !t.scheduled || t.running || t.due > now) continue;
-        TTimer* timer = t.timer;
         t.due = now + static_cast<uint64_t>(t.interval);
-        t.running = true;
-        if (timer->OnTimer) timer->OnTimer();
-        timers_[i].running = false;
+        timers_.runTick(*t.timer);
     }
 }
 

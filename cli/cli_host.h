@@ -10,6 +10,7 @@
 
 #include "app/controls.h"
 #include "app/host.h"
+#include "app/timer_schedule.h"
 
 struct CliAnswers {
     bool yes = false;                      // --yes
@@ -20,10 +21,6 @@ struct CliAnswers {
 class CliHost : public Host {
 public:
     CliHost(std::ostream& err, CliAnswers answers) : err_(err), answers_(std::move(answers)) {}
-    ~CliHost() override {
-        for (auto& t : timers_)
-            if (t.timer) unregisterTimer(*t.timer);
-    }
 
     DialogResult messageBox(const std::string& text, const std::string& caption, DialogKind kind,
                             DialogButtons buttons) override;
@@ -43,18 +40,9 @@ public:
     void showPortsDialog() override;
 
 private:
-    struct TimerState {
-        TTimer* timer = nullptr;
-        bool scheduled = false;
-        int interval = 0;
-        uint64_t due = 0;
-        bool running = false;
-    };
-    void schedule(TTimer& timer);
-
     std::ostream& err_;
     CliAnswers answers_;
     std::string clipboard_;
-    std::vector<TimerState> timers_;
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    TimerSchedule timers_{[this] { return ticks(); }};
 };

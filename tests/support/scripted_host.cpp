@@ -32,14 +32,6 @@ ScriptedHost::ScriptedHost() {
     setNow(LocalDateTime{2017, 3, 21, 10, 15, 30, 0});
 }
 
-ScriptedHost::~ScriptedHost() {
-    for (auto& t : timers_)
-        if (t.timer) {
-            t.timer->onSchedule = nullptr;
-            t.timer->onRelease = nullptr;
-        }
-}
-
 std::vector<std::string> ScriptedHost::shownTexts() const {
     std::vector<std::string> texts;
     for (const auto& s : shown) texts.push_back(s.text);
@@ -95,34 +87,9 @@ bool ScriptedHost::executeSaveDialog(FileDialog& dialog) {
     return true;
 }
 
-void ScriptedHost::registerTimer(TTimer& timer) {
-    timers_.push_back({&timer, false, 0, 0, false, 0});
-    timer.onSchedule = [this](TTimer& t) { schedule(t); };
-    timer.onRelease = [this](TTimer& t) { unregisterTimer(t); };
-    schedule(timer);
-}
+void ScriptedHost::registerTimer(TTimer& timer) { timers_.add(timer); }
 
-void ScriptedHost::unregisterTimer(TTimer& timer) {
-    timer.onSchedule = nullptr;
-    timer.onRelease = nullptr;
-    for (auto& t : timers_)
-        if (t.timer == &timer) t.timer = nullptr;
-}
-
-void ScriptedHost::schedule(TTimer& timer) {
-    for (auto& t : timers_) {
-        if (t.timer != &timer) continue;
-        bool active = timer.Enabled && timer.Interval > 0;
-        // Only a change of Enabled or Interval restarts the interval.
-        if (active && (!t.scheduled || t.interval != timer.Interval)) {
-            t.scheduled = true;
-            t.interval = timer.Interval;
-            t.due = now_ + static_cast<uint64_t>(t.interval);
-        } else if (!active) {
-            t.scheduled = false;
-        }
-    }
-}
+void ScriptedHost::unregisterTimer(TTimer& timer) { timers_.remove(timer); }
 
 void ScriptedHost::at(uint64_t atMs, std::function<void()> action) {
     actions_.push_back({atMs, actionOrder_++, std::move(action)});
@@ -151,8 +118,8 @@ bool ScriptedHost::runNextDue(uint64_t limit) {
         if (a.at <= limit && (!nextAction || a.at < nextAction->at ||
                               (a.at == nextAction->at && a.order < nextAction->order)))
             nextAction = &a;
-    TimerState* nextTimer = nullptr;
-    for (auto& t : timers_)
+    TimerSchedule::Entry* nextTimer = nullptr;
+    for (auto& t : timers_.entries)
         if (t.timer && t.scheduled && !t.running && t.due <= limit && (!nextTimer || t.due < nextTimer->due))
             nextTimer = &t;
     if (!nextAction && !nextTimer) return false;
@@ -160,12 +127,7 @@ bool ScriptedHost::runNextDue(uint64_t limit) {
     now_ = std::max(now_, nextTimer->due);
     TTimer* timer = nextTimer->timer;
     nextTimer->due = now_ + static_cast<uint64_t>(std::max(1, timer->Interval.get()));
-    nextTimer->running = true;
-    ++nextTimer->ticks;
-    if (timer->OnTimer) timer->OnTimer();
-    // The vector may have grown while the handler ran; look the timer up again.
-    for (auto& t : timers_)
-        if (t.timer == timer) t.running = false;
+    timers_.runTick(*timer);
     return true;
 }
 
@@ -180,8 +142,8 @@ void ScriptedHost::processMessages() {
             runNextAction(now_);
             continue;
         }
-        TimerState* due = nullptr;
-        for (auto& t : timers_)
+        TimerSchedule::Entry* due = nullptr;
+        for (auto& t : timers_.entries)
             if (t.timer && t.scheduled && !t.running && t.due <= now_ &&
                 std::find(fired.begin(), fired.end(), t.timer) == fired.end() && (!due || t.due < due->due))
                 due = &t;
@@ -200,19 +162,15 @@ void ScriptedHost::sleep(int milliseconds) {
 }
 
 void ScriptedHost::fire(TTimer& timer) {
-    for (auto& t : timers_)
+    for (auto& t : timers_.entries)
         if (t.timer == &timer && timer.Enabled && !t.running) {
-            t.running = true;
-            ++t.ticks;
-            if (timer.OnTimer) timer.OnTimer();
-            for (auto& u : timers_)
-                if (u.timer == &timer) u.running = false;
+            timers_.runTick(timer);
             return;
         }
 }
 
 int ScriptedHost::tickCount(const TTimer& timer) const {
-    for (const auto& t : timers_)
+    for (const auto& t : timers_.entries)
         if (t.timer == &timer) return t.ticks;
     return 0;
 }

@@ -14,11 +14,11 @@
 
 #include "app/controls.h"
 #include "app/host.h"
+#include "app/timer_schedule.h"
 
 class ScriptedHost : public Host {
 public:
     ScriptedHost();
-    ~ScriptedHost() override;
 
     // ---- scripted answers: one queue; every question, input query and
     // file dialog takes the next one. Plain OK boxes take none. An empty
@@ -100,29 +100,20 @@ private:
         return *this;
     }
     bool take(Answer::Kind kind, Answer& answer, const std::string& what);
-    void schedule(TTimer& timer);
     // Runs the earliest timer or action due at or before `limit`;
     // false when none is due.
     bool runNextDue(uint64_t limit);
     bool runNextAction(uint64_t limit);
 
-    struct TimerState {
-        TTimer* timer = nullptr;
-        bool scheduled = false;
-        int interval = 0;
-        uint64_t due = 0;
-        bool running = false;
-        int ticks = 0;
-    };
     struct Action {
         uint64_t at;
         uint64_t order;
         std::function<void()> run;
     };
     std::deque<Answer> answers_;
-    std::vector<TimerState> timers_;
     std::vector<Action> actions_;
     uint64_t actionOrder_ = 0;
     uint64_t now_ = 0;
     long long baseSeconds_ = 0;   // local time at elapsed 0, seconds since 1970
+    TimerSchedule timers_{[this] { return now_; }};
 };
