@@ -236,7 +236,7 @@ bool VirtualDetector::refreshPortLink() {
     if (portNumber_ == 0) return true;
     const std::string link = portFolder_ + "/COM" + std::to_string(portNumber_);
     const std::string target = devicePath();
-    if (target.empty()) return true;   // unplugged: the entry stays until the detector is back
+    if (target.empty()) return true;   // unplugged: put back on replug
     const std::string temporary = link + ".new";
     ::unlink(temporary.c_str());
     if (symlink(target.c_str(), temporary.c_str()) != 0 || rename(temporary.c_str(), link.c_str()) != 0) {
@@ -246,6 +246,18 @@ bool VirtualDetector::refreshPortLink() {
     }
     linkedPath_ = target;
     return true;
+}
+
+// Unplugged, the entry goes as a USB device's node goes: the freed pty
+// number may soon belong to another program's pseudo-terminal, which the
+// tool must not reach through our COM number. The name file stays, and
+// refreshPortLink() puts the link back on replug.
+void VirtualDetector::dropPortLink() {
+    if (portNumber_ == 0) return;
+    const std::string link = portFolder_ + "/COM" + std::to_string(portNumber_);
+    char target[256] = {};
+    const ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
+    if (n > 0 && std::string(target, static_cast<size_t>(n)) == linkedPath_) ::unlink(link.c_str());
 }
 
 // Removes the entry only while it is still ours: another detector may have
@@ -566,6 +578,7 @@ void VirtualDetector::serve() {
         if (unplugRequested_) {
             unplugRequested_ = false;
             closePty();
+            dropPortLink();
             rx.clear();
         }
         if (replugRequested_ || (replugAtUs_ != 0 && nowUs() >= replugAtUs_)) {

@@ -301,6 +301,7 @@ private:
     bool waitFor(int64_t untilUs);       // false when stopping or interrupted
     void wake();
     bool refreshPortLink();
+    void dropPortLink();
 
     DetectorOptions options_;
     std::mutex modelMutex_;
