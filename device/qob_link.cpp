@@ -24,7 +24,7 @@ int osFailure(QOB& qob, int error, const char* text)
 int linkFailure(QOB& qob, int error, const char* text)
 {
     osFailure(qob, error, text);
-    if (!qob.port || qob.port->deviceLost(error))
+    if (!qob.port || !qob.port->isOpen() || qob.port->deviceLost(error))
         qob.dropLink();
     return 0;
 }
