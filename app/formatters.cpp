@@ -68,7 +68,7 @@ std::string reportStamp(const std::string& renderedDateTime) {
 }
 
 std::string iniFileNameFor(const std::string& executablePath) {
-    std::string name = executablePath.substr(executablePath.find_last_of('/') + 1);
+    std::string name = executablePath.substr(executablePath.find_last_of("/\\") + 1);
     auto dot = name.find_last_of('.');
     if (dot != std::string::npos && dot != 0) name.resize(dot);
     return name + ".INI";

@@ -92,7 +92,9 @@ public:
     // ---- window --------------------------------------------------------
     virtual void repaint(TPaintBox& box) = 0;
     virtual void repaintWindow() = 0;
-    // Linux has no device manager: the tool shows its own serial-ports list.
+    // The device-manager button: Windows hosts open the system's device
+    // manager (openDeviceManager); Linux has none, so the tool shows its own
+    // serial-ports list.
     virtual void showPortsDialog() = 0;
 
     std::string applicationTitle = "NERAX LT AUTO ULTRASONIC TUNING v1.2";

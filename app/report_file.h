@@ -12,3 +12,8 @@ std::string reportFileName(const std::string& prefix, const std::string& rendere
 // Writes every line followed by CR LF. On failure the target is left as it
 // was and `error` says why.
 bool writeTextFile(const std::string& path, const std::vector<std::string>& lines, std::string& error);
+
+// Replaces the file's contents atomically (posix_report_file.cpp,
+// win32_report_file.cpp): a temporary file beside it, flushed to disk, then
+// moved into place. On failure the target is left as it was.
+bool replaceFileContents(const std::string& path, const std::string& contents, std::string& error);

@@ -3,7 +3,6 @@
 // options, function); its function may live in any cli/*.cpp.
 #pragma once
 
-#include <csignal>
 #include <map>
 #include <memory>
 #include <ostream>
@@ -98,5 +97,11 @@ public:
 private:
     CliSession& session_;
     TTimer watch_;
-    struct sigaction previous_ = {};
 };
+
+// The platform's Ctrl+C (posix_interrupt.cpp, win32_interrupt.cpp): from
+// catchInterrupt on, the first Ctrl+C only sets the flag interruptPending
+// reads; a second ends the program. releaseInterrupt restores the default.
+void catchInterrupt();
+bool interruptPending();
+void releaseInterrupt();

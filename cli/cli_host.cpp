@@ -1,9 +1,8 @@
 #include "cli/cli_host.h"
 
-#include <ctime>
-#include <sys/time.h>
 #include <thread>
 
+#include "app/system.h"
 #include "link/com_ports.h"
 
 namespace {
@@ -72,15 +71,7 @@ void CliHost::sleep(int milliseconds) {
     if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
-LocalDateTime CliHost::now() {
-    timeval tv{};
-    gettimeofday(&tv, nullptr);
-    tm local{};
-    time_t seconds = tv.tv_sec;
-    localtime_r(&seconds, &local);
-    return LocalDateTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                         local.tm_min, local.tm_sec, static_cast<int>(tv.tv_usec / 1000)};
-}
+LocalDateTime CliHost::now() { return localNow(); }
 
 uint64_t CliHost::ticks() {
     return static_cast<uint64_t>(
@@ -88,6 +79,7 @@ uint64_t CliHost::ticks() {
 }
 
 void CliHost::showPortsDialog() {
+    if (openDeviceManager(nullptr)) return;
     // No window: the list goes to stderr, like the other dialogs.
     std::vector<std::string> lines;
     try {

@@ -18,27 +18,20 @@ int osFailure(QOB& qob, int error, const char* text)
     return 0;
 }
 
-// Errors that mean the device itself is gone (unplugged, the other end of
-// the line closed), not that one call failed.
-bool deviceGone(int error)
-{
-    return error == EIO || error == ENXIO || error == ENODEV || error == EBADF;
-}
-
 // A write or read failure: status 2 with its text; when the device is gone
 // the link is dropped too, so the object no longer claims a connection and
 // every guard and polling timer sees it at once.
 int linkFailure(QOB& qob, int error, const char* text)
 {
     osFailure(qob, error, text);
-    if (deviceGone(error))
+    if (!qob.port || !qob.port->isOpen() || qob.port->deviceLost(error))
         qob.dropLink();
     return 0;
 }
 
 }  // namespace
 
-QOB::QOB() : port(makePosixSerialPort()) {}
+QOB::QOB() : port(makeSystemSerialPort()) {}
 
 QOB::QOB(std::unique_ptr<SerialPort> p) : port(std::move(p)) {}
 
@@ -60,7 +53,7 @@ int QOB::openPort(uint32_t portNumber, int baudRate, uint8_t byteSize, uint8_t p
         return 0;
     }
     if (!port)
-        port = makePosixSerialPort();
+        port = makeSystemSerialPort();
 
     std::string path = devicePathForPort(static_cast<int>(portNumber));
     int error = path.empty() ? ENOENT : port->open(path);

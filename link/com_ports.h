@@ -1,5 +1,10 @@
-// COM numbers on Linux and port discovery.
+// COM numbers and port discovery.
 //
+// Windows: the system's COM ports (QueryDosDevice), friendly names from the
+// Ports device class (SetupAPI); under Wine, which lists no devices there,
+// from the Unix side of the ports Wine maps (see win32_com_ports.cpp).
+//
+// Linux:
 // Port numbers 1..255 stay the operator's handle. They map to device files:
 //  1. the ports folder ($NERAX_LT_PORTS, else $XDG_CONFIG_HOME/nerax-lt/ports,
 //     else ~/.config/nerax-lt/ports): an entry COM<n>, a symlink to a
@@ -18,7 +23,8 @@
 #include <string>
 #include <vector>
 
-// Where the inventory is read; tests point it at temporary trees.
+// Where the inventory is read; tests point it at temporary trees. Only
+// executableDir counts on Windows.
 struct PortInventoryRoots {
     std::string sysfsRoot = "/sys";
     std::string devRoot = "/dev";
@@ -29,17 +35,18 @@ struct PortInventoryRoots {
 // The process-wide roots used by the functions below and by QOB::openPort.
 PortInventoryRoots& portInventoryRoots();
 
-// The ports folder in effect.
-std::string portsFolder();
-
 // "COM" + n in decimal.
 std::string comPortName(int number);
 
-// The COM number the sysfs rule gives a tty name, 0 for none.
-int ttyPortNumber(const std::string& ttyName);
-
-// The device file of port n, "" when no device has that number. Never throws.
+// The device file of port n, "" when no device has that number (Windows:
+// always \\.\COMn). Never throws.
 std::string devicePathForPort(int number);
+
+// Linux only: the ports folder in effect.
+std::string portsFolder();
+
+// Linux only: the COM number the sysfs rule gives a tty name, 0 for none.
+int ttyPortNumber(const std::string& ttyName);
 
 // Lists the serial ports with their friendly names.
 class C_ComPort {
@@ -57,10 +64,14 @@ public:
     std::map<std::string, std::string> ports;
 
 private:
+    // Replaces names in `ports` by friendly names as far as the platform's
+    // inventory knows them; throws std::runtime_error when it cannot be read.
+    void describePorts();
+
     struct Device {
         std::string path;
         std::string ttyName;    // name under /sys/class/tty, "" when unknown
-        std::string nameFile;   // COM<n>.name of a folder entry, "" for none
+        std::string nameFile;   // COM<n>.name beside the port's link, "" for none
     };
     std::map<std::string, Device> devices_;
 };

@@ -235,3 +235,8 @@ std::unique_ptr<SerialPort> makePosixSerialPort()
 {
     return std::make_unique<PosixSerialPort>();
 }
+
+std::unique_ptr<SerialPort> makeSystemSerialPort()
+{
+    return makePosixSerialPort();
+}

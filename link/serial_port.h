@@ -1,8 +1,11 @@
 // The one narrow interface between the device library and the platform.
-// PosixSerialPort realises it with termios; tests and fuzzers plug in
-// in-memory ports. Results are 0 or an errno value; nothing throws.
+// PosixSerialPort realises it with termios, Win32SerialPort with the Windows
+// communications functions; tests and fuzzers plug in in-memory ports.
+// Results are 0 or the platform's error number (errno, GetLastError);
+// nothing throws.
 #pragma once
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -32,7 +35,16 @@ public:
     virtual bool inputFollows() { return false; }
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
+    // Does an error of write or read mean the device itself is gone
+    // (unplugged, the other end closed) rather than one failed call?
+    virtual bool deviceLost(int error) const
+    {
+        return error == EIO || error == ENXIO || error == ENODEV || error == EBADF;
+    }
 };
 
+// The port of the platform this program runs on (posix_serial_port.cpp,
+// win32_serial_port.cpp).
+std::unique_ptr<SerialPort> makeSystemSerialPort();
 // The termios port used for real devices and pseudo-terminals.
 std::unique_ptr<SerialPort> makePosixSerialPort();

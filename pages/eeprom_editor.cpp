@@ -16,6 +16,7 @@
 
 #include "app/main_window.h"
 #include "app/report_file.h"
+#include "link/system.h"
 
 namespace {
 
@@ -26,12 +27,6 @@ constexpr int kLogHeaderSize = 64;
 constexpr std::uintmax_t kLargestImageFile = 1 << 20;
 
 const char* const kE2pFilter = "EEPROM files (*.e2p)|*.e2p";
-
-std::string executableDirectory() {
-    std::error_code ec;
-    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string(".") : exe.parent_path().string();
-}
 
 // Rows "0=0" .. "count-1=0" from `first` on, as one text.
 std::string zeroRows(int first, int count) {
@@ -338,7 +333,7 @@ void TFrmTestQOB::Button3Click() {
 
 void TFrmTestQOB::btnExportE2PClick() {
     sd.Filter = kE2pFilter;
-    sd.InitialDir = executableDirectory();
+    sd.InitialDir = programDirectory();
     sd.DefaultExt = "e2p";
     sd.Title = "Save EEPROM (bytes 0-511) file";
     if (!host.executeSaveDialog(sd)) return;
@@ -353,7 +348,7 @@ void TFrmTestQOB::btnExportE2PClick() {
 
 void TFrmTestQOB::btnImportE2PClick() {
     od.Filter = kE2pFilter;
-    od.InitialDir = executableDirectory();
+    od.InitialDir = programDirectory();
     od.FileName.clear();
     od.DefaultExt = "e2p";
     od.Title = "Load EEPROM (bytes 0-511) file";

@@ -8,17 +8,12 @@
 
 #include "app/main_window.h"
 #include "app/report_file.h"
+#include "link/system.h"
 #include "reports/event_catalogue.h"
 
 namespace {
 
 constexpr int kLastRecordSlot = 2243;
-
-std::string executableDirectory() {
-    std::error_code ec;
-    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string(".") : exe.parent_path().string();
-}
 
 // Decodes record slot n by its stored position: -n skips the newest-index
 // check, but slot 0 has no negative index; for it the check is lifted by
@@ -96,7 +91,7 @@ void TFrmTestQOB::btnShowLogClick(Control* sender) {
 
 void TFrmTestQOB::btnExportLogClick(Control* sender) {
     sd.Filter = "TXT files (*.TXT)|*.TXT";
-    sd.InitialDir = executableDirectory();
+    sd.InitialDir = programDirectory();
     sd.DefaultExt = "TXT";
     sd.Title = "Export Logs";
     if (!host.executeSaveDialog(sd)) return;

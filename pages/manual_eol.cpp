@@ -15,6 +15,7 @@
 
 #include "app/main_window.h"
 #include "app/report_file.h"
+#include "link/system.h"
 
 namespace {
 
@@ -26,12 +27,6 @@ constexpr int kEepromPage = 1;
 
 const char* const kRetryPrompt = "     <<< PREMERE SPAZIO PER RIPROVARE >>>";
 const char* const kReplugLine = "!!!!DISCONNETTERE E RICONNETTERE CAVO USB.";
-
-std::string executableDirectory() {
-    std::error_code ec;
-    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string(".") : exe.parent_path().string();
-}
 
 void eolLines(TFrmTestQOB& w, std::initializer_list<const char*> texts) {
     for (const char* text : texts) w.eolLine(text);
@@ -112,7 +107,7 @@ void TFrmTestQOB::Button37Click() {
 
 void TFrmTestQOB::Button38Click() {
     sd.Filter = "EOL LOG files (*.txt)|*.txt";
-    sd.InitialDir = executableDirectory();
+    sd.InitialDir = programDirectory();
     sd.DefaultExt = "txt";
     sd.Title = "Save EOL LOG file";
     if (!host.executeSaveDialog(sd)) return;

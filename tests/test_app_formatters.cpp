@@ -73,6 +73,7 @@ TEST(ReportNames, IniFileIsTheExecutableNameWithIni) {
     EXPECT_EQ(iniFileNameFor("nerax-lt"), "nerax-lt.INI");
     EXPECT_EQ(iniFileNameFor("/opt/tool/NERAX.EXE"), "NERAX.INI");
     EXPECT_EQ(iniFileNameFor("/opt/my.dir/tool"), "tool.INI");
+    EXPECT_EQ(iniFileNameFor("C:\\Tools\\my.dir\\nerax-lt.exe"), "nerax-lt.INI");
 }
 
 }  // namespace

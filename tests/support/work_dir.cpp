@@ -4,12 +4,18 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
-#include <unistd.h>
 
 ScopedWorkDir::ScopedWorkDir() {
-    char pattern[] = "/tmp/nerax-work-XXXXXX";
-    if (mkdtemp(pattern)) path_ = pattern;
+    // A fresh name in the system's temporary folder (Linux and Windows).
+    std::filesystem::path temp = std::filesystem::temp_directory_path();
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+        std::filesystem::path candidate = temp / ("nerax-work-" + std::to_string(random()));
+        std::error_code ec;
+        if (std::filesystem::create_directory(candidate, ec)) path_ = candidate.string();
+    }
     previous_ = std::filesystem::current_path().string();
     std::filesystem::current_path(path_);
 }
