@@ -110,7 +110,6 @@ int parseFlowLog(const std::vector<std::string>& lines, PulseGroupTable& table) 
     return count;
 }
 
-int parseFlowLog(const TMemo& memo, PulseGroupTable& table) { return parseFlowLog(memo.Lines.lines(), table); }
 
 int evaluatePulseGroups(const PulseGroupTable& table, const EvaluationSettings& settings,
                         const std::function<void(const std::string&)>& listing) {
