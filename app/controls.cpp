@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "app/formatters.h"
+#include "app/host.h"
+
 Control::Control(TForm* form, std::string name, Control* parent)
     : form_(form), name_(std::move(name)), parent_(parent) {
     if (form_) form_->addComponent(this);
@@ -150,4 +153,11 @@ void TValueListEditor::setValue(const std::string& key, const std::string& value
         Strings.Add(key + "=" + value);
     else
         Strings.setLine(line, key + "=" + value);
+}
+
+bool editInteger(Host& host, const TEdit& edit, int& value) {
+    if (parseInteger(edit.Text, value)) return true;
+    host.messageBox("'" + edit.Text + "' is not a valid integer value", host.applicationTitle, DialogKind::Error,
+                    DialogButtons::Ok);
+    return false;
 }

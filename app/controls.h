@@ -17,6 +17,7 @@
 #include "app/canvas.h"
 
 class Control;
+class Host;
 class TForm;
 
 // A value that tells its control when it changes. Reads convert
@@ -159,6 +160,11 @@ public:
     bool NumbersOnly = false;
     std::function<void()> OnChange;
 };
+
+// Integer of an edit as the toolkit converts it; otherwise shows the
+// toolkit's conversion error ("'x' is not a valid integer value") and
+// returns false.
+bool editInteger(Host& host, const TEdit& edit, int& value);
 
 class TMemo : public Control {
 public:

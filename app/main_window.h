@@ -20,7 +20,7 @@
 #include "app/formatters.h"
 #include "app/host.h"
 #include "device/qob.h"
-#include "pages/flow_log.h"
+#include "app/flow_graph.h"
 
 class TFrmTestQOB : public TForm {
 public:

@@ -23,12 +23,11 @@ int portsCommand(const CliArgs&, std::ostream& out, std::ostream& err) {
 
 // Connects as Connect does, then the Information readout.
 int infoCommand(const CliArgs& args, std::ostream& out, std::ostream& err) {
-    int port = 0;
-    if (!cliPortOption(args, err, port)) return kCliUsage;
-    CliSession session(args, out, err);
-    if (!session.connect(port)) return kCliFailed;
-    session.window->Button4Click();
-    session.printLines(session.window->memState);
+    int code = kCliOk;
+    auto session = connectedSession(args, out, err, code);
+    if (!session) return code;
+    session->window->Button4Click();
+    session->printLines(session->window->memState);
     return kCliOk;
 }
 

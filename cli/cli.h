@@ -84,6 +84,11 @@ private:
     unsigned long long generation_ = 0;
 };
 
+// The prologue of a command that talks to the detector: --port, the
+// window, the connection as Connect makes it. Null when one of them failed
+// (the reason is already shown), with the exit code in `code`.
+std::unique_ptr<CliSession> connectedSession(const CliArgs& args, std::ostream& out, std::ostream& err, int& code);
+
 // While it lives, Ctrl+C presses ABORT of the session's window (served by
 // the running procedure's cooperative waits); a second Ctrl+C ends the
 // program at once.

@@ -5,15 +5,14 @@
 #include "cli/cli.h"
 
 int diagCommand(const CliArgs& args, std::ostream& out, std::ostream& err) {
-    int port = 0;
-    if (!cliPortOption(args, err, port)) return kCliUsage;
-    CliSession session(args, out, err);
-    if (!session.connect(port)) return kCliFailed;
-    TFrmTestQOB& window = *session.window;
+    int code = kCliOk;
+    auto session = connectedSession(args, out, err, code);
+    if (!session) return code;
+    TFrmTestQOB& window = *session->window;
     window.chkfulldiag.Checked = args.flags.count("full") > 0;
     window.chktestalarms.Checked = args.flags.count("test-alarms") > 0;
     {
-        CliInterruptAsAbort interrupt(session);
+        CliInterruptAsAbort interrupt(*session);
         window.btndiagClick();
     }
     return window.diagReportSaved ? kCliOk : kCliFailed;

@@ -49,11 +49,10 @@ int eepromLoadCommand(const CliArgs& args, std::ostream& out, std::ostream& err)
 }
 
 int eepromDumpCommand(const CliArgs& args, std::ostream& out, std::ostream& err) {
-    int port = 0;
-    if (!cliPortOption(args, err, port)) return kCliUsage;
-    CliSession session(args, out, err);
-    if (!session.connect(port)) return kCliFailed;
-    TFrmTestQOB& w = *session.window;
+    int code = kCliOk;
+    auto session = connectedSession(args, out, err, code);
+    if (!session) return code;
+    TFrmTestQOB& w = *session->window;
     w.Button39Click();
     return lastConsoleLineIs(w, "<<<--EEPROM-------------------") ? kCliOk : kCliFailed;
 }

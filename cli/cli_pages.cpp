@@ -7,14 +7,13 @@
 #include "app/main_window.h"
 
 int stateCommand(const CliArgs& args, std::ostream& out, std::ostream& err) {
-    int port = 0;
-    if (!cliPortOption(args, err, port)) return kCliUsage;
-    CliSession session(args, out, err);
-    if (!session.connect(port)) return kCliFailed;
-    TFrmTestQOB& w = *session.window;
+    int code = kCliOk;
+    auto session = connectedSession(args, out, err, code);
+    if (!session) return code;
+    TFrmTestQOB& w = *session->window;
     w.actionOk = 0;
     w.btnStateClick();
-    session.printLines(w.memState);
+    session->printLines(w.memState);
     return w.actionOk == 1 ? kCliOk : kCliFailed;
 }
 
@@ -45,11 +44,10 @@ int logCommand(const CliArgs& args, std::ostream& out, std::ostream& err) {
 }
 
 int clockCommand(const CliArgs& args, std::ostream& out, std::ostream& err) {
-    int port = 0;
-    if (!cliPortOption(args, err, port)) return kCliUsage;
-    CliSession session(args, out, err);
-    if (!session.connect(port)) return kCliFailed;
-    TFrmTestQOB& w = *session.window;
+    int code = kCliOk;
+    auto session = connectedSession(args, out, err, code);
+    if (!session) return code;
+    TFrmTestQOB& w = *session->window;
     bool ok = true;
     if (const std::string* text = args.value("set")) {
         w.edtSetTime.Text = *text;
@@ -66,11 +64,10 @@ int clockCommand(const CliArgs& args, std::ostream& out, std::ostream& err) {
 }
 
 int retrieveLogCommand(const CliArgs& args, std::ostream& out, std::ostream& err) {
-    int port = 0;
-    if (!cliPortOption(args, err, port)) return kCliUsage;
-    CliSession session(args, out, err);
-    if (!session.connect(port)) return kCliFailed;
-    TFrmTestQOB& w = *session.window;
+    int code = kCliOk;
+    auto session = connectedSession(args, out, err, code);
+    if (!session) return code;
+    TFrmTestQOB& w = *session->window;
     w.btnlogClick();
     return w.logReportSaved ? kCliOk : kCliFailed;
 }

@@ -44,6 +44,21 @@ bool CliSession::connect(int port) {
     return window->qob && window->qob->isConnected();
 }
 
+std::unique_ptr<CliSession> connectedSession(const CliArgs& args, std::ostream& out, std::ostream& err, int& code) {
+    int port = 0;
+    if (!cliPortOption(args, err, port)) {
+        code = kCliUsage;
+        return nullptr;
+    }
+    auto session = std::make_unique<CliSession>(args, out, err);
+    if (!session->connect(port)) {
+        code = kCliFailed;
+        return nullptr;
+    }
+    code = kCliOk;
+    return session;
+}
+
 void CliSession::printLines(const TMemo& memo) {
     for (const auto& line : memo.Lines.lines()) out_ << line << "\n";
     out_.flush();

@@ -9,13 +9,12 @@
 #include "cli/cli.h"
 
 int tuneCommand(const CliArgs& args, std::ostream& out, std::ostream& err) {
-    int port = 0;
-    if (!cliPortOption(args, err, port)) return kCliUsage;
-    CliSession session(args, out, err);
-    if (!session.connect(port)) return kCliFailed;
-    TFrmTestQOB& window = *session.window;
+    int code = kCliOk;
+    auto session = connectedSession(args, out, err, code);
+    if (!session) return code;
+    TFrmTestQOB& window = *session->window;
     {
-        CliInterruptAsAbort interrupt(session);
+        CliInterruptAsAbort interrupt(*session);
         window.btntuningClick();
     }
     return window.energyParameterWritten ? kCliOk : kCliFailed;

@@ -6,10 +6,49 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "link/serial_port.h"
+#include "link/status.h"
 
 enum ParMode : int { Read = 0, Write = 1, Check = 2 };
+
+// The EEPROM areas the tool checks. Each ends in its checksum byte:
+// seed + the sum of the area's other bytes, modulo 256.
+struct EepromArea {
+    int start;
+    int length;
+    int seed;
+    constexpr int checksumAt() const { return start + length - 1; }
+};
+
+namespace eeprom {
+constexpr int kImageSize = 512;   // the image the tool reads and writes: 0..511
+constexpr EepromArea kLoop = {0, 49, 1};          // LOB
+constexpr EepromArea kFactory = {256, 20, 3};     // FCT
+constexpr EepromArea kConfig = {276, 220, 5};     // CFG
+constexpr EepromArea kLogHeader = {1024, 64, 7};  // last index, wrap flag, hours
+// The image's areas, in the order they are checked and sealed.
+constexpr EepromArea kImageAreas[] = {kFactory, kConfig, kLoop};
+}  // namespace eeprom
+
+// True when the area's checksum byte matches; `bytes` holds the area from
+// its first byte on.
+bool areaIntact(const uint8_t* bytes, const EepromArea& area);
+// The checksum the area's last byte must hold.
+uint8_t areaChecksum(const uint8_t* bytes, const EepromArea& area);
+
+// Writes `value` low byte first into `count` parameter bytes.
+template <typename T>
+void putLowFirst(T* out, uint32_t value, int count)
+{
+    for (int i = 0; i < count; ++i)
+        out[i] = static_cast<T>(value >> (8 * i) & 0xFF);
+}
+
+// Parameter bytes of an EEPROM transfer (commands 3, 4, 5): address in p1,
+// p2, count in p3, p4, the rest zero.
+void rangeParams(uint8_t params[12], int address, int count);
 
 class QOB {
 public:
@@ -32,6 +71,11 @@ public:
     // params: 12 bytes (p1..p12), may be null for all zero.
     int sendCommand(uint8_t code, int payloadLength, int expectedDataLength,
                     const uint8_t* params, const uint8_t* payload, uint8_t* answer);
+    // The library's own transaction, into `answer`: status 0 first; a
+    // failure keeps the link's status, except that a refusal (not
+    // acknowledged) becomes `refused`, the operation's own status.
+    int transact(uint8_t code, int payloadLength, int expectedDataLength, const uint8_t* params,
+                 const uint8_t* payload, int refused = StatusCode::NotAcknowledged);
     int lastStatus() const { return status; }
     uint32_t lastOsError() const { return osError; }
     int osErrorText(char* destination128) const;
@@ -241,3 +285,6 @@ public:
     int adWindowSize = 0, adPosition = 0, adMean = 0, adCounter = 0, adResult = 0;
     double adFastMean = 0.0, adSlowMean = 0.0;
 };
+
+// ">>WIN Error [..]" / ">>QOB Error [..]" line of the object's last failure.
+std::string libraryErrorLine(const QOB& qob);

@@ -7,20 +7,6 @@
 
 namespace {
 
-// Parameter bytes of an EEPROM read: address and count, low byte first.
-void eepromParams(uint8_t params[12], int address, int count)
-{
-    for (int i = 0; i < 12; ++i)
-        params[i] = 0;
-    params[0] = static_cast<uint8_t>(address & 255);
-    params[1] = static_cast<uint8_t>(address >> 8);
-    params[2] = static_cast<uint8_t>(count & 255);
-    params[3] = static_cast<uint8_t>(count >> 8);
-}
-
-constexpr int kImageSize = 512;
-constexpr int kLogHeaderAddress = 1024;
-constexpr int kLogHeaderSize = 64;
 constexpr int kMaintenanceFlagAddress = 1031;
 
 }  // namespace
@@ -43,11 +29,8 @@ int QOB::openLink(int portNumber, int readIntervalMs, int totalTimeoutMs, int re
     int total = totalTimeoutMs == 0 ? 1000 : totalTimeoutMs;
     if (!openPort(static_cast<uint32_t>(portNumber), 38400, 8, 0, 0, interval, total))
         return 0;
-    status = StatusCode::Unknown;
-    if (!sendCommand(cmd::Ping, 0, 0, nullptr, nullptr, answer)) {
+    if (!transact(cmd::Ping, 0, 0, nullptr, nullptr, StatusCode::ConnectNotAcknowledged)) {
         closePort();
-        if (status == StatusCode::NotAcknowledged)
-            status = StatusCode::ConnectNotAcknowledged;
         return 0;
     }
     linkUp = 1;
@@ -72,11 +55,8 @@ int QOB::connect(int portNumber, int readIntervalMs, int totalTimeoutMs, int rea
     stateValid = 0;
     logLoaded = 0;
     superUserByte = 0;
-    status = StatusCode::Unknown;
 
-    if (!sendCommand(cmd::EepromStatus, 0, 7, nullptr, nullptr, answer)) {
-        if (status == StatusCode::NotAcknowledged)
-            status = StatusCode::EepromStateUnreadable;
+    if (!transact(cmd::EepromStatus, 0, 7, nullptr, nullptr, StatusCode::EepromStateUnreadable)) {
         disconnect();
         return 0;
     }
@@ -89,24 +69,23 @@ int QOB::connect(int portNumber, int readIntervalMs, int totalTimeoutMs, int rea
     if (flagEepromRead != 1 || wrongConfig != 0 || flagFactoryOk != 1)
         return 1;
 
-    auto readFailed = [this] {
-        flagEepromRead = flagFactoryOk = flagConfigOk = flagLoopBasedOk = 0;
-        if (status == StatusCode::NotAcknowledged)
-            status = StatusCode::EepromFailed;
-        return 0;
-    };
-    uint8_t params[12];
-    status = StatusCode::Unknown;
-    eepromParams(params, 0, kImageSize);
-    if (!sendCommand(cmd::ReadEeprom, 0, kImageSize, params, nullptr, answer))
-        return readFailed();
-    std::copy(answer + 1, answer + 1 + kImageSize, image);
-    eepromParams(params, kLogHeaderAddress, kLogHeaderSize);
-    if (!sendCommand(cmd::ReadEeprom, 0, kLogHeaderSize, params, nullptr, answer))
-        return readFailed();
-    std::copy(answer + 1, answer + 1 + kLogHeaderSize, logHeader);
+    // The image and the log header, each read whole.
+    const struct {
+        int start, length;
+        uint8_t* copy;
+    } reads[] = {{0, eeprom::kImageSize, image},
+                 {eeprom::kLogHeader.start, eeprom::kLogHeader.length, logHeader}};
+    for (const auto& read : reads) {
+        uint8_t params[frame::kParamCount];
+        rangeParams(params, read.start, read.length);
+        if (!transact(cmd::ReadEeprom, 0, read.length, params, nullptr, StatusCode::EepromFailed)) {
+            flagEepromRead = flagFactoryOk = flagConfigOk = flagLoopBasedOk = 0;
+            return 0;
+        }
+        std::copy(answer + 1, answer + 1 + read.length, read.copy);
+    }
 
-    if (checkArea(image, 256, 20, 275, 3)) {
+    if (areaIntact(image + eeprom::kFactory.start, eeprom::kFactory)) {
         idSensorCount = image[256];
         idChannelCount = image[257];
         idQobId = image[258];
@@ -125,11 +104,11 @@ int QOB::connect(int portNumber, int readIntervalMs, int totalTimeoutMs, int rea
     } else {
         flagFactoryOk = 0;
     }
-    if (flagConfigOk == 1 && !checkArea(image, 276, 220, 495, 5))
+    if (flagConfigOk == 1 && !areaIntact(image + eeprom::kConfig.start, eeprom::kConfig))
         flagConfigOk = 0;
-    if (flagLoopBasedOk == 1 && !checkArea(image, 0, 49, 48, 1))
+    if (flagLoopBasedOk == 1 && !areaIntact(image + eeprom::kLoop.start, eeprom::kLoop))
         flagLoopBasedOk = 0;
-    bool headerOk = checkArea(logHeader, 0, kLogHeaderSize, 63, 7);
+    bool headerOk = areaIntact(logHeader, eeprom::kLogHeader);
     for (int i = 0; i < 4; ++i)
         state.hours[i] = headerOk ? logHeader[i] : 0;
     return 1;
@@ -217,23 +196,15 @@ int QOB::restartPending()
         return 0;
     }
     restartInfo = 0;
-    status = StatusCode::Unknown;
-    if (!sendCommand(cmd::RestartPending, 0, 1, nullptr, nullptr, answer)) {
-        if (status == StatusCode::NotAcknowledged)
-            status = StatusCode::Unknown;
+    if (!transact(cmd::RestartPending, 0, 1, nullptr, nullptr, StatusCode::Unknown))
         return -1;
-    }
     if (answer[1] == 0)
         return 0;
     restartInfo = 1;
-    status = StatusCode::Unknown;
-    uint8_t params[12];
-    eepromParams(params, kMaintenanceFlagAddress, 1);
-    if (!sendCommand(cmd::ReadEeprom, 0, 1, params, nullptr, answer)) {
-        if (status == StatusCode::NotAcknowledged)
-            status = StatusCode::EepromFailed;
+    uint8_t params[frame::kParamCount];
+    rangeParams(params, kMaintenanceFlagAddress, 1);
+    if (!transact(cmd::ReadEeprom, 0, 1, params, nullptr, StatusCode::EepromFailed))
         return -1;
-    }
     if (answer[1] != 0)
         restartInfo = 2;
     return restartInfo;

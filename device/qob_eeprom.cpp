@@ -8,65 +8,42 @@
 
 namespace {
 
-struct Area {
-    int start, length, checksumAt, seed;
-};
-
-// Checked and sealed in this order.
-constexpr Area kFct = {256, 20, 275, 3};
-constexpr Area kCfg = {276, 220, 495, 5};
-constexpr Area kLob = {0, 49, 48, 1};
-
-constexpr int kImageSize = 512;
+constexpr int kImageSize = eeprom::kImageSize;
 constexpr int kMaxTransfer = 1024;
 
-bool areaOk(const uint8_t* data, const Area& a) {
-    return QOB::checkArea(data, a.start, a.length, a.checksumAt, a.seed) == 1;
-}
-
-void sealArea(uint8_t* data, const Area& a) {
-    unsigned sum = static_cast<unsigned>(a.seed);
-    for (int i = a.start; i < a.start + a.length; ++i)
-        if (i != a.checksumAt) sum += data[i];
-    data[a.checksumAt] = static_cast<uint8_t>(sum & 0xFF);
-}
-
-// Parameter bytes of commands 3 and 4: address and count, low byte first.
-void rangeParams(uint8_t p[12], int address, int count) {
-    std::memset(p, 0, 12);
-    p[0] = static_cast<uint8_t>(address & 0xFF);
-    p[1] = static_cast<uint8_t>((address >> 8) & 0xFF);
-    p[2] = static_cast<uint8_t>(count & 0xFF);
-    p[3] = static_cast<uint8_t>((count >> 8) & 0xFF);
-}
-
 }  // namespace
+
+bool areaIntact(const uint8_t* bytes, const EepromArea& a) {
+    return bytes != nullptr && bytes[a.length - 1] == areaChecksum(bytes, a);
+}
+
+uint8_t areaChecksum(const uint8_t* bytes, const EepromArea& a) {
+    unsigned sum = static_cast<unsigned>(a.seed);
+    for (int i = 0; i < a.length - 1; ++i) sum += bytes[i];
+    return static_cast<uint8_t>(sum & 0xFF);
+}
 
 // checkArea itself lives with connect, which checks the areas first.
 
 int QOB::checkImage(const uint8_t* image512) {
     if (image512 == nullptr) return 0;
-    return areaOk(image512, kFct) && areaOk(image512, kCfg) && areaOk(image512, kLob) ? 1 : 0;
+    for (const EepromArea& a : eeprom::kImageAreas)
+        if (!areaIntact(image512 + a.start, a)) return 0;
+    return 1;
 }
 
 int QOB::sealImage(uint8_t* image512) {
     if (image512 == nullptr) return 0;
-    sealArea(image512, kFct);
-    sealArea(image512, kCfg);
-    sealArea(image512, kLob);
+    for (const EepromArea& a : eeprom::kImageAreas)
+        image512[a.checksumAt()] = areaChecksum(image512 + a.start, a);
     return 1;
 }
 
 // Reads EEPROM 0..511 into the answer buffer; status 20 when refused.
 static int readImageBytes(QOB& q) {
-    uint8_t p[12];
+    uint8_t p[frame::kParamCount];
     rangeParams(p, 0, kImageSize);
-    q.status = StatusCode::Unknown;
-    if (!q.sendCommand(cmd::ReadEeprom, 0, kImageSize, p, nullptr, q.answer)) {
-        if (q.status == StatusCode::NotAcknowledged) q.status = StatusCode::EepromFailed;
-        return 0;
-    }
-    return 1;
+    return q.transact(cmd::ReadEeprom, 0, kImageSize, p, nullptr, StatusCode::EepromFailed);
 }
 
 int QOB::reloadImage() {
@@ -75,7 +52,8 @@ int QOB::reloadImage() {
     if (wrongConfig != 0 || flagFactoryOk == 0 || flagConfigOk == 0) { status = StatusCode::EepromNotValid; return 0; }
     if (!readImageBytes(*this)) return 0;
     const uint8_t* received = answer + 1;
-    if (!areaOk(received, kFct) || !areaOk(received, kCfg)) { status = StatusCode::EepromNotValid; return 0; }
+    if (!areaIntact(received + eeprom::kFactory.start, eeprom::kFactory) ||
+        !areaIntact(received + eeprom::kConfig.start, eeprom::kConfig)) { status = StatusCode::EepromNotValid; return 0; }
     std::memcpy(image, received, kImageSize);
     return 1;
 }
@@ -98,18 +76,10 @@ int QOB::writeEepromRange(const uint8_t* source, int from, int to) {
     }
     const int count = to - from + 1;
     std::memcpy(payload, source + from, static_cast<size_t>(count));
-    uint8_t p[12];
+    uint8_t p[frame::kParamCount];
     rangeParams(p, from, count);
-    status = StatusCode::Unknown;
-    if (!sendCommand(cmd::WriteEeprom, count, 0, p, payload, answer)) {
-        if (status == StatusCode::NotAcknowledged) status = StatusCode::EepromFailed;
-        return 0;
-    }
-    status = StatusCode::Unknown;
-    if (!sendCommand(cmd::ReadEeprom, 0, count, p, nullptr, answer)) {
-        if (status == StatusCode::NotAcknowledged) status = StatusCode::EepromFailed;
-        return 0;
-    }
+    if (!transact(cmd::WriteEeprom, count, 0, p, payload, StatusCode::EepromFailed)) return 0;
+    if (!transact(cmd::ReadEeprom, 0, count, p, nullptr, StatusCode::EepromFailed)) return 0;
     if (std::memcmp(answer + 1, source + from, static_cast<size_t>(count)) != 0) {
         status = StatusCode::Unknown;
         return 0;
@@ -150,12 +120,7 @@ int QOB::storeConfiguration() {
 
 int QOB::updateBackup() {
     if (!areasWritable(*this)) return 0;
-    status = StatusCode::Unknown;
-    if (!sendCommand(cmd::UpdateBackup, 0, 0, nullptr, nullptr, answer)) {
-        if (status == StatusCode::NotAcknowledged) status = StatusCode::EepromFailed;
-        return 0;
-    }
-    return 1;
+    return transact(cmd::UpdateBackup, 0, 0, nullptr, nullptr, StatusCode::EepromFailed);
 }
 
 int QOB::restoreArea(int code) {
@@ -163,29 +128,16 @@ int QOB::restoreArea(int code) {
     if (flagEepromRead == 0) { status = StatusCode::EepromFailed; return 0; }
     // Code 4 (ONF) goes through restoreOnfArea, which also clears the log.
     if (code < 0 || code > 3) { status = StatusCode::BadCall; return 0; }
-    uint8_t p[12] = {static_cast<uint8_t>(code)};
-    status = StatusCode::Unknown;
-    if (!sendCommand(cmd::RestoreArea, 0, 0, p, nullptr, answer)) {
-        if (status == StatusCode::NotAcknowledged) status = StatusCode::BackupNotValid;
-        return 0;
-    }
-    return 1;
+    uint8_t p[frame::kParamCount] = {static_cast<uint8_t>(code)};
+    return transact(cmd::RestoreArea, 0, 0, p, nullptr, StatusCode::BackupNotValid);
 }
 
 int QOB::restoreOnfArea() {
     if (!connected) { status = StatusCode::NotConnected; return 0; }
     if (flagEepromRead == 0) { status = StatusCode::EepromFailed; return 0; }
-    uint8_t p[12] = {4};
-    status = StatusCode::Unknown;
-    if (!sendCommand(cmd::RestoreArea, 0, 0, p, nullptr, answer)) {
-        if (status == StatusCode::NotAcknowledged) status = StatusCode::EepromFailed;
-        return 0;
-    }
-    status = StatusCode::Unknown;
-    if (!sendCommand(cmd::ClearLog, 0, 0, nullptr, nullptr, answer)) {
-        if (status == StatusCode::NotAcknowledged) status = StatusCode::LogAreaFailed;
-        return 0;
-    }
+    uint8_t p[frame::kParamCount] = {4};
+    if (!transact(cmd::RestoreArea, 0, 0, p, nullptr, StatusCode::EepromFailed)) return 0;
+    if (!transact(cmd::ClearLog, 0, 0, nullptr, nullptr, StatusCode::LogAreaFailed)) return 0;
     // The device's log is empty now; the copy read earlier is stale.
     logLoaded = 0;
     return 1;

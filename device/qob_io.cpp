@@ -19,9 +19,8 @@ bool actionRefused(QOB& q) {
 
 // One parameterless-answer command; status 0 before it, the link's status after.
 int simpleCommand(QOB& q, uint8_t code, uint8_t p1 = 0, uint8_t p2 = 0) {
-    uint8_t p[12] = {p1, p2};
-    q.status = StatusCode::Unknown;
-    return q.sendCommand(code, 0, 0, p, nullptr, q.answer) ? 1 : 0;
+    uint8_t p[frame::kParamCount] = {p1, p2};
+    return q.transact(code, 0, 0, p, nullptr);
 }
 
 constexpr uint8_t kUnchangedFan = 11;
@@ -85,11 +84,7 @@ int QOB::extendedCommand(const int params[12], const int data[1024], int result[
         for (int i = 0; i < 12; ++i) p[i] = static_cast<uint8_t>(params[i] & 0xFF);
     for (int i = 0; i < 1024; ++i)
         payload[i] = data ? static_cast<uint8_t>(data[i] & 0xFF) : 0;
-    status = StatusCode::Unknown;
-    if (!sendCommand(cmd::Extended, 1024, 1024, p, payload, answer)) {
-        if (status == StatusCode::NotAcknowledged) status = StatusCode::Unknown;
-        return 0;
-    }
+    if (!transact(cmd::Extended, 1024, 1024, p, payload, StatusCode::Unknown)) return 0;
     if (result)
         for (int i = 0; i < 1024; ++i) result[i] = answer[1 + i];
     return 1;
@@ -119,9 +114,8 @@ int QOB::airDensityStep(int channel, int tick) {
     if (adCounter == -2) return 2;
     if (adPosition >= adWindowSize) adPosition = 0;
 
-    uint8_t p[12] = {static_cast<uint8_t>(2 * channel - 2)};
-    status = StatusCode::Unknown;
-    if (!sendCommand(cmd::TransitCounter, 0, 2, p, nullptr, answer)) return 0;
+    uint8_t p[frame::kParamCount] = {static_cast<uint8_t>(2 * channel - 2)};
+    if (!transact(cmd::TransitCounter, 0, 2, p, nullptr)) return 0;
     const int v = answer[1] + 256 * answer[2];
 
     if (adPosition < 0) {

@@ -159,6 +159,29 @@ int QOB::sendCommand(uint8_t code, int payloadLength, int expectedDataLength,
     return 1;
 }
 
+int QOB::transact(uint8_t code, int payloadLength, int expectedDataLength, const uint8_t* params,
+                  const uint8_t* payloadData, int refused)
+{
+    status = StatusCode::Unknown;
+    if (sendCommand(code, payloadLength, expectedDataLength, params, payloadData, answer))
+        return 1;
+    if (status == StatusCode::NotAcknowledged)
+        status = refused;
+    return 0;
+}
+
+void rangeParams(uint8_t params[12], int address, int count)
+{
+    std::memset(params, 0, frame::kParamCount);
+    putLowFirst(params, static_cast<uint32_t>(address), 2);
+    putLowFirst(params + 2, static_cast<uint32_t>(count), 2);
+}
+
+std::string libraryErrorLine(const QOB& qob)
+{
+    return libraryErrorLine(qob.lastStatus(), qob.lastOsError(), qob.errorText);
+}
+
 int QOB::osErrorText(char* destination128) const
 {
     if (status != StatusCode::OsError || !destination128)

@@ -10,7 +10,7 @@ namespace {
 
 constexpr int kLogRecords = 2244;
 constexpr int kRecordSize = 14;
-constexpr int kLogStart = 1088;
+constexpr int kLogStart = eeprom::kLogHeader.start + eeprom::kLogHeader.length;
 constexpr int kPieceSize = 1024;
 constexpr int kFullPieces = 30;
 constexpr int kLastPieceSize = 704;   // 31424 bytes in all
@@ -30,27 +30,16 @@ bool clockRefused(QOB& q) {
     return false;
 }
 
-void rangeParams(uint8_t p[12], int address, int count) {
-    std::memset(p, 0, 12);
-    p[0] = static_cast<uint8_t>(address & 0xFF);
-    p[1] = static_cast<uint8_t>((address >> 8) & 0xFF);
-    p[2] = static_cast<uint8_t>(count & 0xFF);
-    p[3] = static_cast<uint8_t>((count >> 8) & 0xFF);
-}
-
 }  // namespace
 
 int QOB::readLog() {
     if (logRefused(*this)) return 0;
-    uint8_t p[12];
-    rangeParams(p, 1024, 64);
-    status = StatusCode::Unknown;
-    if (!sendCommand(cmd::ReadEeprom, 0, 64, p, nullptr, answer)) {
-        if (status == StatusCode::NotAcknowledged) status = StatusCode::LogInfoUnreadable;
-        return 0;
-    }
+    const EepromArea& area = eeprom::kLogHeader;
+    uint8_t p[frame::kParamCount];
+    rangeParams(p, area.start, area.length);
+    if (!transact(cmd::ReadEeprom, 0, area.length, p, nullptr, StatusCode::LogInfoUnreadable)) return 0;
     const uint8_t* header = answer + 1;
-    if (!checkArea(header, 0, 64, 63, 7)) { status = StatusCode::EepromNotValid; return 0; }
+    if (!areaIntact(header, area)) { status = StatusCode::EepromNotValid; return 0; }
     if (header[5] == 255) {
         // Blank log: nothing to read, and no stale wrap flag may let old
         // records through.
@@ -66,15 +55,11 @@ int QOB::readLog() {
     // Pieces land in a scratch copy: a read that fails half-way leaves the
     // previous log, its index and wrap flag, as they were.
     std::vector<uint8_t> pieces(sizeof logImage);
-    status = StatusCode::Unknown;
     for (int k = 0; k <= kFullPieces; ++k) {
         const int size = k < kFullPieces ? kPieceSize : kLastPieceSize;
         const int offset = kPieceSize * k;
         rangeParams(p, kLogStart + offset, size);
-        if (!sendCommand(cmd::ReadEeprom, 0, size, p, nullptr, answer)) {
-            if (status == StatusCode::NotAcknowledged) status = StatusCode::LogNotAvailable;
-            return 0;
-        }
+        if (!transact(cmd::ReadEeprom, 0, size, p, nullptr, StatusCode::LogNotAvailable)) return 0;
         std::memcpy(pieces.data() + offset, answer + 1, static_cast<size_t>(size));
     }
     std::memcpy(logImage, pieces.data(), sizeof logImage);
@@ -126,11 +111,7 @@ int QOB::logRecord(int index, int& event, int& day, int& month, int& year, int& 
 
 int QOB::clearLog() {
     if (logRefused(*this)) return 0;
-    status = StatusCode::Unknown;
-    if (!sendCommand(cmd::ClearLog, 0, 0, nullptr, nullptr, answer)) {
-        if (status == StatusCode::NotAcknowledged) status = StatusCode::LogAreaFailed;
-        return 0;
-    }
+    if (!transact(cmd::ClearLog, 0, 0, nullptr, nullptr, StatusCode::LogAreaFailed)) return 0;
     logLoaded = 0;
     return 1;
 }
@@ -149,11 +130,7 @@ int QOB::logWrapped() {
 
 int QOB::readClock(int& day, int& month, int& year, int& hour, int& minute, int& second) {
     if (clockRefused(*this)) return 0;
-    status = StatusCode::Unknown;
-    if (!sendCommand(cmd::ReadClock, 0, 7, nullptr, nullptr, answer)) {
-        if (status == StatusCode::NotAcknowledged) status = StatusCode::ClockFailed;
-        return 0;
-    }
+    if (!transact(cmd::ReadClock, 0, 7, nullptr, nullptr, StatusCode::ClockFailed)) return 0;
     day = answer[1];
     month = answer[2];
     year = answer[3];
@@ -168,12 +145,7 @@ int QOB::setClock(int day, int month, int year, int hour, int minute, int second
     if (!dateTimeValid(day, month, year, hour, minute, second)) { status = StatusCode::BadCall; return 0; }
     const int values[6] = {day, month, year, hour, minute, second};
     for (int i = 0; i < 6; ++i) payload[i] = static_cast<uint8_t>(values[i] & 0xFF);
-    status = StatusCode::Unknown;
-    if (!sendCommand(cmd::SetClock, 6, 0, nullptr, payload, answer)) {
-        if (status == StatusCode::NotAcknowledged) status = StatusCode::ClockFailed;
-        return 0;
-    }
-    return 1;
+    return transact(cmd::SetClock, 6, 0, nullptr, payload, StatusCode::ClockFailed);
 }
 
 namespace {

@@ -83,11 +83,7 @@ std::string pollStatusTextFor(int variant, int code) {
 int QOB::readState() {
     if (!connected) { status = StatusCode::NotConnected; return 0; }
     if (wrongConfig != 0) { status = StatusCode::UnknownState; return 0; }
-    status = StatusCode::Unknown;
-    if (!sendCommand(cmd::ReadState, 0, kStateLength, nullptr, nullptr, answer)) {
-        if (status == StatusCode::NotAcknowledged) status = StatusCode::StateUnreadable;
-        return 0;
-    }
+    if (!transact(cmd::ReadState, 0, kStateLength, nullptr, nullptr, StatusCode::StateUnreadable)) return 0;
     const uint8_t* d = answer;   // d[1] is the first data byte
     StateRecord s = {};
     for (int ch = 0; ch < 2; ++ch) {

@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "device/qob.h"
-
 namespace {
 
 const char* const kMessages[] = {
@@ -51,9 +49,4 @@ std::string libraryErrorLine(int code, uint32_t osError, const char* errorText)
         return ">>WIN Error [" + std::to_string(osError) + "]: " + std::string(errorText, length);
     }
     return ">>QOB Error [" + std::to_string(code) + "] " + statusMessage(code);
-}
-
-std::string libraryErrorLine(const QOB& qob)
-{
-    return libraryErrorLine(qob.lastStatus(), qob.lastOsError(), qob.errorText);
 }

@@ -5,8 +5,6 @@
 #include <cstdint>
 #include <string>
 
-class QOB;
-
 struct StatusCode {
     enum : int {
         Unknown = 0,
@@ -44,5 +42,3 @@ const char* statusMessage(int code);
 // ">>WIN Error [<osError>]: <errorText>" for status 2,
 // ">>QOB Error [<code>] <message>" for any other.
 std::string libraryErrorLine(int code, uint32_t osError, const char* errorText);
-// The same for the last failure of a device object.
-std::string libraryErrorLine(const QOB& qob);

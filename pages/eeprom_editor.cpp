@@ -16,13 +16,14 @@
 
 #include "app/main_window.h"
 #include "app/report_file.h"
+#include "link/frame.h"
 #include "link/system.h"
 
 namespace {
 
-constexpr int kImageSize = 512;
-constexpr int kLogHeaderStart = 1024;
-constexpr int kLogHeaderSize = 64;
+constexpr int kImageSize = eeprom::kImageSize;
+constexpr int kLogHeaderStart = eeprom::kLogHeader.start;
+constexpr int kLogHeaderSize = eeprom::kLogHeader.length;
 // An image file is a few kilobytes; anything far larger is not one.
 constexpr std::uintmax_t kLargestImageFile = 1 << 20;
 
@@ -221,7 +222,11 @@ std::string padRight(const std::string& text, size_t width) {
     return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
 }
 
-bool isChecksumKey(const std::string& key) { return key == "48" || key == "275" || key == "495"; }
+bool isChecksumKey(const std::string& key) {
+    for (const EepromArea& area : eeprom::kImageAreas)
+        if (key == std::to_string(area.checksumAt())) return true;
+    return false;
+}
 
 std::string valueCellText(const std::string& value) {
     int v = 0;
@@ -376,7 +381,7 @@ void TFrmTestQOB::btnImportE2PClick() {
 
 void TFrmTestQOB::btnRefreshE2PClick() {
     if (!checkConnected()) return;
-    if (qob->sendCommand(7, 0, 0, nullptr, nullptr, panelAnswer))
+    if (qob->sendCommand(cmd::ReloadEeprom, 0, 0, nullptr, nullptr, panelAnswer))
         addConsoleLine(">>ASD eeprom refreshed!");
     else
         showLibraryError();
@@ -433,8 +438,9 @@ void TFrmTestQOB::Button31Click() {
 
 void TFrmTestQOB::btnReadE2P_logClick() {
     if (!checkConnected()) return;
-    const uint8_t params[12] = {0, 4, kLogHeaderSize, 0};
-    if (!qob->sendCommand(3, 0, kLogHeaderSize, params, nullptr, panelAnswer)) {
+    uint8_t params[frame::kParamCount];
+    rangeParams(params, kLogHeaderStart, kLogHeaderSize);
+    if (!qob->sendCommand(cmd::ReadEeprom, 0, kLogHeaderSize, params, nullptr, panelAnswer)) {
         showLibraryError();
         return;
     }
@@ -444,7 +450,7 @@ void TFrmTestQOB::btnReadE2P_logClick() {
 
 void TFrmTestQOB::btnWriteE2P_logClick() {
     if (!checkConnected()) return;
-    uint8_t sum = 7;
+    uint8_t sum = static_cast<uint8_t>(eeprom::kLogHeader.seed);
     std::string error;
     for (int i = 0; i < kLogHeaderSize - 1; ++i) {
         if (!gridByte(vleE2P_log, kLogHeaderStart + i, panelPayload[i], error)) {
@@ -459,8 +465,9 @@ void TFrmTestQOB::btnWriteE2P_logClick() {
         host.messageBox(error, host.applicationTitle, DialogKind::Error, DialogButtons::Ok);
         return;
     }
-    const uint8_t params[12] = {0, 4, kLogHeaderSize, 0};
-    if (qob->sendCommand(4, kLogHeaderSize, 0, params, panelPayload, panelAnswer))
+    uint8_t params[frame::kParamCount];
+    rangeParams(params, kLogHeaderStart, kLogHeaderSize);
+    if (qob->sendCommand(cmd::WriteEeprom, kLogHeaderSize, 0, params, panelPayload, panelAnswer))
         addConsoleLine(">>Bytes 1024-1087 written!");
     else
         showLibraryError();
@@ -496,13 +503,14 @@ void TFrmTestQOB::Button39Click() {
 
 void TFrmTestQOB::Button40Click() {
     if (!checkConnected()) return;
-    const uint8_t params[12] = {255, 3, 1, 0};
-    if (!qob->sendCommand(3, 0, 1, params, nullptr, panelAnswer)) {
+    uint8_t params[frame::kParamCount];
+    rangeParams(params, 1023, 1);
+    if (!qob->sendCommand(cmd::ReadEeprom, 0, 1, params, nullptr, panelAnswer)) {
         showLibraryError();
         return;
     }
     panelPayload[0] = static_cast<uint8_t>(panelAnswer[1] + 1);
-    if (qob->sendCommand(4, 1, 0, params, panelPayload, panelAnswer))
+    if (qob->sendCommand(cmd::WriteEeprom, 1, 0, params, panelPayload, panelAnswer))
         addConsoleLine(">>Bytes 1023 written!");
     else
         showLibraryError();
@@ -512,8 +520,10 @@ void TFrmTestQOB::Button42Click() {
     if (!checkConnected()) return;
     // The payload byte is whatever an earlier request left; the device
     // takes the value from p5.
-    const uint8_t params[12] = {3, 0, 1, 0, 255};
-    if (qob->sendCommand(5, 1, 0, params, panelPayload, panelAnswer))
+    uint8_t params[frame::kParamCount];
+    rangeParams(params, 3, 1);
+    params[4] = 255;
+    if (qob->sendCommand(cmd::WriteEepromByte, 1, 0, params, panelPayload, panelAnswer))
         addConsoleLine(">>Bytes 3 written!");
     else
         showLibraryError();

@@ -1,114 +1,23 @@
 // Admin #3 (flow log capture, logs, SAVE FILES) and the Flow graph page.
 #include "pages/flow_log.h"
 
-#include <cmath>
-#include <cstdio>
-#include <cstring>
+#include <string>
 
 #include "app/main_window.h"
 #include "app/report_file.h"
 #include "link/frame.h"
 
-const char* const kFlowFieldCaptions[kFlowFieldCount] = {
-    "index", "A",   "R",     "fA",   "fR",   "dA",  "dR",   "dR-A",  "fan",
-    "#stb",  "#unst", "pulse", "#tot", "#dis", "ok?", "dfRA", "fdfRA", "meas",
-};
-
-namespace {
-
-void appendColumn(std::string& line, const char* text) {
-    char cell[16];
-    std::snprintf(cell, sizeof cell, "%5s|", text);
-    line += cell;
-}
-
-}  // namespace
-
-std::string flowLogHeaderLine() {
-    std::string line;
-    line.reserve(kFlowFieldCount * 6);
-    for (const char* caption : kFlowFieldCaptions) appendColumn(line, caption);
-    return line;
-}
-
-std::string flowRecordLine(const int fields[kFlowFieldCount]) {
-    // Twenty of these per capture tick: digits by hand, not printf.
-    for (int f = 0; f < kFlowFieldCount; ++f)
-        if (fields[f] < 0 || fields[f] > 99999) {
-            std::string wide;
-            for (int g = 0; g < kFlowFieldCount; ++g) {
-                char cell[16];
-                std::snprintf(cell, sizeof cell, "%5d|", fields[g]);
-                wide += cell;
-            }
-            return wide;
-        }
-    std::string line(kFlowFieldCount * 6, ' ');
-    for (int f = 0; f < kFlowFieldCount; ++f) {
-        char* cell = &line[static_cast<size_t>(6 * f)];
-        cell[5] = '|';
-        unsigned u = static_cast<unsigned>(fields[f]);
-        int at = 4;
-        do {
-            cell[at--] = static_cast<char>('0' + u % 10);
-            u /= 10;
-        } while (u != 0);
-    }
-    return line;
-}
-
-void decodeFlowRecord(const uint8_t* slot, int fields[kFlowFieldCount]) {
-    for (int f = 0; f < kFlowFieldCount; ++f) fields[f] = slot[2 * f] << 8 | slot[2 * f + 1];
-}
-
-void FlowGraph::clear() {
-    std::memset(values, 0, sizeof values);
-    position = 0;
-}
-
-void FlowGraph::add(const int fields[kFlowFieldCount]) {
-    if (++position >= kWrap) {
-        position = kWrap - kShift;
-        for (auto& curve : values) {
-            std::memmove(curve, curve + kShift, sizeof(int) * (kWrap - kShift));
-            std::memset(curve + kWrap - kShift, 0, sizeof(int) * kShift);
-        }
-    }
-    static constexpr int kPlotted[CurveCount] = {FieldA, FieldR, FieldDA, FieldDR, FieldPulse};
-    for (int c = 0; c < CurveCount; ++c) values[c][position] = fields[kPlotted[c]];
-}
-
 void appendFlowAnswer(const uint8_t* answer, int plottedChannel, FlowGraph& graph, TStrings& log1,
                       TStrings& log2) {
+    FlowAnswer decoded;
+    decodeFlowAnswer(answer, decoded);
     TStrings* logs[2] = {&log1, &log2};
-    for (int c = 0; c < 2; ++c) {
-        const int validRecords = answer[1 + c];
+    for (int c = 0; c < 2; ++c)
         for (int k = 0; k < kFlowSlotsPerChannel; ++k) {
-            const uint8_t* slot = answer + kFlowFirstSlot + c * kFlowChannelBytes + k * kFlowRecordBytes;
-            int fields[kFlowFieldCount];
-            decodeFlowRecord(slot, fields);
-            if (c == plottedChannel && slot[0] != 0) graph.add(fields);
-            if (k < validRecords) logs[c]->Add(flowRecordLine(fields));
+            const int* fields = decoded.fields[c][k];
+            if (c == plottedChannel && decoded.live[c][k]) graph.add(fields);
+            if (k < decoded.validRecords[c]) logs[c]->Add(flowRecordLine(fields));
         }
-    }
-}
-
-int flowGraphY(int value, int lo, int hi, int height) {
-    const double range = static_cast<double>(hi) - lo;
-    double d = static_cast<double>(value) - lo;
-    if (d < 1) d = 1;
-    if (d > range - 1) d = range - 1;
-    long long y = height - static_cast<long long>(std::trunc(d / range * height));
-    if (y > height - 1) y = height - 1;
-    if (y < 1) y = 1;
-    return static_cast<int>(y);
-}
-
-bool editInteger(Host& host, const TEdit& edit, int& value) {
-    if (parseInteger(edit.Text, value)) return true;
-    host.messageBox("'" + edit.Text + "' is not a valid integer value", host.applicationTitle, DialogKind::Error,
-                    DialogButtons::Ok);
-    return false;
 }
 
 // ---- capture --------------------------------------------------------------

@@ -395,25 +395,7 @@ std::array<uint8_t, 1024> DetectorModel::informationBlock() const {
 
 // ---- command table -------------------------------------------------------
 
-int expectedDataLength(const Request& r) {
-    switch (r.code) {
-    case 3: return r.p[3] | r.p[4] << 8;
-    case 4: case 5: case 6: case 7: case 8: case 12: case 20: case 21: case 22: case 23:
-    case 24: case 27: case 28: case 29: case 31: case 33: case 34:
-        return 0;
-    case 9: case 10: case 11: return 2;
-    case 14: case 18: return 3;
-    case 15: return 4;
-    case 16: return 1;
-    case 17: return 6;
-    case 19: case 32: return 7;
-    case 25: return 13;
-    case 26: case 36: return 1024;
-    case 30: return 74;
-    case 35: return 1;
-    default: return -1;
-    }
-}
+int flowLogAnswer(DetectorModel& m, int fan1, int fan2, std::vector<uint8_t>& data);
 
 namespace {
 
@@ -451,9 +433,426 @@ int analogueReading(DetectorModel& m, int channel) {
     }
 }
 
+// One handler per command code. Each gets the request and the answer data,
+// zeros of the expected length; false means not acknowledged.
+using Handler = bool (*)(DetectorModel& m, const Request& r, std::vector<uint8_t>& d);
+
+bool eepromOk(const DetectorModel& m) { return !m.eepromUnreadable; }
+
+bool readEeprom(DetectorModel& m, const Request& r, std::vector<uint8_t>& d) {
+    const int address = r.p[1] | r.p[2] << 8;
+    const int length = static_cast<int>(d.size());
+    if (!eepromOk(m) || address + length > kEepromSize) return false;
+    std::memcpy(d.data(), &m.eeprom[address], static_cast<size_t>(length));
+    return true;
+}
+
+bool writeEeprom(DetectorModel& m, const Request& r, std::vector<uint8_t>&) {
+    const int address = r.p[1] | r.p[2] << 8;
+    const int count = r.p[3] | r.p[4] << 8;
+    if (!eepromOk(m) || count != static_cast<int>(r.payload.size()) || address + count > kEepromSize) return false;
+    std::memcpy(&m.eeprom[address], r.payload.data(), static_cast<size_t>(count));
+    return true;
+}
+
+// Administration test: the value is p5, the one payload byte is whatever
+// the tool's buffer held and is ignored.
+bool writeEepromByte(DetectorModel& m, const Request& r, std::vector<uint8_t>&) {
+    const int address = r.p[1] | r.p[2] << 8;
+    if (!eepromOk(m) || r.payload.size() != 1 || address >= kEepromSize) return false;
+    m.eeprom[address] = r.p[5];
+    return true;
+}
+
+bool ping(DetectorModel&, const Request&, std::vector<uint8_t>&) { return true; }
+
+bool reloadEeprom(DetectorModel& m, const Request&, std::vector<uint8_t>&) {
+    m.reloadCount++;
+    return eepromOk(m);
+}
+
+// The fan DACs drive the fans directly until the next speed command.
+bool fanLevels(DetectorModel& m, const Request& r, std::vector<uint8_t>&) {
+    m.fanDrive[0] = r.p[1];
+    m.fanDrive[1] = r.p[2];
+    m.fanStopped = r.p[3];
+    m.fanDacMode = 1;
+    for (int c = 0; c < 2; ++c) m.fanSpeed[c] = r.p[3] ? 0 : (m.fanDrive[c] * 10 + 127) / 255;
+    return true;
+}
+
+bool readAnalog(DetectorModel& m, const Request& r, std::vector<uint8_t>& d) {
+    if (r.p[1] > 8) return false;
+    put16le(d, 0, analogueReading(m, r.p[1]));
+    return true;
+}
+
+bool isolator(DetectorModel& m, const Request& r, std::vector<uint8_t>& d) {
+    if (r.p[1] == 32) m.isolatorOpen = true;
+    if (r.p[1] == 96) m.isolatorOpen = false;
+    d[0] = m.isolatorOpen ? 0 : 1;                    // pin state
+    d[1] = m.isolatorOpen ? 32 : 224;                 // sub-address 127 input value
+    return true;
+}
+
+// Transit counter, noisy around a level.
+bool transitCounter(DetectorModel& m, const Request& r, std::vector<uint8_t>& d) {
+    if (r.p[1] > 3) return false;
+    const int channel = r.p[1] / 2;
+    if (!m.channelEnabled[channel]) { put16le(d, 0, 0); return true; }
+    const int noise = static_cast<int>(m.nextNoise() % 13) - 6;
+    put16le(d, 0, m.transitLevel[r.p[1]] + noise);
+    return true;
+}
+
+bool shiftRegisterLeds(DetectorModel& m, const Request& r, std::vector<uint8_t>&) {
+    if (r.p[1] == 1) {
+        if (r.payload.size() != 90) return false;
+        std::memcpy(m.leds.data(), r.payload.data(), 90);
+        m.ledsOverride = 1;
+    } else {
+        m.ledsOverride = 0;
+    }
+    return true;
+}
+
+bool frontButtons(DetectorModel& m, const Request&, std::vector<uint8_t>& d) {
+    for (int i = 0; i < 3; ++i) d[i] = static_cast<uint8_t>(m.buttons[i]);
+    return true;
+}
+
+bool sensorRemoteOutputs(DetectorModel& m, const Request&, std::vector<uint8_t>& d) {
+    for (int i = 0; i < 4; ++i) d[i] = static_cast<uint8_t>(m.remoteOutputs[i]);
+    return true;
+}
+
+bool configurableInput(DetectorModel& m, const Request&, std::vector<uint8_t>& d) {
+    d[0] = m.externalInput ? 1 : 0;
+    return true;
+}
+
+bool sounders(DetectorModel& m, const Request&, std::vector<uint8_t>& d) {
+    d[0] = static_cast<uint8_t>(m.relay[3]);
+    d[1] = static_cast<uint8_t>(m.relay[4]);
+    put16le(d, 2, analogueReading(m, 0));
+    put16le(d, 4, analogueReading(m, 1));
+    return true;
+}
+
+bool coverSwitch(DetectorModel& m, const Request&, std::vector<uint8_t>& d) {
+    d[0] = static_cast<uint8_t>(m.coverCounters[0]);
+    d[1] = static_cast<uint8_t>(m.coverCounters[1]);
+    d[2] = m.coverClosed ? 1 : 0;
+    return true;
+}
+
+bool readClock(DetectorModel& m, const Request&, std::vector<uint8_t>& d) {
+    if (!eepromOk(m)) return false;
+    if (m.clockLost) return true;   // all zeros
+    const ClockValue c = m.clock();
+    d[0] = static_cast<uint8_t>(c.day);
+    d[1] = static_cast<uint8_t>(c.month);
+    d[2] = static_cast<uint8_t>(c.year);
+    d[3] = static_cast<uint8_t>(c.hour);
+    d[4] = static_cast<uint8_t>(c.minute);
+    d[5] = static_cast<uint8_t>(c.second);
+    d[6] = static_cast<uint8_t>((daysFromCivil(2000 + c.year, c.month, c.day) + 5) % 7 + 1);  // weekday, Monday 1
+    return true;
+}
+
+bool setClock(DetectorModel& m, const Request& r, std::vector<uint8_t>&) {
+    if (!eepromOk(m) || r.payload.size() != 6) return false;
+    const ClockValue c{r.payload[0], r.payload[1], r.payload[2], r.payload[3], r.payload[4], r.payload[5]};
+    if (!clockValueValid(c)) return false;
+    m.setClock(c);
+    m.clockLost = false;
+    m.appendLog(37);
+    return true;
+}
+
+bool insertLogEvent(DetectorModel& m, const Request& r, std::vector<uint8_t>&) {
+    if (!eepromOk(m)) return false;
+    m.appendLog(r.p[1]);
+    return true;
+}
+
+bool clearLog(DetectorModel& m, const Request&, std::vector<uint8_t>&) {
+    if (!eepromOk(m)) return false;
+    m.clearLog();
+    return true;
+}
+
+bool clearOperatingHours(DetectorModel& m, const Request&, std::vector<uint8_t>&) {
+    if (!eepromOk(m)) return false;
+    m.setHoursCounter(0);
+    m.halfHourRemainder = 0;
+    return true;
+}
+
+// The stand-alone sensor loop does not exist on a loop-based board.
+bool loopSupply(DetectorModel& m, const Request& r, std::vector<uint8_t>&) {
+    if (r.p[1] > 3 || m.variant() == 2) return false;
+    m.loopSupply = r.p[1];
+    return true;
+}
+
+bool sensorPoll(DetectorModel& m, const Request& r, std::vector<uint8_t>& d) {
+    const uint8_t* p = r.p;
+    if (p[1] > 1 || (p[2] != 1 && p[2] != 2) || m.variant() == 2) return false;
+    const int s = p[1];
+    d[0] = m.sensorEnabled[0] ? 1 : 0;
+    d[1] = m.sensorEnabled[1] ? 1 : 0;
+    if (!m.sensorEnabled[s]) {
+        for (int i = 0; i < 5; ++i) put16le(d, 2 + 2 * i, 65500);   // no answer
+        d[12] = 22;
+        return true;
+    }
+    const int spread = std::max(0, m.sensorPulseNoise);
+    for (int i = 0; i < 5; ++i) {
+        const int noise = static_cast<int>(m.nextNoise() % static_cast<uint32_t>(2 * spread + 1)) - spread;
+        put16le(d, 2 + 2 * i, std::clamp(m.sensorPulseWidths[i] + noise, 0, 65535));
+    }
+    d[12] = static_cast<uint8_t>(p[2] == 2 ? 20 : m.sensorOutput[s]);   // 20 remote test passed
+    return true;
+}
+
+bool flowLog(DetectorModel& m, const Request& r, std::vector<uint8_t>& d) {
+    return flowLogAnswer(m, r.p[1], r.p[2], d) != 0;
+}
+
+bool fanTest(DetectorModel& m, const Request& r, std::vector<uint8_t>&) {
+    m.fanDacMode = 0;
+    if (r.p[1] <= 10) m.fanSpeed[0] = r.p[1];
+    if (r.p[2] <= 10) m.fanSpeed[1] = r.p[2];
+    return true;
+}
+
+// Restore from backup.
+bool restoreArea(DetectorModel& m, const Request& r, std::vector<uint8_t>&) {
+    const uint8_t* p = r.p;
+    static const int events[5] = {28, 29, 30, 31, 32};
+    if (!eepromOk(m) || p[1] > 4) return false;
+    struct Area { int start, length, checksum, seed; };
+    static const Area areas[4] = {{0, 49, 48, 1}, {256, 20, 275, 3}, {276, 220, 495, 5}, {1024, 64, 1087, 7}};
+    auto backupValid = [&](const Area& a) {
+        return m.backup[a.checksum] == areaChecksum(m.backup.data(), a.start, a.length, a.checksum, a.seed);
+    };
+    auto restore = [&](int from, int to) {
+        std::memcpy(&m.eeprom[from], &m.backup[from], static_cast<size_t>(to - from + 1));
+    };
+    bool ok = true;
+    switch (p[1]) {
+    case 0:
+        ok = backupValid(areas[0]) && backupValid(areas[1]) && backupValid(areas[2]);
+        if (ok) restore(0, 511);
+        break;
+    case 1: ok = backupValid(areas[0]); if (ok) restore(0, 255); break;
+    case 2: ok = backupValid(areas[1]); if (ok) restore(256, 275); break;
+    case 3: ok = backupValid(areas[2]); if (ok) restore(276, 511); break;
+    case 4: {
+        ok = backupValid(areas[3]);
+        if (ok) {
+            // The log pointers stay the device's own: only counters and flags come back.
+            const uint8_t keep[3] = {m.eeprom[1028], m.eeprom[1029], m.eeprom[1030]};
+            restore(1024, 1087);
+            m.eeprom[1028] = keep[0]; m.eeprom[1029] = keep[1]; m.eeprom[1030] = keep[2];
+            m.sealLogHeader();
+        }
+        break;
+    }
+    }
+    m.appendLog(ok ? events[p[1]] : 33);
+    return ok;
+}
+
+bool restart(DetectorModel& m, const Request& r, std::vector<uint8_t>&) {
+    if (r.p[1] > 1) return false;
+    m.restartPending = 1;
+    m.restartDueMs = steadyMs() + m.restartDelayMs;
+    m.eeprom[1031] = r.p[1];
+    m.sealLogHeader();
+    m.restartCount++;
+    return true;
+}
+
+bool readState(DetectorModel& m, const Request&, std::vector<uint8_t>& d) {
+    d.assign(74, 0);
+    const auto s = m.stateBytes();
+    std::memcpy(d.data(), s.data(), 74);
+    return true;
+}
+
+bool updateBackup(DetectorModel& m, const Request&, std::vector<uint8_t>&) {
+    if (!eepromOk(m)) return false;
+    std::memcpy(&m.backup[0], &m.eeprom[0], 512);
+    std::memcpy(&m.backup[1024], &m.eeprom[1024], 64);
+    return true;
+}
+
+bool eepromStatus(DetectorModel& m, const Request&, std::vector<uint8_t>& d) {
+    const bool ok = eepromOk(m);
+    d[0] = ok ? 1 : 0;
+    d[1] = ok && m.areaValid(256, 20, 275, 3) ? 1 : 0;
+    d[2] = ok && m.areaValid(276, 220, 495, 5) ? 1 : 0;
+    d[3] = ok && m.areaValid(0, 49, 48, 1) ? 1 : 0;
+    d[4] = 0;
+    d[5] = m.wrongConfiguration ? 1 : 0;
+    d[6] = m.superUser ? 1 : 0;
+    return true;
+}
+
+bool relay(DetectorModel& m, const Request& r, std::vector<uint8_t>&) {
+    const uint8_t* p = r.p;
+    if (p[1] < 1 || p[1] > 8 || p[2] > 1) return false;
+    if ((p[1] == 6 || p[1] == 7) && m.variant() != 1) return false;
+    if (m.relay[p[1]] != p[2]) {
+        m.relay[p[1]] = p[2];
+        m.appendLog((p[2] ? 37 : 45) + p[1]);
+    }
+    return true;
+}
+
+bool action(DetectorModel& m, const Request& r, std::vector<uint8_t>&) {
+    const int action = r.p[1];
+    if (action > 6) return false;
+    if (action <= 2) {   // channel test: both levels reached, relays follow
+        for (int c = 0; c < 2; ++c) {
+            if (!(action == c || action == 2) || !m.channelEnabled[c]) continue;
+            m.prealarm[c] = 1;
+            m.alarm[c] = 1;
+            m.appendLog(c == 0 ? 13 : 17);
+            m.appendLog(c == 0 ? 11 : 15);
+            const int relays[3] = {1 + c, m.variant() == 1 ? 6 + c : 0, 3 + c};
+            for (int k : relays)
+                if (k && !m.relay[k]) { m.relay[k] = 1; m.appendLog(37 + k); }
+        }
+    } else if (action == 3) {   // reset
+        for (int c = 0; c < 2; ++c) {
+            if (m.alarm[c]) m.appendLog(c == 0 ? 12 : 16);
+            if (m.prealarm[c]) m.appendLog(c == 0 ? 14 : 18);
+            m.alarm[c] = m.prealarm[c] = 0;
+        }
+        for (int k = 1; k <= 8; ++k)
+            if (m.relay[k] && k != 5) { m.relay[k] = 0; m.appendLog(45 + k); }
+        m.appendLog(10);
+        m.resetCount++;
+        m.restartSweep();
+    } else {   // sounders off
+        const int which = action - 4;
+        bool any = false;
+        for (int c = 0; c < 2; ++c)
+            if ((which == c || which == 2) && m.relay[3 + c]) {
+                m.relay[3 + c] = 0;
+                m.appendLog(48 + c);
+                any = true;
+            }
+        if (any) m.appendLog(36);
+    }
+    return true;
+}
+
+bool restartPending(DetectorModel& m, const Request&, std::vector<uint8_t>& d) {
+    d[0] = static_cast<uint8_t>(m.restartPending);
+    return true;
+}
+
+bool extended(DetectorModel& m, const Request& r, std::vector<uint8_t>& d) {
+    const uint8_t* p = r.p;
+    switch (p[1]) {
+    case 1: { auto b = m.informationBlock(); std::memcpy(d.data(), b.data(), 1024); return true; }
+    case 2:
+        if (!eepromOk(m) || p[2] > 31) return false;
+        std::memcpy(d.data(), &m.eeprom[p[2] * 1024], 1024);
+        return true;
+    case 3: {
+        const uint32_t a = p[2] | p[3] << 8 | p[4] << 16 | static_cast<uint32_t>(p[5]) << 24;
+        d[0] = m.ramByte(a);
+        return true;
+    }
+    case 4: {
+        const int address = m.variant() == 2 ? m.loopAddress : 0;
+        d[0] = static_cast<uint8_t>(address % 10);
+        d[1] = static_cast<uint8_t>(address / 10);
+        return true;
+    }
+    case 5: {
+        const int address = p[2] | p[3] << 8;
+        if (!eepromOk(m) || address >= kEepromSize) return false;
+        m.eeprom[address] = p[4];
+        return true;
+    }
+    case 6: {
+        const int address = p[2] | p[3] << 8;
+        if (!eepromOk(m) || address >= kEepromSize) return false;
+        d[0] = m.eeprom[address];
+        return true;
+    }
+    case 7: {
+        const uint32_t a = p[2] | p[3] << 8 | p[4] << 16 | static_cast<uint32_t>(p[5]) << 24;
+        m.ram[a] = p[6];
+        return true;
+    }
+    default: return false;
+    }
+}
+
+constexpr int kCountFromParams = -2;   // D is the count in p3, p4
+
+struct CommandRow {
+    uint8_t code;
+    int dataLength;   // D of the answer
+    Handler handle;
+};
+
+const CommandRow kCommandRows[] = {
+    {3, kCountFromParams, readEeprom},
+    {4, 0, writeEeprom},
+    {5, 0, writeEepromByte},
+    {6, 0, ping},
+    {7, 0, reloadEeprom},
+    {8, 0, fanLevels},
+    {9, 2, readAnalog},
+    {10, 2, isolator},
+    {11, 2, transitCounter},
+    {12, 0, shiftRegisterLeds},
+    {14, 3, frontButtons},
+    {15, 4, sensorRemoteOutputs},
+    {16, 1, configurableInput},
+    {17, 6, sounders},
+    {18, 3, coverSwitch},
+    {19, 7, readClock},
+    {20, 0, setClock},
+    {21, 0, insertLogEvent},
+    {22, 0, clearLog},
+    {23, 0, clearOperatingHours},
+    {24, 0, loopSupply},
+    {25, 13, sensorPoll},
+    {26, 1024, flowLog},
+    {27, 0, fanTest},
+    {28, 0, restoreArea},
+    {29, 0, restart},
+    {30, 74, readState},
+    {31, 0, updateBackup},
+    {32, 7, eepromStatus},
+    {33, 0, relay},
+    {34, 0, action},
+    {35, 1, restartPending},
+    {36, 1024, extended},
+};
+
+const CommandRow* commandRow(uint8_t code) {
+    for (const CommandRow& row : kCommandRows)
+        if (row.code == code) return &row;
+    return nullptr;
+}
+
 }  // namespace
 
-int flowLogAnswer(DetectorModel& m, int fan1, int fan2, std::vector<uint8_t>& data);
+int expectedDataLength(const Request& r) {
+    const CommandRow* row = commandRow(r.code);
+    if (!row) return -1;
+    return row->dataLength == kCountFromParams ? (r.p[3] | r.p[4] << 8) : row->dataLength;
+}
 
 bool DetectorModel::execute(const Request& r, std::vector<uint8_t>& d) {
     const int length = expectedDataLength(r);
@@ -462,285 +861,8 @@ bool DetectorModel::execute(const Request& r, std::vector<uint8_t>& d) {
     requestCount[r.code]++;
     history.push_back(r);
     if (history.size() > 512) history.pop_front();
-
-    const uint8_t* p = r.p;
-    const bool eepromOk = !eepromUnreadable;
-    switch (r.code) {
-    case 3: {   // read EEPROM bytes
-        const int address = p[1] | p[2] << 8;
-        if (!eepromOk || address + length > kEepromSize) return false;
-        std::memcpy(d.data(), &eeprom[address], static_cast<size_t>(length));
-        return true;
-    }
-    case 4: {   // write EEPROM bytes
-        const int address = p[1] | p[2] << 8;
-        const int count = p[3] | p[4] << 8;
-        if (!eepromOk || count != static_cast<int>(r.payload.size()) || address + count > kEepromSize)
-            return false;
-        std::memcpy(&eeprom[address], r.payload.data(), static_cast<size_t>(count));
-        return true;
-    }
-    case 5: {   // write one EEPROM byte (administration test): the value is p5, the
-                // one payload byte is whatever the tool's buffer held and is ignored
-        const int address = p[1] | p[2] << 8;
-        if (!eepromOk || r.payload.size() != 1 || address >= kEepromSize) return false;
-        eeprom[address] = p[5];
-        return true;
-    }
-    case 6: return true;   // ping
-    case 7: reloadCount++; return eepromOk;
-    case 8:   // fan DACs drive the fans directly until the next speed command
-        fanDrive[0] = p[1];
-        fanDrive[1] = p[2];
-        fanStopped = p[3];
-        fanDacMode = 1;
-        for (int c = 0; c < 2; ++c) fanSpeed[c] = p[3] ? 0 : (fanDrive[c] * 10 + 127) / 255;
-        return true;
-    case 9: {
-        if (p[1] > 8) return false;
-        put16le(d, 0, analogueReading(*this, p[1]));
-        return true;
-    }
-    case 10:
-        if (p[1] == 32) isolatorOpen = true;
-        if (p[1] == 96) isolatorOpen = false;
-        d[0] = isolatorOpen ? 0 : 1;                    // pin state
-        d[1] = isolatorOpen ? 32 : 224;                 // sub-address 127 input value
-        return true;
-    case 11: {   // transit counter, noisy around a level
-        if (p[1] > 3) return false;
-        const int channel = p[1] / 2;
-        if (!channelEnabled[channel]) { put16le(d, 0, 0); return true; }
-        const int noise = static_cast<int>(nextNoise() % 13) - 6;
-        put16le(d, 0, transitLevel[p[1]] + noise);
-        return true;
-    }
-    case 12:
-        if (p[1] == 1) {
-            if (r.payload.size() != 90) return false;
-            std::memcpy(leds.data(), r.payload.data(), 90);
-            ledsOverride = 1;
-        } else {
-            ledsOverride = 0;
-        }
-        return true;
-    case 14:
-        for (int i = 0; i < 3; ++i) d[i] = static_cast<uint8_t>(buttons[i]);
-        return true;
-    case 15:
-        for (int i = 0; i < 4; ++i) d[i] = static_cast<uint8_t>(remoteOutputs[i]);
-        return true;
-    case 16: d[0] = externalInput ? 1 : 0; return true;
-    case 17:
-        d[0] = static_cast<uint8_t>(relay[3]);
-        d[1] = static_cast<uint8_t>(relay[4]);
-        put16le(d, 2, analogueReading(*this, 0));
-        put16le(d, 4, analogueReading(*this, 1));
-        return true;
-    case 18:
-        d[0] = static_cast<uint8_t>(coverCounters[0]);
-        d[1] = static_cast<uint8_t>(coverCounters[1]);
-        d[2] = coverClosed ? 1 : 0;
-        return true;
-    case 19: {
-        if (!eepromOk) return false;
-        if (clockLost) return true;   // all zeros
-        const ClockValue c = clock();
-        d[0] = static_cast<uint8_t>(c.day);
-        d[1] = static_cast<uint8_t>(c.month);
-        d[2] = static_cast<uint8_t>(c.year);
-        d[3] = static_cast<uint8_t>(c.hour);
-        d[4] = static_cast<uint8_t>(c.minute);
-        d[5] = static_cast<uint8_t>(c.second);
-        d[6] = static_cast<uint8_t>((daysFromCivil(2000 + c.year, c.month, c.day) + 5) % 7 + 1);  // weekday, Monday 1
-        return true;
-    }
-    case 20: {
-        if (!eepromOk || r.payload.size() != 6) return false;
-        const ClockValue c{r.payload[0], r.payload[1], r.payload[2], r.payload[3], r.payload[4], r.payload[5]};
-        if (!clockValueValid(c)) return false;
-        setClock(c);
-        clockLost = false;
-        appendLog(37);
-        return true;
-    }
-    case 21: if (!eepromOk) return false; appendLog(p[1]); return true;
-    case 22: if (!eepromOk) return false; clearLog(); return true;
-    case 23: if (!eepromOk) return false; setHoursCounter(0); halfHourRemainder = 0; return true;
-    // The stand-alone sensor loop does not exist on a loop-based board.
-    case 24: if (p[1] > 3 || variant() == 2) return false; loopSupply = p[1]; return true;
-    case 25: {
-        if (p[1] > 1 || (p[2] != 1 && p[2] != 2) || variant() == 2) return false;
-        const int s = p[1];
-        d[0] = sensorEnabled[0] ? 1 : 0;
-        d[1] = sensorEnabled[1] ? 1 : 0;
-        if (!sensorEnabled[s]) {
-            for (int i = 0; i < 5; ++i) put16le(d, 2 + 2 * i, 65500);   // no answer
-            d[12] = 22;
-            return true;
-        }
-        const int spread = std::max(0, sensorPulseNoise);
-        for (int i = 0; i < 5; ++i) {
-            const int noise = static_cast<int>(nextNoise() % static_cast<uint32_t>(2 * spread + 1)) - spread;
-            put16le(d, 2 + 2 * i, std::clamp(sensorPulseWidths[i] + noise, 0, 65535));
-        }
-        d[12] = static_cast<uint8_t>(p[2] == 2 ? 20 : sensorOutput[s]);   // 20 remote test passed
-        return true;
-    }
-    case 26:
-        return flowLogAnswer(*this, p[1], p[2], d) != 0;
-    case 27:
-        fanDacMode = 0;
-        if (p[1] <= 10) fanSpeed[0] = p[1];
-        if (p[2] <= 10) fanSpeed[1] = p[2];
-        return true;
-    case 28: {   // restore from backup
-        static const int events[5] = {28, 29, 30, 31, 32};
-        if (!eepromOk || p[1] > 4) return false;
-        struct Area { int start, length, checksum, seed; };
-        static const Area areas[4] = {{0, 49, 48, 1}, {256, 20, 275, 3}, {276, 220, 495, 5}, {1024, 64, 1087, 7}};
-        auto backupValid = [&](const Area& a) {
-            return backup[a.checksum] == areaChecksum(backup.data(), a.start, a.length, a.checksum, a.seed);
-        };
-        auto restore = [&](int from, int to) {
-            std::memcpy(&eeprom[from], &backup[from], static_cast<size_t>(to - from + 1));
-        };
-        bool ok = true;
-        switch (p[1]) {
-        case 0:
-            ok = backupValid(areas[0]) && backupValid(areas[1]) && backupValid(areas[2]);
-            if (ok) restore(0, 511);
-            break;
-        case 1: ok = backupValid(areas[0]); if (ok) restore(0, 255); break;
-        case 2: ok = backupValid(areas[1]); if (ok) restore(256, 275); break;
-        case 3: ok = backupValid(areas[2]); if (ok) restore(276, 511); break;
-        case 4: {
-            ok = backupValid(areas[3]);
-            if (ok) {
-                // The log pointers stay the device's own: only counters and flags come back.
-                const uint8_t keep[3] = {eeprom[1028], eeprom[1029], eeprom[1030]};
-                restore(1024, 1087);
-                eeprom[1028] = keep[0]; eeprom[1029] = keep[1]; eeprom[1030] = keep[2];
-                sealLogHeader();
-            }
-            break;
-        }
-        }
-        appendLog(ok ? events[p[1]] : 33);
-        return ok;
-    }
-    case 29:
-        if (p[1] > 1) return false;
-        restartPending = 1;
-        restartDueMs = steadyMs() + restartDelayMs;
-        eeprom[1031] = p[1];
-        sealLogHeader();
-        restartCount++;
-        return true;
-    case 30: d.assign(74, 0); { auto s = stateBytes(); std::memcpy(d.data(), s.data(), 74); } return true;
-    case 31: {
-        if (!eepromOk) return false;
-        std::memcpy(&backup[0], &eeprom[0], 512);
-        std::memcpy(&backup[1024], &eeprom[1024], 64);
-        return true;
-    }
-    case 32:
-        d[0] = eepromOk ? 1 : 0;
-        d[1] = eepromOk && areaValid(256, 20, 275, 3) ? 1 : 0;
-        d[2] = eepromOk && areaValid(276, 220, 495, 5) ? 1 : 0;
-        d[3] = eepromOk && areaValid(0, 49, 48, 1) ? 1 : 0;
-        d[4] = 0;
-        d[5] = wrongConfiguration ? 1 : 0;
-        d[6] = superUser ? 1 : 0;
-        return true;
-    case 33: {
-        if (p[1] < 1 || p[1] > 8 || p[2] > 1) return false;
-        if ((p[1] == 6 || p[1] == 7) && variant() != 1) return false;
-        if (relay[p[1]] != p[2]) {
-            relay[p[1]] = p[2];
-            appendLog((p[2] ? 37 : 45) + p[1]);
-        }
-        return true;
-    }
-    case 34: {
-        const int action = p[1];
-        if (action > 6) return false;
-        if (action <= 2) {   // channel test: both levels reached, relays follow
-            for (int c = 0; c < 2; ++c) {
-                if (!(action == c || action == 2) || !channelEnabled[c]) continue;
-                prealarm[c] = 1;
-                alarm[c] = 1;
-                appendLog(c == 0 ? 13 : 17);
-                appendLog(c == 0 ? 11 : 15);
-                const int relays[3] = {1 + c, variant() == 1 ? 6 + c : 0, 3 + c};
-                for (int k : relays)
-                    if (k && !relay[k]) { relay[k] = 1; appendLog(37 + k); }
-            }
-        } else if (action == 3) {   // reset
-            for (int c = 0; c < 2; ++c) {
-                if (alarm[c]) appendLog(c == 0 ? 12 : 16);
-                if (prealarm[c]) appendLog(c == 0 ? 14 : 18);
-                alarm[c] = prealarm[c] = 0;
-            }
-            for (int k = 1; k <= 8; ++k)
-                if (relay[k] && k != 5) { relay[k] = 0; appendLog(45 + k); }
-            appendLog(10);
-            resetCount++;
-            restartSweep();
-        } else {   // sounders off
-            const int which = action - 4;
-            bool any = false;
-            for (int c = 0; c < 2; ++c)
-                if ((which == c || which == 2) && relay[3 + c]) {
-                    relay[3 + c] = 0;
-                    appendLog(48 + c);
-                    any = true;
-                }
-            if (any) appendLog(36);
-        }
-        return true;
-    }
-    case 35: d[0] = static_cast<uint8_t>(restartPending); return true;
-    case 36: {
-        switch (p[1]) {
-        case 1: { auto b = informationBlock(); std::memcpy(d.data(), b.data(), 1024); return true; }
-        case 2:
-            if (!eepromOk || p[2] > 31) return false;
-            std::memcpy(d.data(), &eeprom[p[2] * 1024], 1024);
-            return true;
-        case 3: {
-            const uint32_t a = p[2] | p[3] << 8 | p[4] << 16 | static_cast<uint32_t>(p[5]) << 24;
-            d[0] = ramByte(a);
-            return true;
-        }
-        case 4: {
-            const int address = variant() == 2 ? loopAddress : 0;
-            d[0] = static_cast<uint8_t>(address % 10);
-            d[1] = static_cast<uint8_t>(address / 10);
-            return true;
-        }
-        case 5: {
-            const int address = p[2] | p[3] << 8;
-            if (!eepromOk || address >= kEepromSize) return false;
-            eeprom[address] = p[4];
-            return true;
-        }
-        case 6: {
-            const int address = p[2] | p[3] << 8;
-            if (!eepromOk || address >= kEepromSize) return false;
-            d[0] = eeprom[address];
-            return true;
-        }
-        case 7: {
-            const uint32_t a = p[2] | p[3] << 8 | p[4] << 16 | static_cast<uint32_t>(p[5]) << 24;
-            ram[a] = p[6];
-            return true;
-        }
-        default: return false;
-        }
-    }
-    default: return false;
-    }
+    const CommandRow* row = commandRow(r.code);
+    return row && row->handle(*this, r, d);
 }
 
 }  // namespace nerax_sim

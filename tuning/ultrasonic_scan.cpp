@@ -110,7 +110,6 @@ int parseFlowLog(const std::vector<std::string>& lines, PulseGroupTable& table) 
     return count;
 }
 
-int parseFlowLog(const TMemo& memo, PulseGroupTable& table) { return parseFlowLog(memo.Lines.lines(), table); }
 
 int evaluatePulseGroups(const PulseGroupTable& table, const EvaluationSettings& settings,
                         const std::function<void(const std::string&)>& listing) {
@@ -238,8 +237,9 @@ void TFrmTestQOB::btnSetRamClick() {
     int address = 0, value = 0;
     if (!::editInteger(host, edtReadRAM, address) || !::editInteger(host, edtRamValue, value)) return;
     const uint32_t a = static_cast<uint32_t>(address);
-    const int params[12] = {kRamWriteByte, static_cast<int>(a & 0xFF), static_cast<int>(a >> 8 & 0xFF),
-                            static_cast<int>(a >> 16 & 0xFF), static_cast<int>(a >> 24 & 0xFF), value & 0xFF};
+    int params[12] = {kRamWriteByte};
+    putLowFirst(params + 1, a, 4);
+    params[5] = value & 0xFF;
     if (!qob->extendedCommand(params, nullptr, nullptr)) {
         showLibraryError();
         return;

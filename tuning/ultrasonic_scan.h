@@ -9,8 +9,6 @@
 #include <string>
 #include <vector>
 
-class TMemo;
-
 // One channel's samples: 48 groups (pulse 29 + 3 g), 8 (A, R) slots each.
 struct PulseGroupTable {
     static constexpr int kGroups = 48;
@@ -24,7 +22,6 @@ struct PulseGroupTable {
 // than 200 lines or with a line in the sweep that is not all numbers.
 // Records beyond a step's eighth and pulses outside the table are skipped.
 int parseFlowLog(const std::vector<std::string>& lines, PulseGroupTable& table);
-int parseFlowLog(const TMemo& memo, PulseGroupTable& table);
 
 struct EvaluationSettings {
     int LIB = 7, DIB = 30, DTI = 30, LCI = 7;

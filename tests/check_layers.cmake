@@ -1,0 +1,50 @@
+# Fails when a source folder includes a header from a folder above it.
+# Layers, lowest first: link < device < app < pages, tuning, reports < gui, cli.
+# Folders on one layer may use each other; sim, tests, bench and fuzz sit on
+# top and may include anything, but nothing in the layers includes them.
+# Run: cmake -DROOT=<source dir> -P check_layers.cmake
+cmake_minimum_required(VERSION 3.20)
+set(layer_link 0)
+set(layer_device 1)
+set(layer_app 2)
+set(layer_pages 3)
+set(layer_tuning 3)
+set(layer_reports 3)
+set(layer_gui 4)
+set(layer_cli 4)
+set(top_folders sim tests bench fuzz)
+
+set(violations "")
+foreach(folder link device app pages tuning reports gui cli)
+  file(GLOB_RECURSE sources ${ROOT}/${folder}/*.h ${ROOT}/${folder}/*.cpp)
+  foreach(source ${sources})
+    file(STRINGS ${source} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+    foreach(line ${lines})
+      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]*)\".*" "\\1" header "${line}")
+      if(NOT header MATCHES "/")
+        continue()   # a header beside the source
+      endif()
+      string(REGEX REPLACE "/.*" "" target "${header}")
+      if(target IN_LIST top_folders)
+        set(bad TRUE)
+      elseif(DEFINED layer_${target})
+        if(layer_${target} GREATER layer_${folder})
+          set(bad TRUE)
+        else()
+          set(bad FALSE)
+        endif()
+      else()
+        set(bad FALSE)   # not one of ours
+      endif()
+      if(bad)
+        file(RELATIVE_PATH name ${ROOT} ${source})
+        string(APPEND violations "  ${name} includes ${header}\n")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+
+if(violations)
+  message(FATAL_ERROR "Includes against the layer order:\n${violations}")
+endif()
+message(STATUS "layers: every include points down")
