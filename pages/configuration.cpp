@@ -352,6 +352,7 @@ bool keepsStoredBytes(W& w, const Group& group) {
         for (const Field& field : group.fields) std::visit(ToValues{w, values}, field);
         same = group.accessor(q, values, ParMode::Write) && std::memcmp(before, q.image, sizeof before) == 0;
     } catch (const std::exception&) {
+        // A text that is not a number gives nothing back either.
     }
     std::memcpy(q.image, before, sizeof before);
     q.status = status;
