@@ -58,6 +58,14 @@ bool parseInteger(const std::string& text, int& value) {
     return true;
 }
 
+std::string quotedExcerpt(const std::string& text) {
+    constexpr size_t kShown = 60;
+    std::string shown = text.substr(0, kShown);
+    for (char& c : shown)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    return "\"" + shown + (text.size() > kShown ? "...\"" : "\"");
+}
+
 std::string reportStamp(const std::string& renderedDateTime) {
     std::string stamp;
     for (char c : renderedDateTime) {

@@ -17,6 +17,10 @@ std::string tenthsOrUndefined(int v);
 // surrounding blanks allowed); false for anything else or overflow.
 bool parseInteger(const std::string& text, int& value);
 
+// A text from a file or the detector quoted inside an error: at most 60
+// characters ("..." when cut), control characters as '?'.
+std::string quotedExcerpt(const std::string& text);
+
 // Report file name stamp from "yyyy/mm/dd hh:nn:ss" as rendered:
 // "/", ".", "$" and ":" removed, spaces turned into "_".
 std::string reportStamp(const std::string& renderedDateTime);

@@ -525,7 +525,14 @@ public:
     // The parameter controls as "name=value" lines in group order: an
     // edit's text, 1 or 0 for a check box, a radio group's item index, a
     // track bar's position (the command line's listing and load format).
+    // A group whose stored bytes its controls cannot give back (byte 351 =
+    // 0, say) is listed as "# " comment lines, so that loading the listing
+    // leaves it as stored.
     std::vector<std::string> configurationListing();
+    // The hidden button of the group a parameter control belongs to, or null.
+    TButton* configGroupOf(const std::string& controlName);
+    // "update configuration" over these groups only (the button: all).
+    void updateConfigurationGroups(const std::vector<TButton*>& buttons);
     // Sets one of those controls from its listing value; false, with the
     // reason, for another control or a value it cannot take.
     bool setConfigurationControl(const std::string& name, const std::string& value, std::string& error);

@@ -140,6 +140,11 @@ public:
     int readImageCopy(uint8_t* destination512);
     int writeEepromRange(const uint8_t* source, int from, int to);
     int writeImage(const uint8_t* source512, int low, int fct, int cfg);
+    // What the last writeEepromRange did to the device's bytes, and what
+    // the last writeImage did to each of its ranges LOW, FCT, CFG (a failed
+    // write leaves the earlier ranges written).
+    enum RangeWrite : int { RangeNotWritten = 0, RangeWritten = 1, RangeUnconfirmed = 2 };
+    int imageRangeWrite(int range) const { return range >= 0 && range < 3 ? imageRanges[range] : RangeNotWritten; }
     int storeConfiguration();
     int updateBackup();
     int restoreArea(int code);
@@ -249,6 +254,8 @@ public:
     // EEPROM
     uint8_t image[512] = {};
     uint8_t logHeader[64] = {};
+    int lastRangeWrite = RangeNotWritten;
+    int imageRanges[3] = {};
     // log
     uint8_t logImage[31424] = {};
     int logLast = 0;

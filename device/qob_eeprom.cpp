@@ -4,7 +4,9 @@
 #include "link/frame.h"
 #include "link/status.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -68,6 +70,7 @@ int QOB::readImageCopy(uint8_t* destination512) {
 }
 
 int QOB::writeEepromRange(const uint8_t* source, int from, int to) {
+    lastRangeWrite = RangeNotWritten;
     // A range the frame cannot carry would overrun the buffers. The bounds
     // come first: the count of two far-apart ints does not fit an int.
     if (source == nullptr || from < 0 || to > 0xFFFF || to < from || to - from + 1 > kMaxTransfer) {
@@ -78,25 +81,38 @@ int QOB::writeEepromRange(const uint8_t* source, int from, int to) {
     std::memcpy(payload, source + from, static_cast<size_t>(count));
     uint8_t p[frame::kParamCount];
     rangeParams(p, from, count);
-    if (!transact(cmd::WriteEeprom, count, 0, p, payload, StatusCode::EepromFailed)) return 0;
+    if (!transact(cmd::WriteEeprom, count, 0, p, payload, StatusCode::EepromFailed)) {
+        // Only a plain refusal (acknowledge byte 0) says nothing was
+        // written; a lost or garbled answer may hide a write.
+        if (status != StatusCode::EepromFailed || answer[0] != 0) lastRangeWrite = RangeUnconfirmed;
+        return 0;
+    }
+    lastRangeWrite = RangeUnconfirmed;
     if (!transact(cmd::ReadEeprom, 0, count, p, nullptr, StatusCode::EepromFailed)) return 0;
     if (std::memcmp(answer + 1, source + from, static_cast<size_t>(count)) != 0) {
         status = StatusCode::Unknown;
         return 0;
     }
+    lastRangeWrite = RangeWritten;
     return 1;
 }
 
 int QOB::writeImage(const uint8_t* source512, int low, int fct, int cfg) {
+    std::fill(std::begin(imageRanges), std::end(imageRanges), static_cast<int>(RangeNotWritten));
     if (!connected) { status = StatusCode::NotConnected; return 0; }
     if (flagEepromRead == 0) { status = StatusCode::EepromFailed; return 0; }
     if (source512 == nullptr || (low == 0 && fct == 0 && cfg == 0)) { status = StatusCode::BadCall; return 0; }
     // 255 in any selector forces the write of an image with bad checksums.
     const bool forced = low == 255 || fct == 255 || cfg == 255;
     if (!forced && !checkImage(source512)) { status = StatusCode::WrongChecksum; return 0; }
-    if (low != 0 && !writeEepromRange(source512, 0, 255)) return 0;
-    if (fct != 0 && !writeEepromRange(source512, 256, 275)) return 0;
-    if (cfg != 0 && !writeEepromRange(source512, 276, 511)) return 0;
+    static const int ranges[3][2] = {{0, 255}, {256, 275}, {276, 511}};
+    const int selected[3] = {low, fct, cfg};
+    for (int k = 0; k < 3; ++k) {
+        if (selected[k] == 0) continue;
+        const int ok = writeEepromRange(source512, ranges[k][0], ranges[k][1]);
+        imageRanges[k] = lastRangeWrite;
+        if (!ok) return 0;
+    }
     return 1;
 }
 

@@ -10,6 +10,7 @@
 // "restore parameters" reloads it.
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <typeinfo>
@@ -319,6 +320,45 @@ std::vector<Control*> parameterControls(W& w) {
     return controls;
 }
 
+// A control's value as the listing gives it.
+std::string listingValue(Control* c) {
+    if (auto* edit = dynamic_cast<TEdit*>(c)) return edit->Text;
+    if (auto* box = dynamic_cast<TCheckBox*>(c)) return box->Checked ? "1" : "0";
+    if (auto* radio = dynamic_cast<TRadioGroup*>(c)) return std::to_string(radio->ItemIndex);
+    if (auto* bar = dynamic_cast<TTrackBar*>(c)) return std::to_string(bar->Position);
+    return std::string();
+}
+
+// A stored label may hold any byte; a comment line must stay one line.
+std::string printable(std::string text) {
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    return text;
+}
+
+// Whether the group's controls, written back, store exactly the image bytes
+// they were read from. Not so for stored values the page cannot show: byte
+// 351 = 0 shows as no "LB Alarm mode" item, a flag byte 5 as a tick that
+// writes 1, a label with a zero byte inside as a shorter text. The image is
+// left as it was.
+bool keepsStoredBytes(W& w, const Group& group) {
+    QOB& q = *w.qob;
+    uint8_t before[sizeof q.image];
+    std::memcpy(before, q.image, sizeof before);
+    const int status = q.status;
+    bool same = false;
+    try {
+        int values[kMaxValues] = {};
+        for (const Field& field : group.fields) std::visit(ToValues{w, values}, field);
+        same = group.accessor(q, values, ParMode::Write) && std::memcmp(before, q.image, sizeof before) == 0;
+    } catch (const std::exception&) {
+        // A text that is not a number gives nothing back either.
+    }
+    std::memcpy(q.image, before, sizeof before);
+    q.status = status;
+    return same;
+}
+
 }  // namespace
 
 std::vector<TButton*> TFrmTestQOB::configGroupButtons() {
@@ -329,22 +369,32 @@ std::vector<TButton*> TFrmTestQOB::configGroupButtons() {
 
 std::vector<std::string> TFrmTestQOB::configurationListing() {
     std::vector<std::string> lines;
-    for (Control* c : parameterControls(*this)) {
-        std::string value;
-        if (auto* edit = dynamic_cast<TEdit*>(c)) value = edit->Text;
-        else if (auto* box = dynamic_cast<TCheckBox*>(c)) value = box->Checked ? "1" : "0";
-        else if (auto* radio = dynamic_cast<TRadioGroup*>(c)) value = std::to_string(radio->ItemIndex);
-        else if (auto* bar = dynamic_cast<TTrackBar*>(c)) value = std::to_string(bar->Position);
-        lines.push_back(c->Name() + "=" + value);
+    for (const Group& group : groups()) {
+        const bool shown = !qob || !qob->isConnected() || keepsStoredBytes(*this, group);
+        if (!shown)
+            lines.push_back("# " + (this->*group.button).Name() +
+                            ": the detector holds values these controls cannot show; a load leaves them as stored");
+        for (const Field& field : group.fields) {
+            Control* c = std::visit(ControlOf{*this}, field);
+            const std::string value = listingValue(c);
+            lines.push_back(shown ? c->Name() + "=" + value : "# " + c->Name() + "=" + printable(value));
+        }
     }
     return lines;
+}
+
+TButton* TFrmTestQOB::configGroupOf(const std::string& controlName) {
+    for (const Group& group : groups())
+        for (const Field& field : group.fields)
+            if (std::visit(ControlOf{*this}, field)->Name() == controlName) return &(this->*group.button);
+    return nullptr;
 }
 
 bool TFrmTestQOB::setConfigurationControl(const std::string& name, const std::string& value, std::string& error) {
     const auto controls = parameterControls(*this);
     const auto it = std::find_if(controls.begin(), controls.end(), [&](Control* c) { return c->Name() == name; });
     if (it == controls.end()) {
-        error = "\"" + name + "\" is not a configuration control";
+        error = quotedExcerpt(name) + " is not a configuration control";
         return false;
     }
     int number = 0;
@@ -354,24 +404,30 @@ bool TFrmTestQOB::setConfigurationControl(const std::string& name, const std::st
             error = name + ": a line break cannot go into an edit";
             return false;
         }
+        // The label edits stop typing at 16; a longer text would lose its end.
+        if ((edit == &edtCh1Label || edit == &edtCh2Label) && value.size() > 16) {
+            error = name + ": a label holds at most 16 characters, not " + std::to_string(value.size()) + " (" +
+                    quotedExcerpt(value) + ")";
+            return false;
+        }
         edit->Text = value;
     } else if (auto* box = dynamic_cast<TCheckBox*>(*it)) {
         if (value != "0" && value != "1") {
-            error = name + ": a check box takes 1 or 0, not \"" + value + "\"";
+            error = name + ": a check box takes 1 or 0, not " + quotedExcerpt(value);
             return false;
         }
         box->Checked = value == "1";
     } else if (auto* radio = dynamic_cast<TRadioGroup*>(*it)) {
         const int count = static_cast<int>(radio->Items->size());
         if (!isNumber || number < 0 || number >= count) {
-            error = name + ": an item index from 0 to " + std::to_string(count - 1) + ", not \"" + value + "\"";
+            error = name + ": an item index from 0 to " + std::to_string(count - 1) + ", not " + quotedExcerpt(value);
             return false;
         }
         radio->ItemIndex = number;
     } else if (auto* bar = dynamic_cast<TTrackBar*>(*it)) {
         if (!isNumber || number < bar->Min || number > bar->Max) {
             error = name + ": a position from " + std::to_string(bar->Min) + " to " + std::to_string(bar->Max) +
-                    ", not \"" + value + "\"";
+                    ", not " + quotedExcerpt(value);
             return false;
         }
         bar->Position = number;
@@ -411,10 +467,12 @@ void TFrmTestQOB::btnGetAllClick() {
     }
 }
 
-void TFrmTestQOB::btnUpdateCfgClick() {
+void TFrmTestQOB::btnUpdateCfgClick() { updateConfigurationGroups(getButtons(*this)); }
+
+void TFrmTestQOB::updateConfigurationGroups(const std::vector<TButton*>& buttons) {
     if (!checkConnected()) return;
     clearConsole();
-    for (TButton* button : getButtons(*this)) {
+    for (TButton* button : buttons) {
         addConsoleLine(button->Name());
         button->Tag = 1;
         try {

@@ -70,6 +70,26 @@ std::string imageRows(const uint8_t* bytes, int first, int count) {
     return text;
 }
 
+// After a failed write of several ranges, which of them the detector now
+// holds ("written"), may hold ("not confirmed": the answer was lost or the
+// read-back differed) and still holds as before ("not written"); empty
+// when nothing changed.
+std::string writeStoppedLine(const QOB& qob, const int selected[3]) {
+    static const char* const ranges[3] = {"0-255", "256-275", "276-511"};
+    static const char* const outcome[3] = {"not written", "written", "not confirmed"};
+    std::string line = ">>Write stopped:";
+    const char* separator = " ";
+    bool changed = false;
+    for (int k = 0; k < 3; ++k) {
+        if (selected[k] == 0) continue;
+        const int state = qob.imageRangeWrite(k);
+        changed = changed || state != QOB::RangeNotWritten;
+        line += separator + std::string("bytes ") + ranges[k] + " " + outcome[state >= 0 && state <= 2 ? state : 0];
+        separator = ", ";
+    }
+    return changed ? line : std::string();
+}
+
 // ---- .e2p files ---------------------------------------------------------
 
 // Appends code point `cp` as an 8-bit character; false when it has none.
@@ -147,6 +167,12 @@ bool parseImageFile(const std::string& bytes, std::vector<std::string>& rows, st
             error = "it is not a text file";
             return false;
         }
+    }
+    // A copy that stopped inside its last line could still parse ("511=12"
+    // of "511=123"); every file the tool writes ends its lines.
+    if (!text.empty() && text.back() != '\n' && text.back() != '\r') {
+        error = "the file is cut short: its last line has no line end";
+        return false;
     }
     TMemo scratch(nullptr, "scratch");   // the grid's own line splitting
     scratch.Lines.setText(text);
@@ -311,6 +337,9 @@ void TFrmTestQOB::Button28Click(Control* sender) {
         actionOk = 1;
     } else {
         showLibraryError();
+        // Nothing is rolled back: say what the detector now holds.
+        const std::string stopped = std::count(r, r + 3, 0) < 2 ? writeStoppedLine(*qob, r) : std::string();
+        if (!stopped.empty()) addConsoleLine(stopped);
     }
     button.Enabled = true;
 }

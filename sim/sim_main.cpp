@@ -54,7 +54,9 @@ const char* kHelp =
     "                       stray-before/after and pieces; KIND is one of\n"
     "                       no-answer short-answer bad-checksum not-acknowledged\n"
     "                       stray-before stray-after pieces late-answer endless-answer\n"
-    "                       unplug wrong-data; for unplug DELAYMS > 0 plugs back in later\n"
+    "                       unplug wrong-data; not-acknowledged refuses and does nothing\n"
+    "                       (a refused write changes no byte), the others carry the\n"
+    "                       request out first; for unplug DELAYMS > 0 plugs back in later\n"
     "  --scenario FILE      read options from FILE, one per line ('#' starts a comment)\n"
     "  --help               this text\n"
     "Prints one line \"COM<N> <device>\" when ready; serves until SIGINT or SIGTERM.\n";

@@ -459,15 +459,25 @@ void VirtualDetector::handleFrame(const std::vector<uint8_t>& frame, int64_t fir
         answerAt = firstByteUs + static_cast<int64_t>(byteUs * static_cast<double>(frame.size()));
     }
 
+    Fault fault;
+    const bool faulted = takeFault(request.code, fault);
+    // A detector that refuses a request does nothing of it (a refused write
+    // leaves its bytes as they were).
+    const bool refused = faulted && fault.kind == FaultKind::NotAcknowledged;
+
     std::vector<uint8_t> data;
     bool ack = false;
     const int dataLength = expectedDataLength(request);
     {
         std::lock_guard<std::mutex> lock(modelMutex_);
-        if (payloadOk) {
+        if (payloadOk && !refused) {
             ack = model_.execute(request, data);
         } else {
             model_.requestCount[request.code]++;
+            if (refused) {
+                model_.history.push_back(request);
+                if (model_.history.size() > 512) model_.history.pop_front();
+            }
             data.assign(dataLength > 0 ? static_cast<size_t>(dataLength) : 0, 0);
         }
         if (dataLength > 0 && data.size() != static_cast<size_t>(dataLength))
@@ -485,8 +495,7 @@ void VirtualDetector::handleFrame(const std::vector<uint8_t>& frame, int64_t fir
         }
     }
 
-    Fault fault;
-    if (!takeFault(request.code, fault)) {
+    if (!faulted) {
         sendBytes(answer.data(), answer.size(), answerAt);
         return;
     }

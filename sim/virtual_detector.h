@@ -198,7 +198,7 @@ enum class FaultKind : int {
     NoAnswer,          // say nothing
     ShortAnswer,       // `bytes` fewer than the full answer (default 1)
     BadChecksum,       // last byte of the answer off by one
-    NotAcknowledged,   // full-length answer with acknowledge byte 0
+    NotAcknowledged,   // refuse: do nothing, full-length answer with acknowledge byte 0
     StrayBefore,       // `bytes` stray bytes (`strayByte`) before the answer
     StrayAfter,        // ... after the answer
     Pieces,            // answer in `bytes` pieces, `delayMs` apart

@@ -284,6 +284,58 @@ TEST_F(EepromPage, AFailedWriteReportsTheLibraryError) {
     EXPECT_TRUE(w().Button28.Enabled);
 }
 
+TEST_F(EepromPage, AWriteThatStopsPartWaySaysWhichRangesTheDetectorNowHolds) {
+    const std::string eepromError = ">>QOB Error [20] impossible to read/write device eeprom";
+    struct Case {
+        const char* what;
+        int code;            // the request that goes wrong
+        Fault fault;
+        std::string error;   // the standard error line
+        std::string stopped;
+        bool low, fct, cfg;  // ranges changed on the detector
+    };
+    const Case cases[] = {
+        {"FCT refused", 4, Fault{FaultKind::NotAcknowledged, 1, 0, 0x13, 1}, eepromError,
+         ">>Write stopped: bytes 0-255 written, bytes 256-275 not written, bytes 276-511 not written", true, false,
+         false},
+        {"CFG refused", 4, Fault{FaultKind::NotAcknowledged, 1, 0, 0x13, 2}, eepromError,
+         ">>Write stopped: bytes 0-255 written, bytes 256-275 written, bytes 276-511 not written", true, true, false},
+        {"FCT written, answer garbled", 4, Fault{FaultKind::BadChecksum, 1, 0, 0x13, 1}, eepromError,
+         ">>Write stopped: bytes 0-255 written, bytes 256-275 not confirmed, bytes 276-511 not written", true, true,
+         false},
+        {"FCT read back wrong", 3, Fault{FaultKind::WrongData, 1, 0, 0x13, 1}, ">>QOB Error [0] unknown error",
+         ">>Write stopped: bytes 0-255 written, bytes 256-275 not confirmed, bytes 276-511 not written", true, true,
+         false},
+    };
+    connect();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        w().btnrseepClick();
+        const uint8_t old10 = deviceByte(10), old260 = deviceByte(260), old300 = deviceByte(300);
+        setGrid(10, std::to_string((old10 + 1) % 256));
+        setGrid(260, std::to_string((old260 + 1) % 256));
+        setGrid(300, std::to_string((old300 + 1) % 256));
+        w().Button3Click();
+        w().clearConsole();
+        w().actionOk = 0;
+        detector().injectFault(c.code, c.fault, 1);
+        w().Button28Click(&w().Button28);
+        EXPECT_EQ(console(), (Lines{c.error, c.stopped}));
+        EXPECT_EQ(w().actionOk, 0);
+        EXPECT_EQ(deviceByte(10), c.low ? (old10 + 1) % 256 : old10);
+        EXPECT_EQ(deviceByte(260), c.fct ? (old260 + 1) % 256 : old260);
+        EXPECT_EQ(deviceByte(300), c.cfg ? (old300 + 1) % 256 : old300);
+        detector().withModel([](DetectorModel& m) { m.eeprom = m.backup; });
+    }
+
+    // A single range that fails says no more than the error line.
+    w().btnrseepClick();
+    w().clearConsole();
+    detector().injectFault(4, Fault{FaultKind::BadChecksum}, 1);
+    w().Button28Click(&w().Button158);
+    EXPECT_EQ(console(), Lines{eepromError});
+}
+
 // ---- restores and backup ---------------------------------------------------
 
 TEST_F(EepromPage, AreaRestoresBringTheBackupBackAndRefreshTheGrid) {
@@ -483,6 +535,9 @@ TEST_F(EepromPage, ABrokenImageFileIsRefusedAndChangesNothing) {
         {"empty value", "0=\r\n", "line 1: '' is not a valid integer value"},
         {"binary", binary, "it is not a text file"},
         {"empty", "", "the file is empty"},
+        {"cut inside its last line", good.substr(0, good.size() - 3), "the file is cut short: its last line has no line end"},
+        {"cut right after an equals sign", good.substr(0, good.size() - 6), "the file is cut short: its last line has no line end"},
+        {"UTF-16 cut short", std::string("\xFF\xFE" "0\0=\0" "1\0", 8), "the file is cut short: its last line has no line end"},
         {"odd UTF-16", std::string("\xFF\xFE" "0\0=\0" "1", 7), "the file is not valid UTF-16"},
         {"broken UTF-8", "\xEF\xBB\xBF" "0=\xC3", "the file is not valid UTF-8"},
         {"wide character", "\xEF\xBB\xBF" "0=\xE2\x82\xAC", "the file holds characters an image file never has"},
