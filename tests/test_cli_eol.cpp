@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <spawn.h>
 #include <sstream>
@@ -21,6 +23,7 @@ extern char** environ;
 namespace {
 
 using nerax_sim::DetectorModel;
+using Lines = std::vector<std::string>;
 
 bool startsWith(const std::string& text, const std::string& part) { return text.rfind(part, 0) == 0; }
 
@@ -147,41 +150,86 @@ TEST_F(CliEol, AFinishedRunPrintsItsLogAndVerdictAndSavesTheLog) {
 
 // ---- as a program ---------------------------------------------------------------
 
-TEST_F(CliEol, AsAProgramItReadsItsKeysFromStdin) {
+// The program with its stdin and stdout on pipes, in the working directory.
+struct Program {
+    pid_t pid = -1;
+    int in = -1, out = -1;
+    // The output up to and including a line that holds `part`.
+    std::string readUntil(const std::string& part) {
+        std::string text, line;
+        char c;
+        while (read(out, &c, 1) == 1) {
+            text.push_back(c);
+            if (c != '\n') {
+                line.push_back(c);
+                continue;
+            }
+            if (line.find(part) != std::string::npos) break;
+            line.clear();
+        }
+        return text;
+    }
+    std::string readAll() { return readUntil("\x01"); }
+    int wait() {
+        close(in);
+        close(out);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+};
+
+Program spawnEol(const std::string& folder, int port, Lines args) {
     const std::string bin =
         std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path().string() + "/bin/nerax-lt-cli";
+    args.insert(args.begin(), {bin, "eol", "--port", std::to_string(port)});
     int in[2], out[2];
-    ASSERT_EQ(pipe(in), 0);
-    ASSERT_EQ(pipe(out), 0);
+    Program p;
+    if (pipe(in) != 0 || pipe(out) != 0) return p;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, in[0], 0);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addclose(&actions, in[1]);
     posix_spawn_file_actions_addclose(&actions, out[0]);
-    posix_spawn_file_actions_addchdir_np(&actions, work.path().c_str());
-    const std::string port = std::to_string(comNumber());
-    const char* argv[] = {bin.c_str(), "eol", "--port", port.c_str(), "--start", "10", nullptr};
-    pid_t pid = -1;
-    ASSERT_EQ(posix_spawn(&pid, bin.c_str(), &actions, nullptr, const_cast<char**>(argv), environ), 0);
+    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    if (posix_spawn(&p.pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) p.pid = -1;
     posix_spawn_file_actions_destroy(&actions);
     close(in[0]);
     close(out[1]);
-    // Space at the step's wait, then the input stays open: the run ends by itself.
-    ASSERT_EQ(write(in[1], "\n", 1), 1);
-    std::string text;
-    char buffer[4096];
-    ssize_t n;
-    while ((n = read(out[0], buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<size_t>(n));
-    close(out[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    close(in[1]);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << text;
-    const Lines lines = linesOf(text);
+    p.in = in[1];
+    p.out = out[0];
+    return p;
+}
+
+TEST_F(CliEol, AsAProgramItReadsItsKeysFromStdin) {
+    Program p = spawnEol(work.path(), comNumber(), {"--start", "10"});
+    ASSERT_GT(p.pid, 0);
+    // Space at the step's wait; the input stays open and the run ends by itself.
+    p.readUntil("<<< PREMERE SPAZIO PER FINALIZZARE EEPROM >>>");
+    ASSERT_EQ(write(p.in, "\n", 1), 1);
+    const Lines lines = linesOf(p.readAll());
+    EXPECT_EQ(p.wait(), 0);
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), "EOL RESULT: PASS");
+    EXPECT_EQ(savedLogs(work.path()).size(), 1u);
+}
+
+TEST_F(CliEol, CtrlCIsStop) {
+    Program p = spawnEol(work.path(), comNumber(), {});
+    ASSERT_GT(p.pid, 0);
+    p.readUntil("<<< PREMERE Y SE TEST OK");
+    kill(p.pid, SIGINT);
+    const Lines lines = linesOf(p.readAll());
+    EXPECT_EQ(p.wait(), 1);
+    ASSERT_GE(lines.size(), 5u);
+    EXPECT_TRUE(startsWith(lines[lines.size() - 4], "TEST STOPPED BY USER: ")) << lines[lines.size() - 4];
+    EXPECT_TRUE(startsWith(lines[lines.size() - 2], "TEST ABORTED: "));
+    EXPECT_EQ(lines.back(), "EOL RESULT: ABORTED");
     EXPECT_EQ(savedLogs(work.path()).size(), 1u);
 }
 
