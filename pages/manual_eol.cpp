@@ -246,7 +246,11 @@ namespace {
 // A wait for a key ends on the stop flag, or when the window asks to close
 // (it sets ABORT's Tag), which then counts as a stop.
 bool keepWaitingForKey(TFrmTestQOB& w, std::initializer_list<int> keys) {
-    if (w.btnabort.Tag == 1) w.stopFlag = true;
+    if (w.btnabort.Tag == 1 && !w.stopFlag) {
+        // The window is closing: what the test switched on goes back too.
+        w.stopFlag = true;
+        w.eolSwitchOutputsBack();
+    }
     if (w.stopFlag) return false;
     for (int key : keys)
         if (w.capturedKey == key) return false;

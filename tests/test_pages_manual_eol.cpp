@@ -391,6 +391,20 @@ TEST_F(ManualEol, ClosingTheWindowEndsTheWaitAsAStop) {
     EXPECT_TRUE(w().btnStartEOL.Enabled);
 }
 
+TEST_F(ManualEol, ClosingTheWindowAtARelayQuestionSwitchesTheRelayOff) {
+    int relayAtQuestion = -1;
+    atPrompt = [&](const std::string&) {
+        if (!logHas("    *IL LED ESTERNO SU ALARM 1 E' ACCESO?")) return;
+        relayAtQuestion = detector().withModel([](DetectorModel& m) { return m.relay[1]; });
+        w().btnabort.Tag = 1;
+    };
+    start(6, 0, 0);
+    EXPECT_EQ(relayAtQuestion, 1);
+    EXPECT_EQ(detector().withModel([](DetectorModel& m) { return m.relay[1]; }), 0);
+    EXPECT_TRUE(startsWith(log().back(), "TEST ABORTED: ")) << log().back();
+    EXPECT_FALSE(logHas("!!!!reset relay non riuscito"));
+}
+
 TEST_F(ManualEol, StartRefusesAStartStepOrSerialNumberThatIsNoNumber) {
     w().memEOL.setText("previous log");
     struct Case {
