@@ -1186,6 +1186,15 @@ TEST_F(ManualEol, EachFailureTextComesFromAFailingDetector) {
     }
 }
 
+TEST_F(ManualEol, ASecondCalibrationFindsTheNominalFlowAndKeepsTheByte) {
+    for (const char* expected : {"    flow 1 = 87", "    flow 1 = 100"}) {
+        stopAfter("[S009]");
+        start(8, 0, 0);
+        EXPECT_EQ(block("    getstate ok", 3), (Lines{"    getstate ok", expected, "    corr 1 e2p= 13"}));
+    }
+    EXPECT_EQ(detector().eepromBytes(484, 1)[0], 13);
+}
+
 TEST_F(ManualEol, AFarSecondFlowKeepsTheOperatorInTheLoop) {
     model([](DetectorModel& m) { m.flow[1] = 130; });
     stopAfter("[S009]", [this](const std::string& prompt) {
