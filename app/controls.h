@@ -136,6 +136,8 @@ public:
         : Control(form, std::move(name), parent), Caption(this, std::move(caption)) {}
     Property<std::string> Caption;
     Property<uint32_t> FontColor{this, 0x000000};   // RGB
+    Property<int> FontSize{this, 0};                // points; 0: the window's font
+    Property<bool> FontBold{this, false};
 };
 
 class TGroupBox : public Control {

@@ -189,6 +189,9 @@ TFrmTestQOB::TFrmTestQOB(Host& hostRef) : host(hostRef) {
     Button37.OnClick = [this] { Button37Click(); };
     Button38.OnClick = [this] { Button38Click(); };
     tmrDelay.OnTimer = [this] { tmrDelayTimer(); };
+    lblEolVerdict.setBounds(8, 326, 125, 34);
+    lblEolVerdict.FontSize = 16;
+    lblEolVerdict.FontBold = true;
     // ---- end Manual EOL wiring ----------------------------------------
 
     // ---- Flow graph wiring --------------------------------------------

@@ -854,6 +854,8 @@ public:
     TMemo memEOL{this, "memEOL", &TabSheet8};
     TLabel lblEOLcomm{this, "lblEOLcomm", "Comments", &TabSheet8};
     TMemo memEOLcomm{this, "memEOLcomm", &TabSheet8};
+    // The last run's outcome, large and coloured, until the next START.
+    TLabel lblEolVerdict{this, "lblEolVerdict", "", &TabSheet8};
     // Counts delayCounter up every 100 ms while the procedure waits.
     TTimer tmrDelay{this, "tmrDelay", 100, false};
     void btnStartEOLClick();
@@ -867,6 +869,23 @@ public:
     bool eolStandAlone = true;  // fixed at start from rgEolType
     int eolChannels = 2;        // fixed at start from rgEolChannels
     bool eolRunning = false;    // a START EOL handler is on the stack
+    // A key wait of the procedure is running (the command line feeds keys then).
+    bool eolWaitingForKey = false;
+    // Folder of the automatic log; empty: the INI's [EOL] LOGDIR, else ".".
+    std::string eolLogDir;
+
+    // Outcome of a run, judged from its log: PASS reached "FINE TEST: "
+    // with no "<<< FAILED >>>" answer and no "!!!!" line, FAIL reached it
+    // with `failures` such lines, ABORTED did not reach it.
+    struct EolVerdict {
+        enum Kind { None, Pass, Fail, Aborted } kind = None;
+        int failures = 0;
+        std::string text() const;   // "PASS", "FAIL (n)", "ABORTED"
+    };
+    static EolVerdict judgeEolLog(const std::vector<std::string>& lines);
+    EolVerdict eolVerdict;
+    // The automatic log of the last run ("" when none was written).
+    std::string eolLogFile;
 
     // Engine routines (steps 1..10 are built from these). A routine that
     // returns bool returns false when the test was aborted: the caller
@@ -891,6 +910,16 @@ public:
     bool eolSerialBytes(uint8_t serial[4]);
     // Disconnect, 1 s, connectRetry, stop check.
     bool eolReconnect();
+    // End of every run: verdict shown, log saved into the log folder.
+    void eolFinishRun();
+    // What step 6 switched on and has not switched back yet; STOP EOL
+    // switches it back before it disconnects.
+    TButton* eolRelayOn = nullptr;   // the OFF button of a relay left on
+    bool eolLedsSet = false;
+    int eolFanSpeedsBefore[2] = {-1, -1};
+    // "s1-s2-s3-s4" as the edits held it at START; X for a byte that is no number.
+    std::string eolSerialText;
+    void eolSwitchOutputsBack();
     // Steps 1..5 (pages/manual_eol.cpp), 6..10 (pages/manual_eol_board.cpp).
     bool eolStep1();
     bool eolStep2();

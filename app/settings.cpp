@@ -52,6 +52,33 @@ IniSections parseIni(const std::string& text) {
     return sections;
 }
 
+namespace {
+
+// The file's text; false when it is missing or cannot be read.
+bool readIniText(const std::string& path, std::string& text) {
+    struct stat info{};
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return false;
+    std::stringstream buffer;
+    buffer << file.rdbuf();
+    if (file.bad()) return false;
+    text = buffer.str();
+    return true;
+}
+
+}  // namespace
+
+std::string readEolLogDir(const std::string& path) {
+    std::string text;
+    if (!readIniText(path, text)) return "";
+    const IniSections sections = parseIni(text);
+    auto section = sections.find("EOL");
+    if (section == sections.end()) return "";
+    auto key = section->second.find("LOGDIR");
+    return key == section->second.end() ? "" : key->second;
+}
+
 bool readTuningSettingsFile(const std::string& path, TuningSettings& values) {
     struct stat info{};
     if (stat(path.c_str(), &info) != 0) return true;   // no file: defaults, silently

@@ -22,3 +22,8 @@ IniSections parseIni(const std::string& text);
 // new values, that key and the later ones keep what `values` held. An
 // existing file that cannot be read also gives false.
 bool readTuningSettingsFile(const std::string& path, TuningSettings& values);
+
+// The folder of the automatic end-of-line logs: key LOGDIR of section EOL,
+// "" when the file, the section or the key is missing (the caller then
+// uses the working directory).
+std::string readEolLogDir(const std::string& path);

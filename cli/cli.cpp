@@ -46,6 +46,9 @@ const CliCommand kCommands[] = {
     {"eeprom-save", "eeprom-save --port N --file FILE.e2p", "port=", eepromSaveCommand},
     {"eeprom-load", "eeprom-load --port N --file FILE.e2p [--yes]", "port=", eepromLoadCommand},
     {"eeprom-dump", "eeprom-dump --port N", "port=", eepromDumpCommand},
+    {"eol",
+     "eol --port N [--start STEP] [--loop] [--channels 1|2] [--serial S1.S2.S3.S4] [--image FILE] [--log-dir DIR]",
+     "port= start= loop channels= serial= image= log-dir=", eolCommand},
 };
 
 // Options every command takes: the answers of the command-line dialogs.

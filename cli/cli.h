@@ -5,6 +5,7 @@
 
 #include <map>
 #include <memory>
+#include <istream>
 #include <ostream>
 #include <set>
 #include <string>
@@ -56,6 +57,10 @@ int diagCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
 int eepromSaveCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
 int eepromLoadCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
 int eepromDumpCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
+// The Manual EOL test (cli/cli_eol.cpp); its keys come from std::cin
+// unless another stream is set.
+int eolCommand(const CliArgs& args, std::ostream& out, std::ostream& err);
+void setCliKeyInput(std::istream& in);
 
 // Runs one command line (without the program name). Returns the exit code.
 int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

@@ -406,6 +406,12 @@ void MainWindow::createWidget(Binding& b, QWidget* parent) {
             QPalette pal = w->palette();
             pal.setColor(QPalette::WindowText, rgbColor(label->FontColor));
             w->setPalette(pal);
+            if (label->FontSize > 0 || label->FontBold) {
+                QFont font = w->font();
+                if (label->FontSize > 0) font.setPointSize(label->FontSize);
+                font.setBold(label->FontBold);
+                w->setFont(font);
+            }
         };
         return;
     }

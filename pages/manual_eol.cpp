@@ -15,6 +15,7 @@
 
 #include "app/main_window.h"
 #include "app/report_file.h"
+#include "app/settings.h"
 #include "link/system.h"
 
 namespace {
@@ -60,6 +61,16 @@ void TFrmTestQOB::btnStartEOLClick() {
     // than stop the test there.
     uint8_t serial[4] = {};
     if (startStep >= 1 && startStep <= 9 && !eolSerialBytes(serial)) return;
+    // For the automatic log's name (steps 10 and on write no serial number,
+    // so the edits may hold anything there).
+    eolSerialText.clear();
+    const TEdit* const serialEdits[4] = {&edtSer1, &edtSer2, &edtSer3, &edtSer4};
+    for (int i = 0; i < 4; ++i) {
+        int value = 0;
+        eolSerialText += (i ? "-" : "") + (parseInteger(serialEdits[i]->Text, value)
+                                               ? std::to_string(value & 0xFF)
+                                               : std::string("X"));
+    }
     eolRunning = true;
     // Cleared however the handler is left (an escaping exception included).
     struct RunningFlag {
@@ -72,6 +83,12 @@ void TFrmTestQOB::btnStartEOLClick() {
     // The window's close request (ABORT's Tag) ends the waits as well.
     btnabort.Tag = 0;
     btnStartEOL.Enabled = false;
+    eolVerdict = EolVerdict{};
+    eolLogFile.clear();
+    lblEolVerdict.Caption = "";
+    eolRelayOn = nullptr;
+    eolLedsSet = false;
+    eolFanSpeedsBefore[0] = eolFanSpeedsBefore[1] = -1;
     eolSetFormats();
 
     memEOL.Lines.Clear();
@@ -83,18 +100,89 @@ void TFrmTestQOB::btnStartEOLClick() {
     eolLine("");
     eolLine("");
 
+    bool aborted = false;
     if (startStep >= 1 && startStep <= 10) {
-        for (int step = startStep; step <= 10; ++step) {
+        for (int step = startStep; step <= 10 && !aborted; ++step) {
             const EolStep runStep = kSteps[step - 1];
-            if (!(this->*runStep)()) return;   // aborted: abortTest() has written its line
+            // A STOP at a step's last wait must not let the next step act
+            // (step 5 would set the clock).
+            aborted = !stopCheck() || !(this->*runStep)();   // abortTest() has written its line
         }
     }
-    eolLine("");
-    eolLine("");
-    eolLine("FINE TEST: " + host.dateTimeText());
-    eolLine("");
-    stopFlag = true;
-    btnStartEOL.Enabled = true;
+    if (!aborted) {
+        eolLine("");
+        eolLine("");
+        eolLine("FINE TEST: " + host.dateTimeText());
+        eolLine("");
+        stopFlag = true;
+        btnStartEOL.Enabled = true;
+    }
+    eolFinishRun();
+}
+
+// ---- verdict and automatic log ------------------------------------------
+
+namespace {
+
+bool startsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
+
+// An answer line of askYesNo: its prefix of blanks, then the answer.
+bool failedAnswer(const std::string& line) {
+    const size_t first = line.find_first_not_of(' ');
+    return first != std::string::npos && line.compare(first, std::string::npos, "<<< FAILED >>>") == 0;
+}
+
+}  // namespace
+
+TFrmTestQOB::EolVerdict TFrmTestQOB::judgeEolLog(const std::vector<std::string>& lines) {
+    bool finished = false, stopped = false;
+    int failures = 0;
+    for (const std::string& line : lines) {
+        if (startsWith(line, "FINE TEST: ")) finished = true;
+        if (startsWith(line, "TEST ABORTED: ") || startsWith(line, "TEST STOPPED BY USER: ")) stopped = true;
+        if (startsWith(line, "!!!!") || failedAnswer(line)) ++failures;
+    }
+    EolVerdict verdict;
+    verdict.failures = failures;
+    verdict.kind = !finished || stopped ? EolVerdict::Aborted : failures ? EolVerdict::Fail : EolVerdict::Pass;
+    return verdict;
+}
+
+std::string TFrmTestQOB::EolVerdict::text() const {
+    switch (kind) {
+    case Pass: return "PASS";
+    case Fail: return "FAIL (" + std::to_string(failures) + ")";
+    case Aborted: return "ABORTED";
+    default: return "";
+    }
+}
+
+void TFrmTestQOB::eolFinishRun() {
+    eolVerdict = judgeEolLog(memEOL.Lines.lines());
+    static const uint32_t colors[] = {0x000000, 0x00A000, 0xFF0000, 0xFF8000};
+    lblEolVerdict.FontColor = colors[eolVerdict.kind];
+    lblEolVerdict.Caption = eolVerdict.text();
+
+    // As SAVE LOG saves it, comment block included; the page keeps the log
+    // as the run left it.
+    std::vector<std::string> lines = memEOL.Lines.lines();
+    for (const char* line : {"", "Commenti:", ""}) lines.push_back(line);
+    if (memEOLcomm.Lines.Count() == 0)
+        lines.push_back("");
+    else
+        lines.insert(lines.end(), memEOLcomm.Lines.lines().begin(), memEOLcomm.Lines.lines().end());
+
+    std::string folder = eolLogDir.empty() ? readEolLogDir(iniFileName) : eolLogDir;
+    std::string name = "NERAX_LT_EOL_" + eolSerialText + "_" + reportStamp(host.formatNow("yyyy/mm/dd hh:nn:ss")) + ".txt";
+    if (!folder.empty() && folder != ".") name = folder + (folder.back() == '/' ? "" : "/") + name;
+    std::string error;
+    if (!writeTextFile(name, lines, error)) {
+        host.messageBox("EOL log not saved: " + name + "\n\n" + error, host.applicationTitle, DialogKind::Error,
+                        DialogButtons::Ok);
+        return;
+    }
+    eolLogFile = name;
+    addConsoleLine(">>EOL log saved: " + name);
 }
 
 void TFrmTestQOB::Button37Click() {
@@ -102,7 +190,20 @@ void TFrmTestQOB::Button37Click() {
     eolLine("");
     eolLine("TEST STOPPED BY USER: " + host.dateTimeText());
     btnStartEOL.Enabled = true;
+    if (eolRunning) eolSwitchOutputsBack();
     Button2Click();
+}
+
+void TFrmTestQOB::eolSwitchOutputsBack() {
+    if (qob && qob->isConnected()) {
+        if (eolRelayOn) btnAlarm1RelayClick(eolRelayOn);
+        if (eolLedsSet) btnLedNormalClick();
+        for (int fan = 0; fan < 2; ++fan)
+            if (eolFanSpeedsBefore[fan] >= 0 && !qob->testFan(fan, eolFanSpeedsBefore[fan])) showLibraryError();
+    }
+    eolRelayOn = nullptr;
+    eolLedsSet = false;
+    eolFanSpeedsBefore[0] = eolFanSpeedsBefore[1] = -1;
 }
 
 void TFrmTestQOB::Button38Click() {
@@ -140,7 +241,11 @@ namespace {
 // A wait for a key ends on the stop flag, or when the window asks to close
 // (it sets ABORT's Tag), which then counts as a stop.
 bool keepWaitingForKey(TFrmTestQOB& w, std::initializer_list<int> keys) {
-    if (w.btnabort.Tag == 1) w.stopFlag = true;
+    if (w.btnabort.Tag == 1 && !w.stopFlag) {
+        // The window is closing: what the test switched on goes back too.
+        w.stopFlag = true;
+        w.eolSwitchOutputsBack();
+    }
     if (w.stopFlag) return false;
     for (int key : keys)
         if (w.capturedKey == key) return false;
@@ -153,7 +258,9 @@ void TFrmTestQOB::waitSpace(const std::string& text) {
     eolLine("");
     eolLine(text);
     capturedKey = 0;
+    eolWaitingForKey = true;
     waitCooperatively([this] { return keepWaitingForKey(*this, {kKeySpace}); });
+    eolWaitingForKey = false;
     if (!stopFlag) eolLine("");
 }
 
@@ -162,7 +269,9 @@ void TFrmTestQOB::askYesNo(const std::string& prefix) {
     eolLine(prefix + "<<< PREMERE Y SE TEST OK, N SE IL TEST E' FALLITO >>>");
     eolLine("");
     capturedKey = 0;
+    eolWaitingForKey = true;
     waitCooperatively([this] { return keepWaitingForKey(*this, {kKeyY, kKeyN}); });
+    eolWaitingForKey = false;
     if (stopFlag) return;
     eolLine(prefix + (capturedKey == kKeyY ? "<<< PASSED >>>" : "<<< FAILED >>>") + "\r\n");
     eolLine("");
@@ -176,6 +285,9 @@ void TFrmTestQOB::abortTest() {
 }
 
 bool TFrmTestQOB::connectRetry() {
+    // A stopped test does not connect again (steps 8 to 10 connect right
+    // after a wait, which a STOP ends).
+    if (!stopCheck()) return false;
     for (;;) {
         actionOk = 0;
         // Connect refuses a second connection without setting actionOk,
@@ -254,12 +366,18 @@ void TFrmTestQOB::checkRelay(TButton& onButton, TButton& offButton, bool withQue
         eolLine(question);
         actionOk = 0;
         btnAlarm1RelayClick(&onButton);
-        if (!actionOk) eolLine("!!!!set relay non riuscito");
+        if (actionOk)
+            eolRelayOn = &offButton;
+        else
+            eolLine("!!!!set relay non riuscito");
         askYesNo("    ");
+        // STOP EOL has switched it off and disconnected.
+        if (stopFlag) return;
     }
     actionOk = 0;
     btnAlarm1RelayClick(&offButton);
     if (!actionOk) eolLine("!!!!reset relay non riuscito");
+    if (actionOk) eolRelayOn = nullptr;
 }
 
 bool TFrmTestQOB::stopCheck() {
@@ -341,6 +459,8 @@ bool TFrmTestQOB::eolStep5() {
     eolLines(*this, {" [S005]", " D) IMPOSTAZIONE DATA E ORA REAL TIME CLOCK"});
     eolLine("    DATA DA IMPOSTARE: " + host.dateTimeText());
     waitSpace("    <<< PREMERE SPAZIO PER IMPOSTARE E LEGGERE RTC >>>");
+    // A stopped test leaves the clock alone.
+    if (!stopCheck()) return false;
     eolSetFormats();
     edtSetTime.Text = host.dateTimeText();
     if (!retryAction([this] { Button23Click(); }, "!!!!RTC set non riuscito")) return false;

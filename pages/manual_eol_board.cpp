@@ -178,6 +178,9 @@ bool TFrmTestQOB::eolStep6() {
     checkAnalogs(*this, kThermistorChecks);
 
     eolLines(*this, {"", " D) VERIFICA FANS"});
+    // The speeds to go back to when the test is stopped (not logged).
+    if (qob && qob->readState())
+        for (int fan = 0; fan < 2; ++fan) eolFanSpeedsBefore[fan] = qob->fanSpeed(fan);
     for (const FanStep& step : kFanSteps) {
         if (!stopCheck()) return false;
         tbFan1.Position = step.speed;
@@ -200,12 +203,14 @@ bool TFrmTestQOB::eolStep6() {
     }
 
     eolLines(*this, {"", " E) VERIFICA RELAYS", ""});
+    // After a STOP the remaining relays are left alone: each would only
+    // log failures of a board that is no longer connected.
     for (const RelayCheck& relay : kRelayChecks)
-        if (relayIncluded(relay.when, eolStandAlone, eolChannels))
+        if (relayIncluded(relay.when, eolStandAlone, eolChannels) && !stopFlag)
             checkRelay(this->*relay.on, this->*relay.off, false, relay.question);
     if (!stopCheck()) return false;
     for (const RelayCheck& relay : kRelayChecks)
-        if (relayIncluded(relay.when, eolStandAlone, eolChannels))
+        if (relayIncluded(relay.when, eolStandAlone, eolChannels) && !stopFlag)
             checkRelay(this->*relay.on, this->*relay.off, true, relay.question);
     if (!stopCheck()) return false;
 
@@ -238,6 +243,7 @@ bool TFrmTestQOB::eolStep6() {
     if (!stopCheck()) return false;
 
     eolLines(*this, {"", " L) VERIFICARE CHE 21/22/25 LED (1C1S/1C2S/2C2S) SONO ACCESI ROSSI."});
+    eolLedsSet = true;
     checkLeds(*this, [this] { btnLedAllClick(&btnLedAllR); });
     if (!stopCheck()) return false;
     eolLines(*this, {"", " M) VERIFICARE CHE 22/23 LED (1/2 CANALI) SONO ACCESI VERDI."});
@@ -250,6 +256,10 @@ bool TFrmTestQOB::eolStep6() {
             if (auto* box = dynamic_cast<TComboBox*>(FindComponent("cbLed" + std::to_string(n))); box && yellowLed(n))
                 box->ItemIndex = 3;
     });
+    // A finished step leaves LEDs and fans as they are; the next step
+    // starts by switching the board off.
+    eolLedsSet = false;
+    eolFanSpeedsBefore[0] = eolFanSpeedsBefore[1] = -1;
     Button2Click();
     return stopCheck();
 }

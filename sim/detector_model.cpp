@@ -210,6 +210,12 @@ void DetectorModel::finishRestart() {
     sealLogHeader();
     for (int c = 0; c < 2; ++c) alarm[c] = prealarm[c] = 0;
     for (int k = 1; k <= 8; ++k) relay[k] = 0;
+    // Test settings do not survive a restart: the fans run at their
+    // configured speeds again and the LEDs show the device's state.
+    for (int c = 0; c < 2; ++c) fanSpeed[c] = std::clamp<int>(eeprom[454 + c], 1, 10);
+    fanDacMode = 0;
+    fanStopped = 0;
+    ledsOverride = 0;
     appendLog(7);
     appendLog(maintenance ? 20 : 19);
     restartSweep();

@@ -253,6 +253,28 @@ TEST_F(GuiWindowTest, OperatorInputReachesTheModel) {
     EXPECT_TRUE(seen);
 }
 
+TEST_F(GuiWindowTest, ManualEolShowsTheVerdictLargeAndColoured) {
+    auto* pages = widget<QTabWidget>(form->PageControl1);
+    pages->setCurrentIndex(7);
+    form->edtStartStep.Text = "11";
+    window->flush();
+    auto* label = widget<QLabel>(form->lblEolVerdict);
+    ASSERT_NE(label, nullptr);
+    const int plainSize = window->widgetOf(form->TabSheet8)->font().pointSize();
+    EXPECT_EQ(label->text(), QString());
+    widget<QPushButton>(form->btnStartEOL)->click();
+    window->flush();
+    EXPECT_EQ(label->text(), QStringLiteral("PASS"));
+    EXPECT_TRUE(label->font().bold());
+    EXPECT_GT(label->font().pointSize(), plainSize);
+    EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(0x00, 0xA0, 0x00));
+    EXPECT_TRUE(label->isVisible());
+    // Inside the page, clear of the log.
+    const QRect page = window->widgetOf(form->TabSheet8)->rect();
+    EXPECT_TRUE(page.contains(label->geometry())) << label->geometry().x() << "," << label->geometry().y();
+    EXPECT_FALSE(label->geometry().intersects(widget<QPlainTextEdit>(form->memEOL)->geometry()));
+}
+
 TEST_F(GuiWindowTest, ManagementPageGroupsNeitherOverlapNorLeaveThePage) {
     QWidget* page = window->widgetOf(form->TabSheet1);
     ASSERT_NE(page, nullptr);

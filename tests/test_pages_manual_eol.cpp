@@ -5,8 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <deque>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -149,6 +153,46 @@ protected:
         QOB::sealImage(image.data());
         work->write(name, e2pText(image));
         return image;
+    }
+
+    // A whole run from step 1 of a fresh board (as in the whole-run test):
+    // the image file, a serial number, the bench as the prompts ask, every
+    // question answered `answer`.
+    void runBoard(int type, int channels, int answer = kY) {
+        writeBoardImage("board.e2p");
+        host.answerFile("board.e2p");
+        w().edtSer1.Text = "17";
+        w().edtSer2.Text = "300";
+        w().edtSer3.Text = "3";
+        w().edtSer4.Text = "42";
+        const auto before = atPrompt;
+        atPrompt = [this, answer, before](const std::string& prompt) {
+            benchFollowsInstructions(prompt);
+            answers.push_back(answer);
+            if (before) before(prompt);
+        };
+        start(1, type, channels);
+    }
+    // The bench as it stands before a board is tested.
+    void freshBench() {
+        model([](DetectorModel& m) {
+            m.sounderEolFitted[0] = m.sounderEolFitted[1] = true;
+            m.externalInput = 0;
+            m.coverClosed = false;
+            m.isolatorOpen = false;
+        });
+        isolatorPrompts = 0;
+        answers.clear();
+        keyPresses = 0;
+    }
+    // Names of the automatic logs in the working directory.
+    Lines savedLogs(const std::string& folder = "") const {
+        Lines names;
+        for (const auto& entry : std::filesystem::directory_iterator(work->path() + "/" + folder))
+            if (entry.path().filename().string().rfind("NERAX_LT_EOL_", 0) == 0)
+                names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
     }
 
     Lines header(const char* variant = "STAND ALONE", int channels = 2) const {
@@ -345,6 +389,20 @@ TEST_F(ManualEol, ClosingTheWindowEndsTheWaitAsAStop) {
     EXPECT_EQ(log().back(), "TEST ABORTED: 21/03/17 10:15:30");
     EXPECT_FALSE(logHas("FINE TEST: 21/03/17 10:15:30"));
     EXPECT_TRUE(w().btnStartEOL.Enabled);
+}
+
+TEST_F(ManualEol, ClosingTheWindowAtARelayQuestionSwitchesTheRelayOff) {
+    int relayAtQuestion = -1;
+    atPrompt = [&](const std::string&) {
+        if (!logHas("    *IL LED ESTERNO SU ALARM 1 E' ACCESO?")) return;
+        relayAtQuestion = detector().withModel([](DetectorModel& m) { return m.relay[1]; });
+        w().btnabort.Tag = 1;
+    };
+    start(6, 0, 0);
+    EXPECT_EQ(relayAtQuestion, 1);
+    EXPECT_EQ(detector().withModel([](DetectorModel& m) { return m.relay[1]; }), 0);
+    EXPECT_TRUE(startsWith(log().back(), "TEST ABORTED: ")) << log().back();
+    EXPECT_FALSE(logHas("!!!!reset relay non riuscito"));
 }
 
 TEST_F(ManualEol, StartRefusesAStartStepOrSerialNumberThatIsNoNumber) {
@@ -840,6 +898,313 @@ TEST_F(ManualEol, AfterARunOtherPagesShowDatesAsDayMonthTwoDigitYear) {
             EXPECT_TRUE(startsWith(line, "--- POLL --- 1 --- 21/03/17 10:15:")) << line;
         }
     EXPECT_TRUE(found);
+}
+
+// ---- verdict and automatic log ---------------------------------------------------
+
+TEST(EolVerdict, ComesFromTheLog) {
+    using V = TFrmTestQOB::EolVerdict;
+    struct Case {
+        Lines log;
+        V::Kind kind;
+        const char* text;
+    };
+    const Case cases[] = {
+        {{"x", "    <<< PASSED >>>", "FINE TEST: 21/03/17 10:15:30", ""}, V::Pass, "PASS"},
+        {{"     <<< FAILED >>>", "!!!!FUORI RANGE", "    POWER 1:ERR !!!!", "FINE TEST: 1"}, V::Fail, "FAIL (2)"},
+        // A retried action that then succeeded still counts.
+        {{"!!!!connessione non riuscita", "!!!!DISCONNETTERE E RICONNETTERE CAVO USB.", "FINE TEST: 1"}, V::Fail,
+         "FAIL (2)"},
+        {{"1 - MAIN, SMD", "    <<< PASSED >>>"}, V::Aborted, "ABORTED"},
+        {{"TEST STOPPED BY USER: 1", "", "TEST ABORTED: 1"}, V::Aborted, "ABORTED"},
+        {{"TEST STOPPED BY USER: 1", "FINE TEST: 1"}, V::Aborted, "ABORTED"},
+    };
+    for (const Case& c : cases) {
+        const V v = TFrmTestQOB::judgeEolLog(c.log);
+        EXPECT_EQ(v.kind, c.kind) << c.text;
+        EXPECT_EQ(v.text(), c.text);
+    }
+}
+
+TEST_F(ManualEol, EveryRunShowsItsVerdictAndSavesItsLogWithTheComments) {
+    host.setNow({2017, 3, 21, 10, 15, 30, 0});
+    w().edtSer1.Text = "300";
+    w().edtSer4.Text = "7";
+    start(11);
+    EXPECT_EQ(w().lblEolVerdict.Caption.get(), "PASS");
+    EXPECT_EQ(w().lblEolVerdict.FontColor.get(), 0x00A000u);
+    ASSERT_EQ(savedLogs(), Lines{"NERAX_LT_EOL_44-0-0-7_20170321_101530.txt"});
+    EXPECT_EQ(w().eolLogFile, "NERAX_LT_EOL_44-0-0-7_20170321_101530.txt");
+    EXPECT_EQ(work->read(savedLogs()[0]),
+              "Inizio EOL manuale: 21/03/17 10:15:30\r\n\r\nSTAND ALONE\r\nNUMERO DI CANALI: 2\r\n\r\n\r\n\r\n\r\n"
+              "FINE TEST: 21/03/17 10:15:30\r\n\r\n\r\nCommenti:\r\n\r\n\r\n");
+    // The page keeps the log as the run left it.
+    EXPECT_EQ(log().back(), "");
+    EXPECT_EQ(log()[log().size() - 2], "FINE TEST: 21/03/17 10:15:30");
+    EXPECT_EQ(console().back(), ">>EOL log saved: NERAX_LT_EOL_44-0-0-7_20170321_101530.txt");
+
+    // The next START clears the verdict; a stopped run is ABORTED and saved
+    // with what the operator typed meanwhile.
+    std::string captionAtPrompt = "?";
+    atPrompt = [&](const std::string&) {
+        captionAtPrompt = w().lblEolVerdict.Caption;
+        w().memEOLcomm.setText("nota 1\r\nnota 2");
+        w().Button37Click();
+    };
+    host.setNow({2017, 3, 21, 10, 16, 0, 0});
+    start(1);
+    EXPECT_EQ(captionAtPrompt, "");
+    EXPECT_EQ(w().lblEolVerdict.Caption.get(), "ABORTED");
+    EXPECT_EQ(w().lblEolVerdict.FontColor.get(), 0xFF8000u);
+    ASSERT_EQ(savedLogs().size(), 2u);
+    const std::string saved = work->read(savedLogs()[1]);
+    EXPECT_TRUE(saved.find("TEST ABORTED: 21/03/17 10:16:00\r\n\r\nCommenti:\r\n\r\nnota 1\r\nnota 2\r\n") !=
+                std::string::npos)
+        << saved;
+
+    // Step 10 writes no serial number: a byte that is no number shows as X.
+    w().edtSer2.Text = "1a";
+    host.setNow({2017, 3, 21, 10, 17, 0, 0});
+    atPrompt = nullptr;
+    start(11);
+    EXPECT_TRUE(work->exists("NERAX_LT_EOL_44-X-0-7_20170321_101700.txt"));
+}
+
+TEST_F(ManualEol, TheLogFolderComesFromTheIniFile) {
+    host.setNow({2017, 3, 21, 10, 15, 30, 0});
+    std::filesystem::create_directory(work->path() + "/eol logs");
+    work->write("nerax-lt.INI", "[GENERAL]\r\nTMO=30000\r\n[EOL]\r\nLOGDIR=eol logs\r\n");
+    start(11);
+    EXPECT_EQ(savedLogs("eol logs"), Lines{"NERAX_LT_EOL_0-0-0-0_20170321_101530.txt"});
+    EXPECT_EQ(w().eolLogFile, "eol logs/NERAX_LT_EOL_0-0-0-0_20170321_101530.txt");
+
+    // A folder that is not there: an error, not a success; the verdict stays.
+    work->write("nerax-lt.INI", "[EOL]\r\nLOGDIR=missing\r\n");
+    start(11);
+    ASSERT_EQ(host.shown.size(), 1u);
+    EXPECT_EQ(host.shown[0].dialogKind, DialogKind::Error);
+    EXPECT_TRUE(startsWith(host.shown[0].text, "EOL log not saved: missing/NERAX_LT_EOL_0-0-0-0_")) << host.shown[0].text;
+    EXPECT_EQ(w().eolLogFile, "");
+    EXPECT_EQ(w().lblEolVerdict.Caption.get(), "PASS");
+    EXPECT_FALSE(work->exists("missing"));
+}
+
+// ---- whole runs against golden logs ------------------------------------------------
+
+// Compares with tests/golden/<name>; NERAX_UPDATE_GOLDEN=1 rewrites it.
+void expectGolden(const std::string& name, const Lines& lines) {
+    const std::string path = std::string(NERAX_EOL_GOLDEN) + "/" + name;
+    if (std::getenv("NERAX_UPDATE_GOLDEN")) {
+        std::ofstream out(path, std::ios::binary);
+        for (const auto& line : lines) out << line << "\n";
+        return;
+    }
+    std::ifstream in(path, std::ios::binary);
+    ASSERT_TRUE(in) << path;
+    Lines golden;
+    for (std::string line; std::getline(in, line);) golden.push_back(line);
+    const size_t n = std::min(golden.size(), lines.size());
+    for (size_t i = 0; i < n; ++i)
+        if (golden[i] != lines[i]) {
+            ADD_FAILURE() << name << " line " << i + 1 << ":\n  expected \"" << golden[i] << "\"\n  actual   \"" << lines[i]
+                          << "\"";
+            return;
+        }
+    EXPECT_EQ(lines.size(), golden.size()) << name;
+}
+
+TEST_F(ManualEol, WholeRunsMatchTheirGoldenLogs) {
+    struct Case {
+        int type, channels, answer;
+        const char* golden;
+        const char* verdict;
+    };
+    const Case cases[] = {
+        {0, 0, kY, "eol_stand_alone_1ch.txt", "PASS"},
+        {0, 1, kY, "eol_stand_alone_2ch.txt", "PASS"},
+        {1, 0, kY, "eol_loop_based_1ch.txt", "PASS"},
+        {1, 1, kY, "eol_loop_based_2ch.txt", "PASS"},
+        {1, 1, kN, "eol_loop_based_2ch_all_n.txt", "FAIL (22)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.golden);
+        renewWindow();
+        w().Edit1.Text = std::to_string(comNumber());
+        w().PageControl1.ActivePageIndex = 7;
+        host.onProcessMessages = [this] { operate(); };
+        detector().withModel([](DetectorModel& m) { m = DetectorModel(); });
+        host.setNow({2017, 3, 21, 10, 15, 30, 0});
+        freshBench();
+        atPrompt = nullptr;
+        runBoard(c.type, c.channels, c.answer);
+        expectGolden(c.golden, log());
+        EXPECT_EQ(w().eolVerdict.text(), c.verdict);
+        EXPECT_EQ(w().lblEolVerdict.Caption.get(), c.verdict);
+        if (c.answer == kN)
+            EXPECT_EQ(failures(), Lines{});
+        else
+            EXPECT_EQ(count("    <<< FAILED >>>") + count("     <<< FAILED >>>"), 0);
+    }
+}
+
+// ---- STOP at every prompt ------------------------------------------------------------
+
+TEST_F(ManualEol, StopAtEveryPromptAbortsCleanly) {
+    // What follows "TEST STOPPED BY USER: " when STOP comes at a prompt,
+    // found by the prompt or by the line before it; every other prompt
+    // shows only "", "TEST ABORTED: ".
+    struct After {
+        const char* at;
+        Lines next;
+    };
+    const Lines aborted = {"", "TEST ABORTED: *"};
+    const After table[] = {
+        // Step 4 closes with an empty line before the stop check.
+        {">>Disconnected", Lines{""} + aborted},
+        // The open-line reading, the input and the cover run before the next check.
+        {"    <<< PREMERE SPAZIO PER VERIFICARE STATO OPEN SOUNDER >>>",
+         Lines{"    SOUNDER 1:ERR", "!!!!read AD non riuscito", "    SOUNDER 2:ERR", "!!!!read AD non riuscito"} + aborted},
+        {"    <<< PREMERE SPAZIO PER VERIFICARE EXT INPUT >>>", Lines{"!!!!read ext input non riuscito"} + aborted},
+        {"    <<< PREMERE SPAZIO PER VERIFICARE COVER SWITCH >>>", Lines{"!!!!read cover switch non riuscito"} + aborted},
+        // Stand alone: the poll results taken with the state.
+        // With two channels the second module's question follows at once.
+        {"     SU SUBADD 129, DATO 8,8. IL LED DEL MODULO 1 E' ACCESO GIALLO?",
+         Lines{"    *SU INDIRIZZO 155 INVIARE COMANDO SET OUTPUT (1) ",
+               "     SU SUBADD 130, DATO 8,8. IL LED DEL MODULO 2 E' ACCESO GIALLO?", "", "    " + kYesNoPrompt, ""} +
+             aborted},
+        {"     I LED DEI SENSORI LAMPEGGIANO VERDE?",
+         Lines{"     Last poll sensore 1:" + pollStatusTextFor(1, 1), "     Last poll sensore 2:" + pollStatusTextFor(1, 1)} +
+             aborted},
+    };
+    std::vector<int> used(std::size(table), 0);
+    for (int type : {0, 1}) {
+        // The prompts of a whole run, each with the line before it.
+        struct Prompt {
+            std::string text, before;
+        };
+        std::vector<Prompt> prompts;
+        detector().withModel([](DetectorModel& m) { m = DetectorModel(); });
+        freshBench();
+        atPrompt = [&](const std::string& prompt) {
+            const int n = w().memEOL.Lines.Count();
+            const bool yesNo = contains(prompt, kYesNoPrompt);
+            prompts.push_back({prompt, w().memEOL.Lines[n - (yesNo ? 4 : 3)]});
+        };
+        runBoard(type, 1);
+        ASSERT_EQ(w().eolVerdict.text(), "PASS");
+
+        for (size_t k = 0; k < prompts.size(); ++k) {
+            const Prompt& p = prompts[k];
+            SCOPED_TRACE("type " + std::to_string(type) + ", prompt " + std::to_string(k) + ": " + p.before + " / " + p.text);
+            detector().withModel([](DetectorModel& m) { m = DetectorModel(); });
+            freshBench();
+            size_t seen = 0;
+            bool inStepSix = false;
+            atPrompt = [&](const std::string&) {
+                if (seen++ != k) return;
+                inStepSix = logHas("[S006]") && !logHas("[S007]") && logHas(" D) VERIFICA FANS");
+                w().Button37Click();
+            };
+            runBoard(type, 1);
+            const auto stopped = std::find_if(log().begin(), log().end(),
+                                              [](const std::string& l) { return startsWith(l, "TEST STOPPED BY USER: "); });
+            ASSERT_NE(stopped, log().end());
+            Lines next(stopped + 1, log().end());
+            for (auto& line : next)
+                if (startsWith(line, "TEST ABORTED: ")) line = "TEST ABORTED: *";
+            Lines expected = aborted;
+            for (size_t t = 0; t < std::size(table); ++t)
+                if (p.text == table[t].at || p.before == table[t].at) {
+                    expected = table[t].next;
+                    ++used[t];
+                }
+            if (type == 1 && p.before == "     I LED DEI SENSORI LAMPEGGIANO VERDE?") expected = aborted;
+            EXPECT_EQ(next, expected);
+            EXPECT_EQ(w().eolVerdict.text(), "ABORTED");
+            EXPECT_FALSE(w().qob);
+            // Nothing the test switched on stays on; the clock is set only
+            // once its step has gone past its key.
+            detector().withModel([&](DetectorModel& m) {
+                for (int r = 1; r <= 8; ++r) EXPECT_EQ(m.relay[r], 0) << "relay " << r;
+                if (inStepSix) {
+                    EXPECT_EQ(m.ledsOverride, 0);
+                    EXPECT_EQ(m.fanSpeed[0], 6);
+                    EXPECT_EQ(m.fanSpeed[1], 6);
+                }
+                EXPECT_EQ(m.requestCount[20] > 0, logHas("    RTC set ok"));
+            });
+        }
+    }
+    for (size_t t = 0; t < std::size(table); ++t) EXPECT_GT(used[t], 0) << table[t].at;
+}
+
+// ---- every failure text from the detector --------------------------------------------
+
+TEST_F(ManualEol, EachFailureTextComesFromAFailingDetector) {
+    struct Case {
+        int step, type, channels;
+        int code, skip;            // the request that fails once
+        const char* stopAt;        // the run ends at this marker
+        Lines block;               // from the failure line on
+    };
+    const Case cases[] = {
+        {3, 0, 1, 28, 0, " [S004]",
+         {"!!!!onfield eeprom restore non riuscito", kReplug, "", kRetryPrompt, "", "    ONFIELD EEPROM RESTORE OK"}},
+        {4, 0, 1, 3, 2, " [S005]", {"!!!!lettura log non riuscita", kReplug, "", kRetryPrompt, "", "    log letto con successo"}},
+        {5, 0, 1, 20, 0, "[S006]", {"!!!!RTC set non riuscito", kReplug, "", kRetryPrompt, "", "    RTC set ok"}},
+        {6, 0, 1, 27, 0, "[S007]", {"!!!!set fan 1 non riuscito", "    fan 2 speed: 0"}},
+        {6, 0, 1, 27, 1, "[S007]", {"    fan 1 speed: 0", "!!!!set fan 2 non riuscito"}},
+        {6, 0, 0, 16, 0, "[S007]", {"!!!!read ext input non riuscito", "", " H) LETTURA EXTERNAL INPUT. METTERE CORTO SU EXT INPUT. "}},
+        {6, 0, 0, 18, 0, "[S007]", {"!!!!read cover switch non riuscito", "", " I) LETTURA COVER SWITCH. CHIUDERE COVER SWITCH. "}},
+        {6, 0, 0, 12, 0, "[S007]", {"!!!!set led non riuscito", "", " M) VERIFICARE CHE 22/23 LED (1/2 CANALI) SONO ACCESI VERDI."}},
+        {6, 0, 0, 33, 0, "[S007]", {"!!!!reset relay non riuscito"}},
+        {7, 1, 0, 10, 0, "[S008]", {"!!!!read iso state non riuscito", "", "    *STACCARE USB. CHIUDERE COVER. PREMERE PER 2 SEC"}},
+        {8, 0, 0, 4, 0, "[S009]", {"!!!!write eeprom non riuscita", "", kRetryPrompt, "", "    TARATURA TERMINATA"}},
+        {9, 0, 0, 31, 0, "[S010]", {"!!!!set eeprom backup non riuscito", "", kRetryPrompt, "", "    BACKUP EEPROM OK"}},
+        {10, 0, 0, 28, 0, "FINE TEST", {"!!!!onfield eeprom restore non riuscito", "", kRetryPrompt, "", "    ONFIELD EEPROM RESTORE OK"}},
+        {10, 0, 0, 20, 0, "FINE TEST", {"!!!!RTC set non riuscito", "", "", "FINE TEST: *"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.block[0] + " (request " + std::to_string(c.code) + ")");
+        w().memEOL.Lines.Clear();
+        detector().withModel([](DetectorModel& m) { m = DetectorModel(); });
+        freshBench();
+        writeBoardImage("board.e2p");
+        if (c.step == 3) host.answerFile("board.e2p");
+        detector().injectFault(c.code, Fault{FaultKind::NotAcknowledged, 1, 0, 0x13, c.skip});
+        stopAfter(c.stopAt, [this](const std::string& prompt) { benchFollowsInstructions(prompt); });
+        start(c.step, c.type, c.channels);
+        Lines got = block(c.block[0], c.block.size());
+        for (auto& line : got)
+            if (startsWith(line, "FINE TEST: ")) line = "FINE TEST: *";
+        EXPECT_EQ(got, c.block);
+        // The injected failure is the first one of the run.
+        const auto failure = std::find_if(c.block.begin(), c.block.end(), [](const std::string& l) { return startsWith(l, "!!!!"); });
+        ASSERT_FALSE(failures().empty());
+        EXPECT_EQ(failures()[0], *failure);
+        EXPECT_EQ(detector().pendingFaults(), 0);
+    }
+}
+
+TEST_F(ManualEol, ASecondCalibrationFindsTheNominalFlowAndKeepsTheByte) {
+    for (const char* expected : {"    flow 1 = 87", "    flow 1 = 100"}) {
+        stopAfter("[S009]");
+        start(8, 0, 0);
+        EXPECT_EQ(block("    getstate ok", 3), (Lines{"    getstate ok", expected, "    corr 1 e2p= 13"}));
+    }
+    EXPECT_EQ(detector().eepromBytes(484, 1)[0], 13);
+}
+
+TEST_F(ManualEol, AFarSecondFlowKeepsTheOperatorInTheLoop) {
+    model([](DetectorModel& m) { m.flow[1] = 130; });
+    stopAfter("[S009]", [this](const std::string& prompt) {
+        if (contains(prompt, "TARARE FLUSSI")) model([](DetectorModel& m) { m.flow[1] = 104; });
+    });
+    start(8, 1, 1);
+    EXPECT_EQ(block("    flow 2 = 130", 5),
+              (Lines{"    flow 2 = 130", "!!!!FLUSSO 2 LONTANO DA RANGE PREVISTO(80-120)", "",
+                     "     <<< PREMERE SPAZIO PER TARARE FLUSSI >>>", ""}));
+    EXPECT_TRUE(logHas("    corr 2 e2p= 252"));
 }
 
 }  // namespace

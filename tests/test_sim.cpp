@@ -223,6 +223,20 @@ TEST_F(SimFrames, PanelReadingsFollowTheHardware) {
     EXPECT_EQ(state[58], 1);   // external input short
 }
 
+TEST_F(SimFrames, ARestartEndsTheTestSettings) {
+    EXPECT_EQ(client->transact(frame(27, {2, 9}), 1), Bytes{1});
+    detector().withModel([](DetectorModel& m) {
+        m.ledsOverride = 1;
+        m.eeprom[455] = 4;   // channel 2's configured speed
+        m.restartPending = 1;
+        m.finishRestart();
+        EXPECT_EQ(m.fanSpeed[0], 6);
+        EXPECT_EQ(m.fanSpeed[1], 4);
+        EXPECT_EQ(m.ledsOverride, 0);
+    });
+    EXPECT_EQ(dataOf(client->transact(frame(30), 76), 74)[5], 6);   // fan speed in the state
+}
+
 TEST_F(SimFrames, ActionsShowInStateAndLog) {
     auto state = [&] { return dataOf(client->transact(frame(30), 76), 74); };
     EXPECT_EQ(client->transact(frame(34, {0}), 1), Bytes{1});   // test channel 1
