@@ -23,20 +23,26 @@ foreach(program ${NERAX_PROGRAMS})
 endforeach()
 
 # The port-name patterns are the site's to edit. Installed under /usr they
-# live in /etc/nerax-lt (a conffile, so an upgrade keeps local edits) and
-# the program folder links to them; under any other prefix the file itself
-# sits in the program folder.
+# live in /etc/nerax-lt (a conffile of the package, so an upgrade keeps local
+# edits) and the program folder links to them; under any other prefix the
+# file itself sits in the program folder. An installation over an earlier
+# one keeps the file that is there.
 install(CODE "
-  set(pattern_file \"${NERAX_PACKAGING}/__uet__port.txt\")
   set(program_dir \"\${CMAKE_INSTALL_PREFIX}/${NERAX_PROGRAM_DIR}\")
+  set(pattern_dir \${program_dir})
   if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
-    file(INSTALL \${pattern_file} DESTINATION /etc/nerax-lt)
+    set(pattern_dir /etc/nerax-lt)
+  endif()
+  if(EXISTS \"\$ENV{DESTDIR}\${pattern_dir}/__uet__port.txt\")
+    message(STATUS \"Keeping: \$ENV{DESTDIR}\${pattern_dir}/__uet__port.txt\")
+  else()
+    file(INSTALL \"${NERAX_PACKAGING}/__uet__port.txt\" DESTINATION \${pattern_dir})
+  endif()
+  if(NOT pattern_dir STREQUAL program_dir)
     message(STATUS \"Linking: \$ENV{DESTDIR}\${program_dir}/__uet__port.txt\")
     file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${program_dir}\")
     file(REMOVE \"\$ENV{DESTDIR}\${program_dir}/__uet__port.txt\")
-    file(CREATE_LINK /etc/nerax-lt/__uet__port.txt \"\$ENV{DESTDIR}\${program_dir}/__uet__port.txt\" SYMBOLIC)
-  else()
-    file(INSTALL \${pattern_file} DESTINATION \${program_dir})
+    file(CREATE_LINK \${pattern_dir}/__uet__port.txt \"\$ENV{DESTDIR}\${program_dir}/__uet__port.txt\" SYMBOLIC)
   endif()
 ")
 

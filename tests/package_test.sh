@@ -104,6 +104,20 @@ cp "$root/usr/share/doc/nerax-lt/examples/nerax-lt.INI" "$tmp/work/"
   fail "info: $(cat "$tmp/info.txt")"
 [ "$(head -1 "$tmp/info.txt")" = '>>Connected' ] || fail "info: $(cat "$tmp/info.txt")"
 
+# ---- cmake --install over an earlier installation keeps the site's patterns
+for prefix in /usr /opt/nerax; do
+  dest=$tmp/dest$prefix
+  pattern=$dest/etc/nerax-lt/__uet__port.txt
+  [ $prefix = /usr ] || pattern=$dest$prefix/lib/nerax-lt/__uet__port.txt
+  DESTDIR=$tmp/dest$prefix cmake --install "$build" --prefix $prefix >/dev/null
+  cmp -s "$src/packaging/__uet__port.txt" "$pattern" || fail "$prefix: no pattern file $pattern"
+  folder_file=$dest$prefix/lib/nerax-lt/__uet__port.txt
+  [ -e "$folder_file" ] || [ -L "$folder_file" ] || fail "$prefix: the program folder has no pattern file"
+  echo "SITE PORT" >"$pattern"
+  DESTDIR=$tmp/dest$prefix cmake --install "$build" --prefix $prefix >/dev/null
+  [ "$(cat "$pattern")" = "SITE PORT" ] || fail "$prefix: a second installation replaced $pattern"
+done
+
 # ---- the Windows archive
 cmake -E tar tf "$zip" | sed 's:/$::' | sort >"$tmp/zip-listing"
 printf '%s\n' "nerax-lt-$version" "nerax-lt-$version/README.txt" "nerax-lt-$version/__uet__port.txt" \
