@@ -46,13 +46,15 @@ install(CODE "
   endif()
 ")
 
-# Desktop entry and icon.
-install(FILES ${NERAX_PACKAGING}/nerax-lt.desktop DESTINATION share/applications)
-install(FILES ${NERAX_PACKAGING}/icons/nerax-lt.svg DESTINATION share/icons/hicolor/scalable/apps)
-foreach(size 16 24 32 48 64 128 256)
-  install(FILES ${NERAX_PACKAGING}/icons/hicolor/${size}x${size}/apps/nerax-lt.png
-          DESTINATION share/icons/hicolor/${size}x${size}/apps)
-endforeach()
+# Desktop entry and icon of the window.
+if(TARGET nerax-lt)
+  install(FILES ${NERAX_PACKAGING}/nerax-lt.desktop DESTINATION share/applications)
+  install(FILES ${NERAX_PACKAGING}/icons/nerax-lt.svg DESTINATION share/icons/hicolor/scalable/apps)
+  foreach(size 16 24 32 48 64 128 256)
+    install(FILES ${NERAX_PACKAGING}/icons/hicolor/${size}x${size}/apps/nerax-lt.png
+            DESTINATION share/icons/hicolor/${size}x${size}/apps)
+  endforeach()
+endif()
 
 # udev looks in <prefix>/lib/udev/rules.d only for the /usr prefix.
 install(FILES ${NERAX_PACKAGING}/99-nerax-lt.rules DESTINATION lib/udev/rules.d)
