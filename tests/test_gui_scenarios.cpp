@@ -140,6 +140,8 @@ protected:
         } else if (verb == "click") {
             auto* button = qobject_cast<QAbstractButton*>(w);
             ASSERT_NE(button, nullptr);
+            // What the operator cannot press is a failure, not a no-op.
+            ASSERT_TRUE(button->isEnabled() && button->isVisible()) << step.word(1) << " cannot be pressed";
             press(button, answers);
         } else if (verb == "focus") {
             QApplication::setActiveWindow(window_);

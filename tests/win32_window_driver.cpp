@@ -325,7 +325,14 @@ private:
             SendMessageTimeoutW(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 5000, &result);
             return waitFor([&](std::string& seen) { return (seen = textOf(h)) == step.rest; }, "text " + step.rest);
         }
-        if (verb == "click") return click(h, answers);
+        if (verb == "click") {
+            // What the operator cannot press is a failure, not a no-op.
+            if (!IsWindowEnabled(h) || !IsWindowVisible(h)) {
+                failure_ = name + " cannot be pressed";
+                return false;
+            }
+            return click(h, answers);
+        }
         if (verb == "focus") return withInput([&] { SetFocus(h); });
         if (verb == "key") {
             // Ctrl+E

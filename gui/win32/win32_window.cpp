@@ -423,6 +423,11 @@ void Win32Window::bindAll() {
     for (Control* c : form_.Components())
         if (c->Parent()) children_[c->Parent()].push_back(c);
     for (Control* c : form_.Components()) bind(*c);
+    // A paint box is drawn on its parent, beneath the controls over it (the
+    // LED selectors lie on the board's picture).
+    for (auto& b : bindings_)
+        if (dynamic_cast<TPaintBox*>(b->control))
+            SetWindowPos(b->hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     layoutUnplaced();
     for (auto& b : bindings_) applyCommon(*b);
 }
