@@ -79,7 +79,9 @@ public:
             ScenarioStep key;
             key.words = {"key", "ctrl+e"};
             ok = perform(key, {});
-            ok = ok && waitFor([&](std::string&) { RECT r; GetClientRect(main_, &r); return r.right > 600; }, "wide");
+            ScenarioStep wide;
+            wide.words = {"expect", "window", "wide"};
+            ok = ok && perform(wide, {});
         }
         if (ok && page >= 0) {
             ScenarioStep select;
@@ -363,7 +365,11 @@ private:
                 RECT r;
                 GetClientRect(main_, &r);
                 seen = std::to_string(r.right) + " x " + std::to_string(r.bottom);
-                return what == "wide" ? r.right > 600 : r.right < 600;
+                // The client area is 527 pixels wide at 96 dpi.
+                HDC screen = GetDC(nullptr);
+                const int narrowWidth = MulDiv(527, GetDeviceCaps(screen, LOGPIXELSY), 96);
+                ReleaseDC(nullptr, screen);
+                return what == "wide" ? r.right > narrowWidth : r.right == narrowWidth;
             }, "window " + what);
         }
         if (what == "text") return waitFor([&](std::string& seen) { return (seen = textOf(h)) == value; }, "text " + value);
