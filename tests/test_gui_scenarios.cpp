@@ -6,6 +6,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -17,6 +18,9 @@
 
 #include <cstdlib>
 #include <deque>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 
@@ -50,7 +54,6 @@ protected:
 
     // Runs one scenario in a fresh window; failures name the table's line.
     void run(const Scenario& scenario) {
-        ScopedWorkDir work;
         QtHost host;
         TFrmTestQOB form(host);
         MainWindow window(form, host);
@@ -92,7 +95,22 @@ protected:
         QTimer answerer;
         answerer.setInterval(5);
         QObject::connect(&answerer, &QTimer::timeout, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* chooser = qobject_cast<QFileDialog*>(modal); chooser && !answers.empty()) {
+                const ScenarioStep* answer = answers.front();
+                answers.pop_front();
+                EXPECT_TRUE(answer->word(1) == "save" || answer->word(1) == "open") << "a file dialog opened";
+                auto* field = chooser->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                if (!field) {
+                    ADD_FAILURE() << "file dialog without a file-name field";
+                    chooser->reject();
+                    return;
+                }
+                field->setText(qtText(answer->rest));
+                QTest::keyClick(field, Qt::Key_Return);
+                return;
+            }
+            auto* box = qobject_cast<QMessageBox*>(modal);
             if (!box) return;
             if (answers.empty()) {
                 ADD_FAILURE() << "unexpected dialog: " << box->text().toStdString();
@@ -121,6 +139,12 @@ protected:
             ASSERT_EQ(step.word(1), "ctrl+e");
             QWidget* focus = QApplication::focusWidget() ? QApplication::focusWidget() : window_;
             QTest::keyClick(focus, Qt::Key_E, Qt::ControlModifier);
+            return;
+        }
+        if (verb == "file") {
+            std::ifstream in(step.word(1), std::ios::binary);
+            const std::string content{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+            EXPECT_NE(content.find(step.rest), std::string::npos) << step.word(1) << ": " << content;
             return;
         }
         if (verb == "expect" && step.word(1) == "window") {
@@ -157,6 +181,7 @@ protected:
             const QString text = textOf(w);
             if (what == "text") EXPECT_EQ(modelText(text), step.rest);
             else if (what == "contains") EXPECT_TRUE(text.contains(value)) << text.toStdString();
+            else if (what == "lacks") EXPECT_FALSE(text.contains(value)) << text.toStdString();
             else if (what == "lastline") EXPECT_TRUE(text.endsWith(value)) << text.toStdString();
             else if (what == "enabled" || what == "disabled") EXPECT_EQ(w->isEnabled(), what == "enabled");
             else if (what == "visible" || what == "hidden") EXPECT_EQ(w->isVisible(), what == "visible");
@@ -173,9 +198,12 @@ protected:
 };
 
 TEST_F(GuiScenarioTest, EveryScenarioOfTheTable) {
+    // Files the scenarios write go to a fresh working folder.
+    ScopedWorkDir work;
     std::string error;
     const std::vector<Scenario> scenarios =
-        readScenarios(NERAX_SOURCE_DIR "/tests/window_scenarios.txt", std::to_string(comNumber()), error);
+        readScenarios(NERAX_SOURCE_DIR "/tests/window_scenarios.txt",
+                      {{"$COM", std::to_string(comNumber())}, {"$WORK", std::filesystem::current_path().string()}}, error);
     ASSERT_FALSE(scenarios.empty()) << error;
     for (const Scenario& scenario : scenarios) {
         SCOPED_TRACE("scenario: " + scenario.name);

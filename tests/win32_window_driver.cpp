@@ -6,6 +6,7 @@
 // appearing, a condition becoming true), each with a deadline.
 //
 // Usage: win32_window_driver NERAX_LT_EXE SCENARIOS COM_NUMBER [NAME_FILTER]
+// ($WORK in the table is the working directory.)
 // Prints "ok"/"FAILED" per scenario; exit code 1 when any failed.
 #include <windows.h>
 #include <commctrl.h>
@@ -13,7 +14,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -252,6 +255,17 @@ private:
         return search.found;
     }
 
+    // The file-name field of a common file dialog (edt1, or the edit in cmb13).
+    static HWND fileNameField(HWND dialog) {
+        if (HWND edit = GetDlgItem(dialog, 0x480); edit && IsWindowVisible(edit)) return edit;
+        HWND combo = GetDlgItem(dialog, 0x47C);
+        if (!combo) return nullptr;
+        HWND edit = FindWindowExW(combo, nullptr, L"Edit", nullptr);
+        if (!edit)
+            if (HWND inner = FindWindowExW(combo, nullptr, L"ComboBox", nullptr)) edit = FindWindowExW(inner, nullptr, L"Edit", nullptr);
+        return edit ? edit : combo;
+    }
+
     // A press on a button: the messages a mouse click sends, from a thread
     // of its own, so the driver answers the dialogs the handler opens and
     // knows the handler has returned when the thread ends.
@@ -267,10 +281,29 @@ private:
             ok = waitFor([&](std::string&) { return (dialog = findDialog()) != nullptr; }, "dialog \"" + answer->rest + "\"");
             if (!ok) break;
             const std::string text = dialogText(dialog);
-            if (text.find(answer->rest) == std::string::npos) {
+            const bool fileDialog = answer->word(1) == "save" || answer->word(1) == "open";
+            if (!fileDialog && text.find(answer->rest) == std::string::npos) {
                 failure_ = "dialog says \"" + text + "\", not \"" + answer->rest + "\"";
                 ok = false;
                 break;
+            }
+            if (answer->word(1) == "save" || answer->word(1) == "open") {
+                // A file dialog: the name into its file-name field, then its OK button.
+                HWND field = fileNameField(dialog);
+                if (!field) {
+                    failure_ = "file dialog without a file-name field";
+                    ok = false;
+                    break;
+                }
+                std::wstring name = wide(answer->rest);
+                std::replace(name.begin(), name.end(), L'/', L'\\');
+                SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
+                PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+                if (!waitFor([&](std::string& seen) {
+                        seen = textOf(field);
+                        return !IsWindow(dialog) || !IsWindowVisible(dialog); }, "file dialog closing"))
+                    return false;
+                continue;
             }
             HWND button = dialogButton(dialog, answer->words[1]);
             if (!button) {
@@ -314,6 +347,13 @@ private:
         const std::string& verb = step.words[0];
         const std::string name = step.words.size() > 1 ? step.words[1] : std::string();
         HWND h = nullptr;
+        if (verb == "file") {
+            return waitFor([&](std::string& seen) {
+                std::ifstream in(name, std::ios::binary);
+                seen.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+                return step.word(2) == "contains" && seen.find(step.rest) != std::string::npos;
+            }, "file " + name + " containing " + step.rest);
+        }
         if (verb != "key" && !(verb == "expect" && name == "window")) {
             h = control(name);
             if (!h) {
@@ -376,6 +416,15 @@ private:
         if (what == "contains")
             return waitFor([&](std::string& seen) { return (seen = textOf(h)).find(value) != std::string::npos; },
                            "text containing " + value);
+        if (what == "lacks") {
+            // Checked once the window has served what is pending.
+            DWORD_PTR result = 0;
+            SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
+            const std::string seen = textOf(h);
+            if (seen.find(value) == std::string::npos) return true;
+            failure_ = "text has " + value;
+            return false;
+        }
         if (what == "lastline")
             return waitFor([&](std::string& seen) {
                 seen = textOf(h);
@@ -424,7 +473,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::string error;
-    const std::vector<Scenario> scenarios = readScenarios(argv[2], argv[3], error);
+    char work[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, work);
+    const std::vector<Scenario> scenarios = readScenarios(argv[2], {{"$COM", argv[3]}, {"$WORK", work}}, error);
     if (scenarios.empty()) {
         std::fprintf(stderr, "%s\n", error.empty() ? "no scenarios" : error.c_str());
         return 2;

@@ -2,6 +2,7 @@
 // Qt window and the native Windows window are both held to.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,8 @@ struct Scenario {
     std::vector<ScenarioStep> steps;
 };
 
-// Reads the table; "$COM" becomes `com`, "\n" a line break. An unknown verb
-// or a step outside a scenario is an error (message in `error`).
-std::vector<Scenario> readScenarios(const std::string& path, const std::string& com, std::string& error);
+// Reads the table; each key of `values` ("$COM", "$WORK") becomes its value,
+// "\n" a line break. An unknown verb or a step outside a scenario is an
+// error (message in `error`).
+std::vector<Scenario> readScenarios(const std::string& path, const std::map<std::string, std::string>& values,
+                                    std::string& error);
