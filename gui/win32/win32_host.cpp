@@ -9,6 +9,10 @@
 #include "app/system.h"
 #include "gui/win32/win32_window.h"
 
+namespace {
+Win32Host* g_host = nullptr;
+}  // namespace
+
 std::wstring wideText(const std::string& text) {
     std::wstring wide(text.size(), L'\0');
     for (size_t i = 0; i < text.size(); ++i) wide[i] = static_cast<unsigned char>(text[i]);
@@ -46,7 +50,8 @@ void runGuarded(const std::function<void()>& handler) {
     } catch (...) {
         error = "Unknown error";
     }
-    MessageBoxW(GetActiveWindow(), wideText(error).c_str(), L"NERAX LT AUTO ULTRASONIC TUNING v1.2", MB_OK | MB_ICONERROR);
+    const std::wstring title = wideText(g_host ? g_host->applicationTitle : std::string());
+    MessageBoxW(GetActiveWindow(), wideText(error).c_str(), title.c_str(), MB_OK | MB_ICONERROR);
 }
 
 std::wstring dialogFilter(const std::string& filter) {
@@ -60,8 +65,6 @@ std::wstring dialogFilter(const std::string& filter) {
 }
 
 namespace {
-
-Win32Host* g_host = nullptr;
 
 // The input query: a small dialog built in memory (prompt, edit, OK, Cancel).
 class DialogTemplate {
