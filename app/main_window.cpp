@@ -210,6 +210,8 @@ TFrmTestQOB::TFrmTestQOB(Host& hostRef) : host(hostRef) {
     // ---- end Flow graph wiring ----------------------------------------
 
     // ---- tuning wiring ------------------------------------------------
+    btntuning.OnClick = [this] { btntuningClick(); };
+    btnSetRam.OnClick = [this] { btnSetRamClick(); };
     // ---- end tuning wiring --------------------------------------------
 
     // ---- reports wiring -----------------------------------------------
