@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCursor>
 #include <QDateTime>
 #include <QEventLoop>
 #include <QFileDialog>
@@ -27,6 +28,33 @@ void runGuarded(const std::function<void()>& handler) {
         error = QStringLiteral("Unknown error");
     }
     QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationName(), error);
+}
+
+namespace {
+
+// Override cursors stack: busy for a handler, the arrow again wherever it
+// hands control back to the operator.
+struct CursorScope {
+    explicit CursorScope(Qt::CursorShape shape, bool onlyWhenBusy = false) {
+        active = !onlyWhenBusy || QApplication::overrideCursor() != nullptr;
+        if (active) QApplication::setOverrideCursor(shape);
+    }
+    ~CursorScope() {
+        if (active) QApplication::restoreOverrideCursor();
+    }
+    bool active;
+};
+
+struct OperatorCursor : CursorScope {
+    OperatorCursor() : CursorScope(Qt::ArrowCursor, true) {}
+};
+
+}  // namespace
+
+void runBusy(const std::function<void()>& handler) {
+    if (!handler) return;
+    CursorScope busy(Qt::WaitCursor);
+    runGuarded(handler);
 }
 
 QString qtNameFilters(const std::string& filter) {
@@ -76,6 +104,7 @@ DialogResult QtHost::messageBox(const std::string& text, const std::string& capt
     case DialogButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
     case DialogButtons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
     }
+    const OperatorCursor arrow;
     ++nesting_;
     const int answer = box.exec();
     --nesting_;
@@ -94,6 +123,7 @@ DialogResult QtHost::messageBox(const std::string& text, const std::string& capt
 bool QtHost::inputQuery(const std::string& caption, const std::string& prompt, std::string& value) {
     if (window_) window_->flush();
     bool ok = false;
+    const OperatorCursor arrow;
     ++nesting_;
     const QString answer = QInputDialog::getText(dialogParent(), qtText(caption), qtText(prompt),
                                                  QLineEdit::Normal, qtText(value), &ok);
@@ -115,6 +145,7 @@ bool QtHost::runFileDialog(FileDialog& dialog, bool save) {
         chooser.setDefaultSuffix(qtText(ext));
     }
     if (!dialog.FileName.empty()) chooser.selectFile(qtText(dialog.FileName));
+    const OperatorCursor arrow;
     ++nesting_;
     const bool accepted = chooser.exec() == QDialog::Accepted && !chooser.selectedFiles().isEmpty();
     --nesting_;
@@ -179,6 +210,7 @@ int QtHost::tickCount(const TTimer& timer) const {
 
 void QtHost::processMessages() {
     if (window_) window_->flush();
+    const OperatorCursor arrow;
     ++nesting_;
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     --nesting_;
@@ -186,6 +218,7 @@ void QtHost::processMessages() {
 
 void QtHost::sleep(int milliseconds) {
     if (window_) window_->flush();
+    const OperatorCursor arrow;
     ++nesting_;
     if (milliseconds <= 0) {
         QCoreApplication::processEvents(QEventLoop::AllEvents);

@@ -77,6 +77,8 @@ void TFrmTestQOB::btnStartEOLClick() {
     // The window's close request (ABORT's Tag) ends the waits as well.
     btnabort.Tag = 0;
     btnStartEOL.Enabled = false;
+    // Keys answer the waits from the log, not from the next button.
+    memEOL.SetFocus();
     eolSetFormats();
 
     memEOL.Lines.Clear();
@@ -152,12 +154,20 @@ bool keepWaitingForKey(TFrmTestQOB& w, std::initializer_list<int> keys) {
     return true;
 }
 
+// The keys the window keeps from the focused control while a wait runs.
+struct AwaitedKeys {
+    AwaitedKeys(TFrmTestQOB& w, std::initializer_list<int> keys) : w(w) { w.awaitedKeys = keys; }
+    ~AwaitedKeys() { w.awaitedKeys.clear(); }
+    TFrmTestQOB& w;
+};
+
 }  // namespace
 
 void TFrmTestQOB::waitSpace(const std::string& text) {
     eolLine("");
     eolLine(text);
     capturedKey = 0;
+    const AwaitedKeys awaiting(*this, {kKeySpace});
     waitCooperatively([this] { return keepWaitingForKey(*this, {kKeySpace}); });
     if (!stopFlag) eolLine("");
 }
@@ -167,6 +177,7 @@ void TFrmTestQOB::askYesNo(const std::string& prefix) {
     eolLine(prefix + "<<< PREMERE Y SE TEST OK, N SE IL TEST E' FALLITO >>>");
     eolLine("");
     capturedKey = 0;
+    const AwaitedKeys awaiting(*this, {kKeyY, kKeyN});
     waitCooperatively([this] { return keepWaitingForKey(*this, {kKeyY, kKeyN}); });
     if (stopFlag) return;
     eolLine(prefix + (capturedKey == kKeyY ? "<<< PASSED >>>" : "<<< FAILED >>>") + "\r\n");

@@ -285,6 +285,22 @@ TEST_F(WindowTest, KeysAreCapturedOnTheManualEolPageOnly) {
     EXPECT_EQ(w().capturedKey, 89);
 }
 
+TEST_F(WindowTest, AKeyThatAnswersAWaitIsKeptFromTheControlAndFromLaterKeys) {
+    w().PageControl1.ActivePageIndex = 7;
+    EXPECT_FALSE(w().FormKeyDown(89)) << "nothing waits";
+    w().capturedKey = 0;
+    w().awaitedKeys = {89, 78};
+    EXPECT_FALSE(w().FormKeyDown(65));
+    EXPECT_EQ(w().capturedKey, 65);
+    EXPECT_TRUE(w().FormKeyDown(78));
+    // Typed on before the wait looked: the answer stays.
+    EXPECT_FALSE(w().FormKeyDown(66));
+    EXPECT_TRUE(w().FormKeyDown(89));
+    EXPECT_EQ(w().capturedKey, 78);
+    w().PageControl1.ActivePageIndex = 0;
+    EXPECT_FALSE(w().FormKeyDown(89)) << "other pages answer nothing";
+}
+
 TEST_F(WindowTest, DeviceManagerButtonOpensThePortsDialogQuietly) {
     w().btnShowDevMan.OnClick();
     EXPECT_EQ(host.portsDialogs, 1);

@@ -7,7 +7,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFontInfo>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -149,7 +149,11 @@ TEST_F(GuiWindowTest, BuildsWithItsCaptionsGeometryAndTheDiscoveredPort) {
     EXPECT_EQ(log->lineWrapMode(), QPlainTextEdit::NoWrap);
     EXPECT_EQ(log->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     EXPECT_EQ(log->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-    EXPECT_TRUE(QFontInfo(log->font()).fixedPitch());
+    // Fixed pitch by measure, whatever the machine's fonts call themselves.
+    const QFontMetrics glyphs(log->font());
+    for (const char* glyph : {"i", "W", "1", " ", "|"})
+        EXPECT_EQ(glyphs.horizontalAdvance(QString::fromLatin1(glyph)), glyphs.horizontalAdvance(QStringLiteral("M")))
+            << glyph;
     EXPECT_EQ(log->palette().color(QPalette::Base), QColor(255, 255, 225));
     EXPECT_TRUE(log->toPlainText().isEmpty());
 
@@ -190,6 +194,24 @@ TEST_F(GuiWindowTest, ConnectShowsConnectedOnLimeAndDisconnectReturnsToRed) {
     window->flush();
     EXPECT_EQ(console(), ">>Connected\n>>Disconnected\n>>Not connected!");
     EXPECT_EQ(backgroundOf(status), QColor(255, 0, 0));
+}
+
+TEST_F(GuiWindowTest, APressedHandlerWorksUnderTheBusyCursorAndWaitsUnderTheArrow) {
+    auto shape = [] {
+        const QCursor* c = QApplication::overrideCursor();
+        return c ? c->shape() : Qt::BitmapCursor;
+    };
+    std::vector<Qt::CursorShape> seen;
+    form->btnres.OnClick = [&] {
+        seen.push_back(shape());
+        // What the operator can do meanwhile runs under the normal arrow.
+        QTimer::singleShot(0, [&] { seen.push_back(shape()); });
+        host->processMessages();
+        seen.push_back(shape());
+    };
+    click(form->btnres);
+    EXPECT_EQ(seen, (std::vector<Qt::CursorShape>{Qt::WaitCursor, Qt::ArrowCursor, Qt::WaitCursor}));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the cursor is given back";
 }
 
 TEST_F(GuiWindowTest, EngineeringViewWidensTheWindowAndShowsTheHiddenControls) {
