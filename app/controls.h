@@ -204,6 +204,8 @@ public:
     Property<std::string> Caption;
     Property<std::vector<std::string>> Items;
     Property<int> ItemIndex{this, -1};
+    // Items fill the columns top to bottom, left to right.
+    int Columns = 1;
     std::function<void()> OnClick;
 };
 

@@ -120,6 +120,7 @@ TFrmTestQOB::TFrmTestQOB(Host& hostRef) : host(hostRef) {
 
     // ---- configuration pages wiring -----------------------------------
     wireConfigurationPages();
+    rgdsen.Columns = 3;
     // ---- end configuration pages wiring -------------------------------
 
     // ---- Admin #1 wiring ----------------------------------------------
@@ -295,6 +296,13 @@ bool TFrmTestQOB::checkConnected() {
     if (qob && qob->isConnected()) return true;
     addConsoleLine(">>Not connected!");
     return false;
+}
+
+void TFrmTestQOB::noteLinkState() {
+    if (qob && !qob->isConnected() && StatusBar1.SimpleText == std::string("Connected")) {
+        StatusBar1.SimpleText = "Disconnected";
+        StatusBar1.Color = 0xFF0000;
+    }
 }
 
 void TFrmTestQOB::showLibraryError() {

@@ -56,6 +56,9 @@ public:
     void clearStateView();
     bool checkConnected();
     void showLibraryError();
+    // The status bar follows a link that the library dropped (a lost
+    // detector): "Disconnected" on red. Disconnect still cleans up.
+    void noteLinkState();
 
     // Cooperative wait: while keepWaiting(): sleep a slice, repaint,
     // process pending messages.

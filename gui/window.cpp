@@ -11,6 +11,7 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QFrame>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -422,6 +423,7 @@ void MainWindow::bindNewControls() {
 
 void MainWindow::flush() {
     flushPosted_ = false;
+    form_.noteLinkState();
     if (componentsChanged()) bindNewControls();
     while (!dirty_.empty()) {
         std::vector<Binding*> batch;
@@ -485,7 +487,7 @@ void MainWindow::createWidget(Binding& b, QWidget* parent) {
     }
     if (auto* radio = dynamic_cast<TRadioGroup*>(&c)) {
         auto* w = new QGroupBox(parent);
-        auto* layout = new QVBoxLayout(w);
+        auto* layout = new QGridLayout(w);
         layout->setContentsMargins(8, 4, 8, 4);
         layout->setSpacing(0);
         auto* buttons = new QButtonGroup(w);
@@ -506,10 +508,13 @@ void MainWindow::createWidget(Binding& b, QWidget* parent) {
                     buttons->removeButton(old);
                     delete old;
                 }
+                // Down the columns first, as many rows as the longest column.
+                const int columns = std::max(1, radio->Columns);
+                const int rows = (static_cast<int>(items.size()) + columns - 1) / columns;
                 for (size_t i = 0; i < items.size(); ++i) {
                     auto* r = new QRadioButton(qtText(items[i]), w);
                     buttons->addButton(r, static_cast<int>(i));
-                    layout->addWidget(r);
+                    layout->addWidget(r, static_cast<int>(i) % std::max(rows, 1), static_cast<int>(i) / std::max(rows, 1));
                 }
             }
             buttons->setExclusive(false);

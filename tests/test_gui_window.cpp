@@ -11,10 +11,12 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
@@ -212,6 +214,43 @@ TEST_F(GuiWindowTest, APressedHandlerWorksUnderTheBusyCursorAndWaitsUnderTheArro
     click(form->btnres);
     EXPECT_EQ(seen, (std::vector<Qt::CursorShape>{Qt::WaitCursor, Qt::ArrowCursor, Qt::WaitCursor}));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the cursor is given back";
+}
+
+TEST_F(GuiWindowTest, ALostLinkTurnsTheStatusBarToDisconnected) {
+    click(form->Button1);
+    ASSERT_TRUE(form->qob && form->qob->isConnected());
+    auto* status = widget<QLabel>(form->StatusBar1);
+    ASSERT_EQ(status->text(), "Connected");
+    // The library drops the link when the detector goes away.
+    form->qob->dropLink();
+    window->flush();
+    EXPECT_EQ(status->text(), "Disconnected");
+    EXPECT_EQ(backgroundOf(status), QColor(255, 0, 0));
+    // Disconnect still cleans up, and Connect works again.
+    click(form->Button2);
+    EXPECT_EQ(form->qob, nullptr);
+    click(form->Button1);
+    EXPECT_EQ(status->text(), "Connected");
+}
+
+TEST_F(GuiWindowTest, RadioGroupsLayTheirItemsOutInTheirColumns) {
+    auto* group = widget<QGroupBox>(form->rgdsen);
+    ASSERT_NE(group, nullptr);
+    const QList<QRadioButton*> items = group->findChildren<QRadioButton*>();
+    ASSERT_EQ(items.size(), 3);
+    window->widgetOf(form->TabSheet3)->show();
+    group->layout()->activate();
+    // "no", "yes", "auto" side by side on one row.
+    for (int i = 1; i < 3; ++i) {
+        EXPECT_EQ(items[i]->geometry().top(), items[0]->geometry().top()) << i;
+        EXPECT_GT(items[i]->geometry().left(), items[i - 1]->geometry().right()) << i;
+    }
+    // A one-column group stacks them.
+    auto* type = widget<QGroupBox>(form->rgEolType);
+    const QList<QRadioButton*> stacked = type->findChildren<QRadioButton*>();
+    ASSERT_GE(stacked.size(), 2);
+    type->layout()->activate();
+    EXPECT_GT(stacked[1]->geometry().top(), stacked[0]->geometry().top());
 }
 
 TEST_F(GuiWindowTest, EngineeringViewWidensTheWindowAndShowsTheHiddenControls) {
