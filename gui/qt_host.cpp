@@ -5,7 +5,9 @@
 #include <QCursor>
 #include <QDateTime>
 #include <QEventLoop>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QStringList>
@@ -138,7 +140,12 @@ bool QtHost::runFileDialog(FileDialog& dialog, bool save) {
     chooser.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     chooser.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     chooser.setNameFilter(qtNameFilters(dialog.Filter));
-    if (!dialog.InitialDir.empty()) chooser.setDirectory(qtText(dialog.InitialDir));
+    // An installed program's folder is no place for reports: the working
+    // directory instead.
+    if (!dialog.InitialDir.empty()) {
+        const QFileInfo folder(QString::fromLocal8Bit(dialog.InitialDir.c_str()));
+        chooser.setDirectory(folder.isDir() && folder.isWritable() ? folder.absoluteFilePath() : QDir::currentPath());
+    }
     if (!dialog.DefaultExt.empty()) {
         std::string ext = dialog.DefaultExt;
         if (ext.front() == '.') ext.erase(0, 1);

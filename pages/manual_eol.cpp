@@ -117,6 +117,7 @@ void TFrmTestQOB::Button38Click() {
     sd.InitialDir = executableDirectory();
     sd.DefaultExt = "txt";
     sd.Title = "Save EOL LOG file";
+    sd.FileName.clear();
     if (!host.executeSaveDialog(sd)) return;
     eolLine("");
     eolLine("Commenti:");

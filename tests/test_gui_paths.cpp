@@ -3,6 +3,7 @@
 // widgets, dialogs are answered by pressing their buttons.
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -111,6 +112,22 @@ TEST_F(GuiPathsTest, EepromGridDrawsItsCellTextsAndEditsTheValue) {
     window->flush();
     EXPECT_EQ(form->vleE2P.Values("3"), "12");
     EXPECT_EQ(grid->item(3, 1)->data(Qt::UserRole + 1).toString(), "12 | 0C|    00001100");
+}
+
+TEST_F(GuiPathsTest, ExportLogsOpensItsOwnDialogWhateverWasSavedBefore) {
+    // The EOL log was saved elsewhere under a name of its own.
+    form->sd.FileName = work->path() + "/EOL_UNIT_1.txt";
+    key(Qt::Key_E, Qt::ControlModifier);
+    DialogAnswers answers;
+    answers.file("");
+    press(form->btnExportLog);
+    ASSERT_EQ(answers.files.size(), 1u);
+    const DialogAnswers::FileSeen& seen = answers.files[0];
+    EXPECT_EQ(seen.title, "Export Logs");
+    EXPECT_EQ(seen.defaultSuffix, "TXT");
+    EXPECT_TRUE(seen.selectedFilter.startsWith("TXT files")) << seen.selectedFilter.toStdString();
+    EXPECT_EQ(seen.directory, QCoreApplication::applicationDirPath()) << "the program's folder, writable here";
+    for (const QString& f : seen.selected) EXPECT_FALSE(f.contains("EOL_UNIT_1")) << f.toStdString();
 }
 
 TEST_F(GuiPathsTest, CtrlEWorksWhateverControlHasTheFocus) {
