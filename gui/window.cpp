@@ -188,6 +188,29 @@ QIcon portsIcon() {
     return QIcon(pixmap);
 }
 
+// The LED selectors' image lists: a lamp in the item's colour; the second
+// list (the LED's second attribute) draws it as a ring.
+QIcon ledIcon(const std::string& imageList, const std::string& item) {
+    static const std::pair<const char*, QColor> colours[] = {
+        {"off", QColor(90, 90, 90)}, {"green", QColor(0, 200, 0)}, {"red", QColor(230, 0, 0)}, {"yellow", QColor(240, 210, 0)}};
+    QColor colour;
+    for (const auto& [name, c] : colours)
+        if (item == name) colour = c;
+    if (!colour.isValid()) return QIcon();
+    QPixmap pixmap(14, 14);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(40, 40, 40), 1));
+    p.setBrush(colour);
+    p.drawEllipse(QRectF(1.5, 1.5, 11, 11));
+    if (imageList == "ImageList2") {
+        p.setBrush(Qt::white);
+        p.drawEllipse(QRectF(4.5, 4.5, 5, 5));
+    }
+    return QIcon(pixmap);
+}
+
 template <class T>
 bool sameItems(const QComboBox* box, const std::vector<T>& items) {
     if (box->count() != static_cast<int>(items.size())) return false;
@@ -658,6 +681,9 @@ void MainWindow::createWidget(Binding& b, QWidget* parent) {
                 w->clear();
                 for (const auto& item : combo->Items.get()) w->addItem(qtText(item));
             }
+            if (!combo->Images->empty() || !w->itemIcon(0).isNull())
+                for (int i = 0; i < w->count(); ++i)
+                    w->setItemIcon(i, ledIcon(combo->Images, combo->Items.get()[static_cast<size_t>(i)]));
             w->setCurrentIndex(combo->ItemIndex);
             dblClick->setVisible(static_cast<bool>(combo->OnDblClick));
             w->setToolTip(qtText(combo->Images));

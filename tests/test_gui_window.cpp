@@ -353,9 +353,19 @@ TEST_F(GuiWindowTest, LedSelectorContextMenuRunsItsDoubleClick) {
     QAction* action = box->actions().front();
     EXPECT_TRUE(action->isVisible());
     const std::string before = led.Images;
+    // Each item shows its lamp colour.
+    auto centre = [&](int item) { return box->itemIcon(item).pixmap(14, 14).toImage().pixelColor(7, 7); };
+    auto ring = [&](int item) { return box->itemIcon(item).pixmap(14, 14).toImage().pixelColor(7, 3); };
+    ASSERT_EQ(box->count(), 4);
+    EXPECT_EQ(centre(1), QColor(0, 200, 0));
+    EXPECT_EQ(centre(2), QColor(230, 0, 0));
+    EXPECT_EQ(centre(3), QColor(240, 210, 0));
     action->trigger();
     window->flush();
     EXPECT_NE(led.Images.get(), before);
+    // The second image list draws a ring in the same colour.
+    EXPECT_EQ(centre(2), QColor(Qt::white));
+    EXPECT_EQ(ring(2), QColor(230, 0, 0));
     EXPECT_EQ(box->toolTip().toStdString(), led.Images.get());
     action->trigger();
     EXPECT_EQ(led.Images.get(), before);
