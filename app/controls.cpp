@@ -14,6 +14,10 @@ Control::~Control() {
     if (form_) form_->removeComponent(this);
 }
 
+void Control::SetFocus() {
+    if (form_ && form_->onSetFocus) form_->onSetFocus(*this);
+}
+
 void TForm::addComponent(Control* control) {
     components_.push_back(control);
     byName_[control->Name()] = control;

@@ -77,6 +77,9 @@ public:
         if (onChange) onChange(*this);
     }
 
+    // Gives this control the keyboard focus (through the form's hook).
+    void SetFocus();
+
 private:
     TForm* form_;
     std::string name_;
@@ -209,6 +212,8 @@ public:
     Property<std::string> Caption;
     Property<std::vector<std::string>> Items;
     Property<int> ItemIndex{this, -1};
+    // Items fill the columns top to bottom, left to right.
+    int Columns = 1;
     std::function<void()> OnClick;
 };
 
@@ -300,9 +305,13 @@ public:
     std::string Values(const std::string& key) const;
     // Sets the value of the row with this key, adding the row when missing.
     void setValue(const std::string& key, const std::string& value);
-    // Owner drawing: column, row, and the cell's text; the binding paints.
+    // Owner drawing by column and row (row 0 is the title row): the cell's
+    // colours, and the text drawn in place of the key or value (empty: the
+    // key or value itself). Editing still edits the value.
     struct CellStyle { uint32_t background = 0xFFFFFF, text = 0x000000; bool bold = false; };
     std::function<CellStyle(int col, int row)> OnDrawCell;
+    std::function<std::string(int col, int row)> OnCellText;
+    std::string FontName;                // empty: the window's font
 };
 
 class TPaintBox : public Control {
@@ -327,6 +336,8 @@ public:
     int Left = 0, Top = 0, ClientWidth = 0, ClientHeight = 0;
     bool KeyPreview = false;
     bool DoubleBuffered = false;
+    // The binding's hook for SetFocus.
+    std::function<void(Control&)> onSetFocus;
 
 private:
     friend class Control;

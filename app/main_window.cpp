@@ -1,5 +1,7 @@
 #include "app/main_window.h"
 
+#include <algorithm>
+
 #include "app/report_file.h"
 #include "app/settings.h"
 #include "link/com_ports.h"
@@ -59,6 +61,9 @@ TFrmTestQOB::TFrmTestQOB(Host& hostRef) : host(hostRef) {
     vleE2P.ColWidth0 = 394;
     vleE2P.ColWidth1 = 185;
     vleE2P.OnDrawCell = [this](int col, int row) { return vleE2PDrawCell(col, row).style; };
+    vleE2P.OnCellText = [this](int col, int row) { return vleE2PDrawCell(col, row).text; };
+    vleE2P.FontName = "Courier";
+    vleE2P_log.FontName = "Courier";
     vleE2Pdesc.Visible = false;
     vleE2P_log.TitleKey = "#Byte";
     vleE2P_log.TitleValue = "Value";
@@ -115,6 +120,7 @@ TFrmTestQOB::TFrmTestQOB(Host& hostRef) : host(hostRef) {
 
     // ---- configuration pages wiring -----------------------------------
     wireConfigurationPages();
+    rgdsen.Columns = 3;
     // ---- end configuration pages wiring -------------------------------
 
     // ---- Admin #1 wiring ----------------------------------------------
@@ -213,6 +219,8 @@ TFrmTestQOB::TFrmTestQOB(Host& hostRef) : host(hostRef) {
     // ---- end Flow graph wiring ----------------------------------------
 
     // ---- tuning wiring ------------------------------------------------
+    btntuning.OnClick = [this] { btntuningClick(); };
+    btnSetRam.OnClick = [this] { btnSetRamClick(); };
     // ---- end tuning wiring --------------------------------------------
 
     // ---- reports wiring -----------------------------------------------
@@ -293,6 +301,13 @@ bool TFrmTestQOB::checkConnected() {
     return false;
 }
 
+void TFrmTestQOB::noteLinkState() {
+    if (qob && !qob->isConnected() && StatusBar1.SimpleText == std::string("Connected")) {
+        StatusBar1.SimpleText = "Disconnected";
+        StatusBar1.Color = 0xFF0000;
+    }
+}
+
 void TFrmTestQOB::showLibraryError() {
     if (qob) addConsoleLine(libraryErrorLine(*qob));
 }
@@ -353,8 +368,12 @@ void TFrmTestQOB::readTuningSettings() {
 
 // ---- shell handlers ---------------------------------------------------
 
-void TFrmTestQOB::FormKeyDown(int key) {
-    if (PageControl1.ActivePageIndex == 7) capturedKey = key;
+bool TFrmTestQOB::FormKeyDown(int key) {
+    if (PageControl1.ActivePageIndex != 7) return false;
+    auto awaited = [this](int k) { return std::find(awaitedKeys.begin(), awaitedKeys.end(), k) != awaitedKeys.end(); };
+    // An answer stays until the wait takes it, whatever is typed after it.
+    if (!awaited(capturedKey)) capturedKey = key;
+    return awaited(key);
 }
 
 void TFrmTestQOB::Button1Click() {

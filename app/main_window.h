@@ -40,6 +40,9 @@ public:
     int LIB = 7, DIB = 30, DTI = 30, LCI = 7, QMI = 24, TMO = 30000;
     // Last key pressed while the "Manual EOL" page is selected.
     int capturedKey = 0;
+    // The keys a running wait of the production test answers to; empty
+    // while nothing waits for a key.
+    std::vector<int> awaitedKeys;
     // Looked up in the current working directory.
     std::string iniFileName = "nerax-lt.INI";
     // Port discovery at start-up; tests replace it.
@@ -53,6 +56,9 @@ public:
     void clearStateView();
     bool checkConnected();
     void showLibraryError();
+    // The status bar follows a link that the library dropped (a lost
+    // detector): "Disconnected" on red. Disconnect still cleans up.
+    void noteLinkState();
 
     // Cooperative wait: while keepWaiting(): sleep a slice, repaint,
     // process pending messages.
@@ -68,7 +74,9 @@ public:
     void readTuningSettings();
 
     // ---- shell handlers -----------------------------------------------
-    void FormKeyDown(int key);
+    // True when the key answered a wait: the window then keeps it from
+    // the focused control.
+    bool FormKeyDown(int key);
     void Button1Click();        // Connect
     void Button2Click();        // Disconnect
     void btnresClick();         // RESET DEVICE

@@ -1,6 +1,7 @@
 // nerax-lt-pictures: renders the main window offscreen into PNG files —
-// the default view, the engineering view, the Management page and the Flow
-// graph page after a flow capture — after
+// the default view, the engineering view, the Management page, the EEPROM
+// grid after a read, the LED panel and the Flow graph page after a flow
+// capture — after
 // connecting to the detector that port discovery finds (scripts/pictures
 // starts a virtual one) and running a few readouts so the pictures show
 // real content.
@@ -75,6 +76,16 @@ int main(int argc, char** argv) {
         form.PageControl1.ActivePageIndex = 0;
         window.flush();
         ok = save(*pages, out + "/management-page.png") && ok;
+    }
+    // The EEPROM page after "read", and the LED panel of Admin #2.
+    if (auto* pages = window.widgetAs<QTabWidget>(form.PageControl1)) {
+        form.PageControl1.ActivePageIndex = 1;
+        window.flush();
+        if (form.qob) press(window, form.btnrseep);
+        ok = save(*pages, out + "/eeprom-grid.png") && ok;
+        form.PageControl1.ActivePageIndex = 5;
+        window.flush();
+        ok = save(*pages, out + "/led-panel.png") && ok;
     }
     // The Flow graph page after a capture of the sweep that follows a reset;
     // the ticks run back to back instead of every 300 ms.

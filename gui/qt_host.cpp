@@ -2,9 +2,12 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCursor>
 #include <QDateTime>
 #include <QEventLoop>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QStringList>
@@ -27,6 +30,33 @@ void runGuarded(const std::function<void()>& handler) {
         error = QStringLiteral("Unknown error");
     }
     QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationName(), error);
+}
+
+namespace {
+
+// Override cursors stack: busy for a handler, the arrow again wherever it
+// hands control back to the operator.
+struct CursorScope {
+    explicit CursorScope(Qt::CursorShape shape, bool onlyWhenBusy = false) {
+        active = !onlyWhenBusy || QApplication::overrideCursor() != nullptr;
+        if (active) QApplication::setOverrideCursor(shape);
+    }
+    ~CursorScope() {
+        if (active) QApplication::restoreOverrideCursor();
+    }
+    bool active;
+};
+
+struct OperatorCursor : CursorScope {
+    OperatorCursor() : CursorScope(Qt::ArrowCursor, true) {}
+};
+
+}  // namespace
+
+void runBusy(const std::function<void()>& handler) {
+    if (!handler) return;
+    CursorScope busy(Qt::WaitCursor);
+    runGuarded(handler);
 }
 
 QString qtNameFilters(const std::string& filter) {
@@ -76,6 +106,7 @@ DialogResult QtHost::messageBox(const std::string& text, const std::string& capt
     case DialogButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
     case DialogButtons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
     }
+    const OperatorCursor arrow;
     ++nesting_;
     const int answer = box.exec();
     --nesting_;
@@ -94,6 +125,7 @@ DialogResult QtHost::messageBox(const std::string& text, const std::string& capt
 bool QtHost::inputQuery(const std::string& caption, const std::string& prompt, std::string& value) {
     if (window_) window_->flush();
     bool ok = false;
+    const OperatorCursor arrow;
     ++nesting_;
     const QString answer = QInputDialog::getText(dialogParent(), qtText(caption), qtText(prompt),
                                                  QLineEdit::Normal, qtText(value), &ok);
@@ -108,13 +140,19 @@ bool QtHost::runFileDialog(FileDialog& dialog, bool save) {
     chooser.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     chooser.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     chooser.setNameFilter(qtNameFilters(dialog.Filter));
-    if (!dialog.InitialDir.empty()) chooser.setDirectory(qtText(dialog.InitialDir));
+    // An installed program's folder is no place for reports: the working
+    // directory instead.
+    if (!dialog.InitialDir.empty()) {
+        const QFileInfo folder(QString::fromLocal8Bit(dialog.InitialDir.c_str()));
+        chooser.setDirectory(folder.isDir() && folder.isWritable() ? folder.absoluteFilePath() : QDir::currentPath());
+    }
     if (!dialog.DefaultExt.empty()) {
         std::string ext = dialog.DefaultExt;
         if (ext.front() == '.') ext.erase(0, 1);
         chooser.setDefaultSuffix(qtText(ext));
     }
     if (!dialog.FileName.empty()) chooser.selectFile(qtText(dialog.FileName));
+    const OperatorCursor arrow;
     ++nesting_;
     const bool accepted = chooser.exec() == QDialog::Accepted && !chooser.selectedFiles().isEmpty();
     --nesting_;
@@ -179,6 +217,7 @@ int QtHost::tickCount(const TTimer& timer) const {
 
 void QtHost::processMessages() {
     if (window_) window_->flush();
+    const OperatorCursor arrow;
     ++nesting_;
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     --nesting_;
@@ -186,6 +225,7 @@ void QtHost::processMessages() {
 
 void QtHost::sleep(int milliseconds) {
     if (window_) window_->flush();
+    const OperatorCursor arrow;
     ++nesting_;
     if (milliseconds <= 0) {
         QCoreApplication::processEvents(QEventLoop::AllEvents);

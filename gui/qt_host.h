@@ -26,6 +26,10 @@ inline std::string modelText(const QString& text) { return text.toLatin1().toStd
 // Runs a handler; an exception that escapes it is shown in an error box and
 // the program goes on.
 void runGuarded(const std::function<void()>& handler);
+// The same under the busy cursor, for what the operator starts: a silent
+// port or a long transaction shows as work, not as a hang. Message
+// processing, waits and dialogs inside show the normal cursor again.
+void runBusy(const std::function<void()>& handler);
 
 // "TXT files (*.TXT)|*.TXT|All (*.*)|*.*" -> Qt name filters; patterns get
 // both letter cases since Linux file names are case-sensitive.

@@ -11,6 +11,7 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QFrame>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -25,6 +26,7 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
@@ -41,6 +43,31 @@
 namespace {
 
 QColor rgbColor(uint32_t rgb) { return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
+
+// Fonts by name, resolved to a family this machine has from a fixed list,
+// so the window looks and measures the same wherever those fonts exist.
+// "Courier" and the console ask for fixed pitch; anything else for sans.
+QString firstInstalled(std::initializer_list<const char*> names, QFontDatabase::SystemFont fallback) {
+    const QStringList installed = QFontDatabase::families();
+    for (const char* name : names)
+        if (installed.contains(QString::fromLatin1(name))) return QString::fromLatin1(name);
+    return QFontDatabase::systemFont(fallback).family();
+}
+
+QFont namedFont(const std::string& face, int pixelSize) {
+    static const QString fixed = firstInstalled(
+        {"DejaVu Sans Mono", "Liberation Mono", "Nimbus Mono PS", "Courier New", "FreeMono", "Noto Sans Mono"},
+        QFontDatabase::FixedFont);
+    static const QString sans =
+        firstInstalled({"DejaVu Sans", "Liberation Sans", "Nimbus Sans", "Arial", "FreeSans", "Noto Sans"},
+                       QFontDatabase::GeneralFont);
+    const bool mono = face == "Courier" || face == "Courier New" || face == "fixed";
+    QFont font(mono ? fixed : sans);
+    font.setStyleHint(mono ? QFont::TypeWriter : QFont::SansSerif);
+    font.setFixedPitch(mono);
+    font.setPixelSize(pixelSize);
+    return font;
+}
 
 // The console's light-yellow "info" background.
 const QColor kConsoleBackground(0xFF, 0xFF, 0xE1);
@@ -87,10 +114,8 @@ public:
         painter_.setPen(pen);
     }
     void setFont(const std::string& face, int pointSize, uint32_t rgb) override {
-        QFont font(qtText(face));
-        font.setPointSize(pointSize);
-        font.setStyleHint(QFont::TypeWriter);
-        painter_.setFont(font);
+        // Points at the 96 dots per inch the drawings are laid out for.
+        painter_.setFont(namedFont(face, (pointSize * 96 + 36) / 72));
         textColour_ = rgbColor(rgb);
     }
     void setTextBackgroundTransparent(bool transparent) override {
@@ -163,6 +188,29 @@ QIcon portsIcon() {
     return QIcon(pixmap);
 }
 
+// The LED selectors' image lists: a lamp in the item's colour; the second
+// list (the LED's second attribute) draws it as a ring.
+QIcon ledIcon(const std::string& imageList, const std::string& item) {
+    static const std::pair<const char*, QColor> colours[] = {
+        {"off", QColor(90, 90, 90)}, {"green", QColor(0, 200, 0)}, {"red", QColor(230, 0, 0)}, {"yellow", QColor(240, 210, 0)}};
+    QColor colour;
+    for (const auto& [name, c] : colours)
+        if (item == name) colour = c;
+    if (!colour.isValid()) return QIcon();
+    QPixmap pixmap(14, 14);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(40, 40, 40), 1));
+    p.setBrush(colour);
+    p.drawEllipse(QRectF(1.5, 1.5, 11, 11));
+    if (imageList == "ImageList2") {
+        p.setBrush(Qt::white);
+        p.drawEllipse(QRectF(4.5, 4.5, 5, 5));
+    }
+    return QIcon(pixmap);
+}
+
 template <class T>
 bool sameItems(const QComboBox* box, const std::vector<T>& items) {
     if (box->count() != static_cast<int>(items.size())) return false;
@@ -172,6 +220,42 @@ bool sameItems(const QComboBox* box, const std::vector<T>& items) {
 }
 
 bool unplaced(const Control& c) { return c.Left == 0 && c.Top == 0 && c.Width == 0 && c.Height == 0; }
+
+// The text a grid cell shows when its control draws it itself.
+constexpr int kDrawnTextRole = Qt::UserRole + 1;
+
+// Paints the grid cells as the control draws them: its colours, its text
+// on one line, left-aligned and vertically centred, a raised frame on the
+// fixed column. The item keeps the plain value, so an edit edits that.
+class DrawnCellDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        const QVariant drawn = index.data(kDrawnTextRole);
+        if (!drawn.isValid()) return QStyledItemDelegate::paint(painter, option, index);
+        painter->save();
+        const QRect r = option.rect;
+        painter->fillRect(r, index.data(Qt::BackgroundRole).value<QBrush>());
+        if (index.column() == 0) {
+            painter->setPen(option.palette.color(QPalette::Light));
+            painter->drawLine(r.topLeft(), r.topRight());
+            painter->drawLine(r.topLeft(), r.bottomLeft());
+            painter->setPen(option.palette.color(QPalette::Dark));
+            painter->drawLine(r.bottomLeft(), r.bottomRight());
+            painter->drawLine(r.topRight(), r.bottomRight());
+        }
+        if (option.state & QStyle::State_Selected) {
+            QColor mark = option.palette.color(QPalette::Highlight);
+            mark.setAlpha(70);
+            painter->fillRect(r, mark);
+        }
+        painter->setFont(index.data(Qt::FontRole).value<QFont>());
+        painter->setPen(index.data(Qt::ForegroundRole).value<QBrush>().color());
+        painter->drawText(r.adjusted(2, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                          drawn.toString());
+        painter->restore();
+    }
+};
 
 }  // namespace
 
@@ -186,8 +270,8 @@ MainWindow::MainWindow(TFrmTestQOB& form, QtHost& host) : QWidget(nullptr), form
     setObjectName("TFrmTestQOB");
     setWindowTitle(qtText(form_.Caption));
     // The window's font: a plain sans serif of 8 points.
-    QFont font(QStringLiteral("Sans Serif"), 8);
-    font.setStyleHint(QFont::SansSerif);
+    QFont font = namedFont("Tahoma", 11);
+    font.setPointSize(8);
     setFont(font);
     // Tool-window border: fixed size, no maximise.
     setWindowFlag(Qt::WindowMaximizeButtonHint, false);
@@ -217,6 +301,13 @@ MainWindow::MainWindow(TFrmTestQOB& form, QtHost& host) : QWidget(nullptr), form
         }
     });
 
+    form_.onSetFocus = [this](Control& c) {
+        // Enabled states first: disabling the focused button moves the
+        // focus on by itself.
+        flush();
+        if (QWidget* w = widgetOf(c); w && w->isEnabled()) w->setFocus(Qt::OtherFocusReason);
+    };
+
     qApp->installEventFilter(this);
     host_.setWindow(this);
 }
@@ -224,6 +315,7 @@ MainWindow::MainWindow(TFrmTestQOB& form, QtHost& host) : QWidget(nullptr), form
 MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
     host_.setWindow(nullptr);
+    form_.onSetFocus = nullptr;
     for (auto& b : bindings_) b->control->onChange = nullptr;
 }
 
@@ -354,6 +446,7 @@ void MainWindow::bindNewControls() {
 
 void MainWindow::flush() {
     flushPosted_ = false;
+    form_.noteLinkState();
     if (componentsChanged()) bindNewControls();
     while (!dirty_.empty()) {
         std::vector<Binding*> batch;
@@ -423,7 +516,7 @@ void MainWindow::createWidget(Binding& b, QWidget* parent) {
     }
     if (auto* radio = dynamic_cast<TRadioGroup*>(&c)) {
         auto* w = new QGroupBox(parent);
-        auto* layout = new QVBoxLayout(w);
+        auto* layout = new QGridLayout(w);
         layout->setContentsMargins(8, 4, 8, 4);
         layout->setSpacing(0);
         auto* buttons = new QButtonGroup(w);
@@ -444,10 +537,13 @@ void MainWindow::createWidget(Binding& b, QWidget* parent) {
                     buttons->removeButton(old);
                     delete old;
                 }
+                // Down the columns first, as many rows as the longest column.
+                const int columns = std::max(1, radio->Columns);
+                const int rows = (static_cast<int>(items.size()) + columns - 1) / columns;
                 for (size_t i = 0; i < items.size(); ++i) {
                     auto* r = new QRadioButton(qtText(items[i]), w);
                     buttons->addButton(r, static_cast<int>(i));
-                    layout->addWidget(r);
+                    layout->addWidget(r, static_cast<int>(i) % std::max(rows, 1), static_cast<int>(i) / std::max(rows, 1));
                 }
             }
             buttons->setExclusive(false);
@@ -483,10 +579,7 @@ void MainWindow::createWidget(Binding& b, QWidget* parent) {
         auto* w = new QPlainTextEdit(parent);
         b.widget = w;
         // Readouts align their values by padded labels: fixed pitch.
-        QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        mono.setStyleHint(QFont::TypeWriter);
-        mono.setPixelSize(11);
-        if (c.Name() == "memLog" || c.Name() == "memState") w->setFont(mono);
+        if (c.Name() == "memLog" || c.Name() == "memState") w->setFont(namedFont("fixed", 11));
         if (c.Name() == "memLog") {
             // The operator console: on light yellow, both bars.
             QPalette pal = w->palette();
@@ -537,7 +630,7 @@ void MainWindow::createWidget(Binding& b, QWidget* parent) {
             w->setIcon(portsIcon());
             w->setIconSize(QSize(48, 48));
         }
-        QObject::connect(w, &QPushButton::clicked, w, [button] { runGuarded(button->OnClick); });
+        QObject::connect(w, &QPushButton::clicked, w, [button] { runBusy(button->OnClick); });
         b.refresh = [button, w](Binding&) { w->setText(qtText(button->Caption)); };
         return;
     }
@@ -546,7 +639,7 @@ void MainWindow::createWidget(Binding& b, QWidget* parent) {
         b.widget = w;
         QObject::connect(w, &QCheckBox::clicked, w, [this, &b, check](bool on) {
             feed(b, [&] { check->Checked = on; });
-            runGuarded(check->OnClick);
+            runBusy(check->OnClick);
         });
         b.refresh = [check, w](Binding&) {
             w->setText(qtText(check->Caption));
@@ -594,6 +687,9 @@ void MainWindow::createWidget(Binding& b, QWidget* parent) {
                 w->clear();
                 for (const auto& item : combo->Items.get()) w->addItem(qtText(item));
             }
+            if (!combo->Images->empty() || !w->itemIcon(0).isNull())
+                for (int i = 0; i < w->count(); ++i)
+                    w->setItemIcon(i, ledIcon(combo->Images, combo->Items.get()[static_cast<size_t>(i)]));
             w->setCurrentIndex(combo->ItemIndex);
             dblClick->setVisible(static_cast<bool>(combo->OnDblClick));
             w->setToolTip(qtText(combo->Images));
@@ -660,14 +756,30 @@ void MainWindow::createWidget(Binding& b, QWidget* parent) {
         w->setSelectionBehavior(QAbstractItemView::SelectRows);
         w->setSelectionMode(QAbstractItemView::SingleSelection);
         if (grid->ColWidth0 > 0) w->setColumnWidth(0, grid->ColWidth0);
+        if (!grid->FontName.empty()) {
+            const QFont face = namedFont(grid->FontName, 11);
+            w->setFont(face);
+            w->horizontalHeader()->setFont(face);
+        }
+        if (grid->OnCellText) w->setItemDelegate(new DrawnCellDelegate(w));
         b.widget = w;
-        QObject::connect(w, &QTableWidget::itemChanged, w, [this, &b, grid](QTableWidgetItem* item) {
+        QObject::connect(w, &QTableWidget::itemChanged, w, [this, &b, grid, w](QTableWidgetItem* item) {
             if (b.feeding || item->column() != 1) return;
             const int line = item->row();
             if (line < 0 || line >= grid->Strings.Count()) return;
             feed(b, [&] { grid->Strings.setLine(line, grid->Keys(line) + "=" + modelText(item->text())); });
             b.seenGeneration = grid->Strings.generation();
             b.seenCount = grid->Strings.Count();
+            // The row's drawing follows the new value.
+            if (grid->OnCellText) {
+                b.feeding = true;
+                for (int col = 0; col < 2; ++col) {
+                    const std::string drawn = grid->OnCellText(col, line + 1);
+                    if (QTableWidgetItem* cell = w->item(line, col))
+                        cell->setData(kDrawnTextRole, drawn.empty() ? QVariant() : QVariant(qtText(drawn)));
+                }
+                b.feeding = false;
+            }
         });
         QObject::connect(w, &QTableWidget::currentCellChanged, w, [this, &b, grid](int row, int, int, int) {
             if (b.feeding || row < 0) return;
@@ -698,11 +810,24 @@ void MainWindow::createWidget(Binding& b, QWidget* parent) {
                         const TValueListEditor::CellStyle style = grid->OnDrawCell(col, i + 1);
                         item->setBackground(rgbColor(style.background));
                         item->setForeground(rgbColor(style.text));
-                        QFont f = item->font();
+                        QFont f = w->font();
                         f.setBold(style.bold);
-                        item->setFont(f);
+                        if (item->font() != f) item->setFont(f);
+                    }
+                    if (grid->OnCellText) {
+                        const std::string drawn = grid->OnCellText(col, i + 1);
+                        item->setData(kDrawnTextRole, drawn.empty() ? QVariant() : QVariant(qtText(drawn)));
                     }
                 }
+            }
+            // The title row: the drawn titles, or the column titles.
+            for (int col = 0; col < 2; ++col) {
+                std::string title = grid->OnCellText ? grid->OnCellText(col, 0) : std::string();
+                if (title.empty()) title = col == 0 ? grid->TitleKey : grid->TitleValue;
+                QTableWidgetItem* header = w->horizontalHeaderItem(col);
+                if (!header) w->setHorizontalHeaderItem(col, header = new QTableWidgetItem);
+                if (header->text() != qtText(title)) header->setText(qtText(title));
+                header->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
             }
             if (grid->Row >= 1 && grid->Row <= lines.Count() && w->currentRow() != grid->Row - 1)
                 w->setCurrentCell(grid->Row - 1, w->currentColumn() < 0 ? 0 : w->currentColumn());
@@ -838,18 +963,39 @@ void MainWindow::showPortsDialog() {
     dialog.exec();
 }
 
+namespace {
+
+// A control that takes typed text keeps every key, awaited or not.
+bool takesText(const QWidget* w) {
+    if (auto* edit = qobject_cast<const QLineEdit*>(w)) return !edit->isReadOnly();
+    if (auto* memo = qobject_cast<const QPlainTextEdit*>(w)) return !memo->isReadOnly();
+    return false;
+}
+
+}  // namespace
+
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::KeyPress && type != QEvent::ShortcutOverride) return QWidget::eventFilter(watched, event);
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != this) return QWidget::eventFilter(watched, event);
+    auto* keyEvent = static_cast<QKeyEvent*>(event);
+    if (type == QEvent::ShortcutOverride) {
+        // The window's shortcut wins over a line edit's own use of the keys
+        // (Ctrl+E is "end of line" there).
+        if (engineeringAction_ && keyEvent->keyCombination() == engineeringAction_->shortcut()[0]) return true;
+        return QWidget::eventFilter(watched, event);
+    }
     // Key preview: the window sees a key once, when it reaches the focus
-    // widget (or the window itself), before the control handles it.
-    if (event->type() == QEvent::KeyPress) {
-        auto* widget = qobject_cast<QWidget*>(watched);
-        if (widget && widget->window() == this) {
-            QWidget* focus = QApplication::focusWidget();
-            if (widget == focus || (!focus && widget == this)) {
-                const int key = virtualKeyCode(static_cast<QKeyEvent*>(event)->key());
-                runGuarded([this, key] { form_.FormKeyDown(key); });
-            }
-        }
+    // widget (or the window itself), before the control handles it. A key
+    // that answers a wait of the production test goes no further, so a
+    // Space never presses the focused button as well.
+    QWidget* focus = QApplication::focusWidget();
+    if (widget == focus || (!focus && widget == this)) {
+        const int key = virtualKeyCode(keyEvent->key());
+        bool answered = false;
+        runGuarded([&] { answered = form_.FormKeyDown(key); });
+        if (answered && !takesText(widget)) return true;
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -94,6 +94,8 @@ void TFrmTestQOB::btnExportLogClick(Control* sender) {
     sd.InitialDir = programDirectory();
     sd.DefaultExt = "TXT";
     sd.Title = "Export Logs";
+    // Not the name another page saved under last.
+    sd.FileName.clear();
     if (!host.executeSaveDialog(sd)) return;
     // Prints the log image of the last successful reading; no new read.
     btnShowLogClick(sender == &btnExportAllLogs ? &btnExportAllLogs : &btnExportLog);

@@ -89,6 +89,8 @@ void TFrmTestQOB::btnStartEOLClick() {
     eolRelayOn = nullptr;
     eolLedsSet = false;
     eolFanSpeedsBefore[0] = eolFanSpeedsBefore[1] = -1;
+    // Keys answer the waits from the log, not from the next button.
+    memEOL.SetFocus();
     eolSetFormats();
 
     memEOL.Lines.Clear();
@@ -211,6 +213,7 @@ void TFrmTestQOB::Button38Click() {
     sd.InitialDir = programDirectory();
     sd.DefaultExt = "txt";
     sd.Title = "Save EOL LOG file";
+    sd.FileName.clear();
     if (!host.executeSaveDialog(sd)) return;
     eolLine("");
     eolLine("Commenti:");
@@ -252,6 +255,13 @@ bool keepWaitingForKey(TFrmTestQOB& w, std::initializer_list<int> keys) {
     return true;
 }
 
+// The keys the window keeps from the focused control while a wait runs.
+struct AwaitedKeys {
+    AwaitedKeys(TFrmTestQOB& w, std::initializer_list<int> keys) : w(w) { w.awaitedKeys = keys; }
+    ~AwaitedKeys() { w.awaitedKeys.clear(); }
+    TFrmTestQOB& w;
+};
+
 }  // namespace
 
 void TFrmTestQOB::waitSpace(const std::string& text) {
@@ -259,6 +269,7 @@ void TFrmTestQOB::waitSpace(const std::string& text) {
     eolLine(text);
     capturedKey = 0;
     eolWaitingForKey = true;
+    const AwaitedKeys awaiting(*this, {kKeySpace});
     waitCooperatively([this] { return keepWaitingForKey(*this, {kKeySpace}); });
     eolWaitingForKey = false;
     if (!stopFlag) eolLine("");
@@ -270,6 +281,7 @@ void TFrmTestQOB::askYesNo(const std::string& prefix) {
     eolLine("");
     capturedKey = 0;
     eolWaitingForKey = true;
+    const AwaitedKeys awaiting(*this, {kKeyY, kKeyN});
     waitCooperatively([this] { return keepWaitingForKey(*this, {kKeyY, kKeyN}); });
     eolWaitingForKey = false;
     if (stopFlag) return;

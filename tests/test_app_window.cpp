@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <map>
+#include <set>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -283,6 +285,22 @@ TEST_F(WindowTest, KeysAreCapturedOnTheManualEolPageOnly) {
     EXPECT_EQ(w().capturedKey, 89);
 }
 
+TEST_F(WindowTest, AKeyThatAnswersAWaitIsKeptFromTheControlAndFromLaterKeys) {
+    w().PageControl1.ActivePageIndex = 7;
+    EXPECT_FALSE(w().FormKeyDown(89)) << "nothing waits";
+    w().capturedKey = 0;
+    w().awaitedKeys = {89, 78};
+    EXPECT_FALSE(w().FormKeyDown(65));
+    EXPECT_EQ(w().capturedKey, 65);
+    EXPECT_TRUE(w().FormKeyDown(78));
+    // Typed on before the wait looked: the answer stays.
+    EXPECT_FALSE(w().FormKeyDown(66));
+    EXPECT_TRUE(w().FormKeyDown(89));
+    EXPECT_EQ(w().capturedKey, 78);
+    w().PageControl1.ActivePageIndex = 0;
+    EXPECT_FALSE(w().FormKeyDown(89)) << "other pages answer nothing";
+}
+
 TEST_F(WindowTest, DeviceManagerButtonOpensThePortsDialogQuietly) {
     w().btnShowDevMan.OnClick();
     EXPECT_EQ(host.portsDialogs, 1);
@@ -308,6 +326,45 @@ TEST_F(WindowTest, AReportThatCannotBeWrittenIsAnErrorNotASuccess) {
     ASSERT_EQ(host.shown.size(), 1u);
     EXPECT_EQ(host.shown[0].dialogKind, DialogKind::Error);
     EXPECT_EQ(host.shown[0].text.rfind("Report not saved: missing-dir/NERAX_LT_LOG_", 0), 0u) << host.shown[0].text;
+}
+
+}  // namespace
+
+// ---- every control live ---------------------------------------------------
+
+namespace {
+
+// Buttons and check boxes that carry no click handler of their own, with
+// the reason. Everything else a technician can press must do something.
+const std::map<std::string, std::string>& handlerless() {
+    static const std::map<std::string, std::string> names = {
+        {"cboChkOnf", "an option that the EEPROM log write reads"},
+    };
+    return names;
+}
+
+TEST_F(WindowTest, EveryButtonAndCheckBoxHasAHandlerOrANamedReason) {
+    // The parameter check boxes of the configuration pages are values that
+    // their group's button sends.
+    std::set<std::string> parameters;
+    for (const std::string& line : w().configurationListing()) parameters.insert(line.substr(0, line.find('=')));
+    ASSERT_TRUE(parameters.count("cbCh1Enabled"));
+    std::vector<std::string> missing, listedButBound;
+    for (Control* c : w().Components()) {
+        if (parameters.count(c->Name())) continue;
+        bool bound = false;
+        if (auto* b = dynamic_cast<TButton*>(c))
+            bound = static_cast<bool>(b->OnClick);
+        else if (auto* k = dynamic_cast<TCheckBox*>(c))
+            bound = static_cast<bool>(k->OnClick);
+        else
+            continue;
+        const bool listed = handlerless().count(c->Name()) > 0;
+        if (!bound && !listed) missing.push_back(c->Name());
+        if (bound && listed) listedButBound.push_back(c->Name());
+    }
+    EXPECT_EQ(missing, Lines{}) << "controls a technician can press that do nothing";
+    EXPECT_EQ(listedButBound, Lines{}) << "the handler-less list names controls that have a handler";
 }
 
 }  // namespace

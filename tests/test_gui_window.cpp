@@ -7,14 +7,16 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFontInfo>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
@@ -149,7 +151,11 @@ TEST_F(GuiWindowTest, BuildsWithItsCaptionsGeometryAndTheDiscoveredPort) {
     EXPECT_EQ(log->lineWrapMode(), QPlainTextEdit::NoWrap);
     EXPECT_EQ(log->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     EXPECT_EQ(log->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-    EXPECT_TRUE(QFontInfo(log->font()).fixedPitch());
+    // Fixed pitch by measure, whatever the machine's fonts call themselves.
+    const QFontMetrics glyphs(log->font());
+    for (const char* glyph : {"i", "W", "1", " ", "|"})
+        EXPECT_EQ(glyphs.horizontalAdvance(QString::fromLatin1(glyph)), glyphs.horizontalAdvance(QStringLiteral("M")))
+            << glyph;
     EXPECT_EQ(log->palette().color(QPalette::Base), QColor(255, 255, 225));
     EXPECT_TRUE(log->toPlainText().isEmpty());
 
@@ -190,6 +196,61 @@ TEST_F(GuiWindowTest, ConnectShowsConnectedOnLimeAndDisconnectReturnsToRed) {
     window->flush();
     EXPECT_EQ(console(), ">>Connected\n>>Disconnected\n>>Not connected!");
     EXPECT_EQ(backgroundOf(status), QColor(255, 0, 0));
+}
+
+TEST_F(GuiWindowTest, APressedHandlerWorksUnderTheBusyCursorAndWaitsUnderTheArrow) {
+    auto shape = [] {
+        const QCursor* c = QApplication::overrideCursor();
+        return c ? c->shape() : Qt::BitmapCursor;
+    };
+    std::vector<Qt::CursorShape> seen;
+    form->btnres.OnClick = [&] {
+        seen.push_back(shape());
+        // What the operator can do meanwhile runs under the normal arrow.
+        QTimer::singleShot(0, [&] { seen.push_back(shape()); });
+        host->processMessages();
+        seen.push_back(shape());
+    };
+    click(form->btnres);
+    EXPECT_EQ(seen, (std::vector<Qt::CursorShape>{Qt::WaitCursor, Qt::ArrowCursor, Qt::WaitCursor}));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the cursor is given back";
+}
+
+TEST_F(GuiWindowTest, ALostLinkTurnsTheStatusBarToDisconnected) {
+    click(form->Button1);
+    ASSERT_TRUE(form->qob && form->qob->isConnected());
+    auto* status = widget<QLabel>(form->StatusBar1);
+    ASSERT_EQ(status->text(), "Connected");
+    // The library drops the link when the detector goes away.
+    form->qob->dropLink();
+    window->flush();
+    EXPECT_EQ(status->text(), "Disconnected");
+    EXPECT_EQ(backgroundOf(status), QColor(255, 0, 0));
+    // Disconnect still cleans up, and Connect works again.
+    click(form->Button2);
+    EXPECT_EQ(form->qob, nullptr);
+    click(form->Button1);
+    EXPECT_EQ(status->text(), "Connected");
+}
+
+TEST_F(GuiWindowTest, RadioGroupsLayTheirItemsOutInTheirColumns) {
+    auto* group = widget<QGroupBox>(form->rgdsen);
+    ASSERT_NE(group, nullptr);
+    const QList<QRadioButton*> items = group->findChildren<QRadioButton*>();
+    ASSERT_EQ(items.size(), 3);
+    window->widgetOf(form->TabSheet3)->show();
+    group->layout()->activate();
+    // "no", "yes", "auto" side by side on one row.
+    for (int i = 1; i < 3; ++i) {
+        EXPECT_EQ(items[i]->geometry().top(), items[0]->geometry().top()) << i;
+        EXPECT_GT(items[i]->geometry().left(), items[i - 1]->geometry().right()) << i;
+    }
+    // A one-column group stacks them.
+    auto* type = widget<QGroupBox>(form->rgEolType);
+    const QList<QRadioButton*> stacked = type->findChildren<QRadioButton*>();
+    ASSERT_GE(stacked.size(), 2);
+    type->layout()->activate();
+    EXPECT_GT(stacked[1]->geometry().top(), stacked[0]->geometry().top());
 }
 
 TEST_F(GuiWindowTest, EngineeringViewWidensTheWindowAndShowsTheHiddenControls) {
@@ -314,9 +375,19 @@ TEST_F(GuiWindowTest, LedSelectorContextMenuRunsItsDoubleClick) {
     QAction* action = box->actions().front();
     EXPECT_TRUE(action->isVisible());
     const std::string before = led.Images;
+    // Each item shows its lamp colour.
+    auto centre = [&](int item) { return box->itemIcon(item).pixmap(14, 14).toImage().pixelColor(7, 7); };
+    auto ring = [&](int item) { return box->itemIcon(item).pixmap(14, 14).toImage().pixelColor(7, 3); };
+    ASSERT_EQ(box->count(), 4);
+    EXPECT_EQ(centre(1), QColor(0, 200, 0));
+    EXPECT_EQ(centre(2), QColor(230, 0, 0));
+    EXPECT_EQ(centre(3), QColor(240, 210, 0));
     action->trigger();
     window->flush();
     EXPECT_NE(led.Images.get(), before);
+    // The second image list draws a ring in the same colour.
+    EXPECT_EQ(centre(2), QColor(Qt::white));
+    EXPECT_EQ(ring(2), QColor(230, 0, 0));
     EXPECT_EQ(box->toolTip().toStdString(), led.Images.get());
     action->trigger();
     EXPECT_EQ(led.Images.get(), before);
