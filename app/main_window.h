@@ -5,8 +5,9 @@
 //
 // Page work adds its controls and handlers in the marked sections below
 // and defines the handlers in pages/<page>.cpp (tuning/, reports/) as
-// member functions of TFrmTestQOB; it wires OnClick/OnTimer in the
-// matching section of TFrmTestQOB's constructor (app/main_window.cpp).
+// member functions of TFrmTestQOB; it places its controls and wires their
+// OnClick/OnTimer in its own wiring function there, which the constructor
+// (app/main_window.cpp) calls.
 #pragma once
 
 #include <cstdint>
@@ -982,4 +983,11 @@ private:
     void wireManagementOutputs();
     void wireHardwarePanels();
     void wireSensorLedPanels();
+    void wireManagementInformation();
+    void wireEventLogs();
+    void wireEepromPage();
+    void wireAdminTools();
+    void wireFlowLogPage();
+    void wireFlowGraphPage();
+    void wireManualEol();
 };

@@ -600,3 +600,63 @@ TFrmTestQOB::E2PCell TFrmTestQOB::vleE2PDrawCell(int col, int row) const {
         cell.text = valueCellText(vleE2P.ValueAt(line));
     return cell;
 }
+
+// Layout and wiring of the page (constructor).
+void TFrmTestQOB::wireEepromPage() {
+    prepareEepromGrids = [this] { fillEepromGrids(); };
+    lblE2P.setBounds(8, 4, 0, 0);
+    vleE2P.setBounds(8, 20, 584, 340);
+    vleE2P.TitleKey = "#Byte";
+    vleE2P.TitleValue = "Value";
+    vleE2P.ColWidth0 = 394;
+    vleE2P.ColWidth1 = 185;
+    vleE2P.OnDrawCell = [this](int col, int row) { return vleE2PDrawCell(col, row).style; };
+    vleE2Pdesc.Visible = false;
+    vleE2P_log.TitleKey = "#Byte";
+    vleE2P_log.TitleValue = "Value";
+    vleE2P_log.ColWidth0 = 54;
+    vleE2P_log.ColWidth1 = 77;
+    lblE2P_log.setBounds(870, 4, 0, 0);
+    vleE2P_log.setBounds(870, 20, 140, 210);
+    {
+        // Two columns of buttons between the grids, 27 pixels apart; the
+        // restore captions are the longer ones.
+        TButton* const columns[2][10] = {
+            {&btnrseep, &Button28, &Button156, &Button157, &Button158, &Button25, &Button3, &btnExportE2P,
+             &btnImportE2P, &btnRefreshE2P},
+            {&Button26, &Button32, &Button33, &Button35, &Button31, &Button34, &Button39, &Button40, &Button42,
+             &Button45}};
+        for (int c = 0; c < 2; ++c)
+            for (int i = 0; i < 10; ++i) columns[c][i]->setBounds(c ? 726 : 598, 20 + 27 * i, c ? 138 : 124, 25);
+    }
+    btnReadE2P_log.setBounds(870, 236, 140, 25);
+    btnWriteE2P_log.setBounds(870, 263, 140, 25);
+    cboChkOnf.setBounds(874, 292, 97, 17);
+    btnClearE2P_log.setBounds(870, 313, 140, 25);
+    Button156.Tag = 1;
+    Button157.Tag = 2;
+    Button158.Tag = 3;
+    btnrseep.OnClick = [this] { btnrseepClick(); };
+    Button28.OnClick = [this] { Button28Click(&Button28); };
+    Button156.OnClick = [this] { Button28Click(&Button156); };
+    Button157.OnClick = [this] { Button28Click(&Button157); };
+    Button158.OnClick = [this] { Button28Click(&Button158); };
+    Button25.OnClick = [this] { Button25Click(); };
+    Button3.OnClick = [this] { Button3Click(); };
+    btnExportE2P.OnClick = [this] { btnExportE2PClick(); };
+    btnImportE2P.OnClick = [this] { btnImportE2PClick(); };
+    btnRefreshE2P.OnClick = [this] { btnRefreshE2PClick(); };
+    Button26.OnClick = [this] { Button26Click(); };
+    Button32.OnClick = [this] { Button32Click(); };
+    Button33.OnClick = [this] { Button33Click(); };
+    Button35.OnClick = [this] { Button35Click(); };
+    Button31.OnClick = [this] { Button31Click(); };
+    Button34.OnClick = [this] { Button34Click(); };
+    btnReadE2P_log.OnClick = [this] { btnReadE2P_logClick(); };
+    btnWriteE2P_log.OnClick = [this] { btnWriteE2P_logClick(); };
+    btnClearE2P_log.OnClick = [this] { btnClearE2P_logClick(); };
+    Button39.OnClick = [this] { Button39Click(); };
+    Button40.OnClick = [this] { Button40Click(); };
+    Button42.OnClick = [this] { Button42Click(); };
+    Button45.OnClick = [this] { Button45Click(); };
+}

@@ -112,3 +112,20 @@ void TFrmTestQOB::btnClearLogClick(Control* sender) {
     else
         showLibraryError();
 }
+
+// Layout and wiring of the LOGS group (constructor).
+void TFrmTestQOB::wireEventLogs() {
+    GroupBox31.setBounds(544, 224, 273, 97);
+    btnReadLogs.setBounds(8, 15, 113, 25);
+    btnReadAllLogs.setBounds(8, 39, 113, 25);
+    btnClearLog.setBounds(8, 68, 113, 25);
+    btnExportLog.setBounds(136, 16, 113, 25);
+    btnExportAllLogs.setBounds(143, 40, 113, 25);
+    btnShowLog.Visible = false;
+    btnReadLogs.OnClick = [this] { btnReadLogsClick(&btnReadLogs); };
+    btnReadAllLogs.OnClick = [this] { btnReadLogsClick(&btnReadAllLogs); };
+    btnClearLog.OnClick = [this] { btnClearLogClick(&btnClearLog); };
+    btnExportLog.OnClick = [this] { btnExportLogClick(&btnExportLog); };
+    btnExportAllLogs.OnClick = [this] { btnExportLogClick(&btnExportAllLogs); };
+    btnShowLog.OnClick = [this] { btnShowLogClick(nullptr); };
+}
