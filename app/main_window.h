@@ -143,13 +143,12 @@ public:
     void Button23Click();                // clock WRITE
     void Button24Click();                // clock READ
     void Button6Click();                 // clear operating hours
-    void btnReadLogsClick(Control* sender);
-    void btnShowLogClick(Control* sender);
-    void btnExportLogClick(Control* sender);
+    // True when the table was printed (and, for an export, the file
+    // written); a reading also needs the log read.
+    bool btnReadLogsClick(Control* sender);
+    bool btnShowLogClick(Control* sender);
+    bool btnExportLogClick(Control* sender);
     void btnClearLogClick(Control* sender);
-    // The last table printing wrote its table (and, for an export, the
-    // file); the command line reports failures by it.
-    bool logPrintOk = false;
     // ---- Management outputs (pages/management_outputs.cpp) ------------
     TGroupBox grpTestRelays{this, "grpTestRelays", " TEST RELAYS ", &TabSheet1};
     // Tag: relay number; a caption ending in "F" switches off.
@@ -954,9 +953,8 @@ public:
     // ======================================================================
     // Ultrasonic tuning (tuning/)
     // ======================================================================
-    void btntuningClick();
-    // Set by a tuning run that wrote the energy parameter.
-    bool energyParameterWritten = false;
+    // True when the run wrote the energy parameter.
+    bool btntuningClick();
     void btnSetRamClick();
     // One scan step at a pulse setting; q1 and q2 keep what the caller set
     // when the step is skipped, aborted or fails.
@@ -970,12 +968,10 @@ public:
     // ======================================================================
     // Reports (reports/): diagnostic, log retrieval
     // ======================================================================
-    void btndiagClick();
-    void btnlogClick();
-    // The last EXECUTE DIAGNOSTIC ran to its end and saved its report.
-    bool diagReportSaved = false;
-    // The last RETRIEVE LOG saved its report file.
-    bool logReportSaved = false;
+    // True when the run reached its end and saved its report.
+    bool btndiagClick();
+    // True when the report file was saved.
+    bool btnlogClick();
     // ---- end reports --------------------------------------------------------
 
 private:

@@ -32,14 +32,8 @@ int logCommand(const CliArgs& args, std::ostream& out, std::ostream& err) {
     if (!session.connect(port)) return kCliFailed;
     TFrmTestQOB& w = *session.window;
     const bool all = args.flags.count("all") > 0;
-    w.actionOk = 0;
-    w.logPrintOk = false;
-    w.btnReadLogsClick(all ? &w.btnReadAllLogs : &w.btnReadLogs);
-    bool ok = w.actionOk == 1 && w.logPrintOk;
-    if (exportFile) {
-        w.btnExportLogClick(all ? &w.btnExportAllLogs : &w.btnExportLog);
-        ok = ok && w.logPrintOk;
-    }
+    bool ok = w.btnReadLogsClick(all ? &w.btnReadAllLogs : &w.btnReadLogs);
+    if (exportFile) ok = w.btnExportLogClick(all ? &w.btnExportAllLogs : &w.btnExportLog) && ok;
     return ok ? kCliOk : kCliFailed;
 }
 
@@ -68,6 +62,5 @@ int retrieveLogCommand(const CliArgs& args, std::ostream& out, std::ostream& err
     auto session = connectedSession(args, out, err, code);
     if (!session) return code;
     TFrmTestQOB& w = *session->window;
-    w.btnlogClick();
-    return w.logReportSaved ? kCliOk : kCliFailed;
+    return w.btnlogClick() ? kCliOk : kCliFailed;
 }
