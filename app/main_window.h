@@ -138,10 +138,12 @@ public:
     TButton btnExportLog{this, "btnExportLog", "Export Logs", &GroupBox31};
     TButton btnExportAllLogs{this, "btnExportAllLogs", "Export All Logs", &GroupBox31};
     TButton btnShowLog{this, "btnShowLog", "", &GroupBox31};
+    // The state readout and the clock return whether they succeeded; they
+    // set actionOk as well, which the production test reads.
     void Button4Click();                 // identity readout
-    void btnStateClick();                // state readout
-    void Button23Click();                // clock WRITE
-    void Button24Click();                // clock READ
+    bool btnStateClick();                // state readout
+    bool Button23Click();                // clock WRITE
+    bool Button24Click();                // clock READ
     void Button6Click();                 // clear operating hours
     // True when the table was printed (and, for an export, the file
     // written); a reading also needs the log read.
@@ -241,12 +243,13 @@ public:
     TButton Button45{this, "Button45", "byte 500 ++", &TabSheet2};
     void btnrseepClick();                    // read bytes 0-511
     // "write" and the three area writes; the sender's Tag picks the
-    // ranges (no sender: "write", all three).
-    void Button28Click(Control* sender = nullptr);
+    // ranges (no sender: "write", all three). Like the import, true when
+    // done, and actionOk set.
+    bool Button28Click(Control* sender = nullptr);
     void Button25Click();                    // clear grid
     void Button3Click();                     // upd chk
     void btnExportE2PClick();
-    void btnImportE2PClick();
+    bool btnImportE2PClick();
     void btnRefreshE2PClick();
     void Button26Click();                    // restore FCT area
     void Button32Click();                    // restore CFG area

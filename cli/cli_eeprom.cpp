@@ -39,13 +39,9 @@ int eepromLoadCommand(const CliArgs& args, std::ostream& out, std::ostream& err)
     CliSession session(args, out, err);
     // A broken file is refused before anything is sent.
     TFrmTestQOB& w = *session.window;
-    w.actionOk = 0;
-    w.btnImportE2PClick();
-    if (w.actionOk != 1) return kCliFailed;
+    if (!w.btnImportE2PClick()) return kCliFailed;
     if (!session.connect(port)) return kCliFailed;
-    w.actionOk = 0;
-    w.Button28Click(&w.Button28);
-    return w.actionOk == 1 ? kCliOk : kCliFailed;
+    return w.Button28Click(&w.Button28) ? kCliOk : kCliFailed;
 }
 
 int eepromDumpCommand(const CliArgs& args, std::ostream& out, std::ostream& err) {

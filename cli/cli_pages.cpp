@@ -11,10 +11,9 @@ int stateCommand(const CliArgs& args, std::ostream& out, std::ostream& err) {
     auto session = connectedSession(args, out, err, code);
     if (!session) return code;
     TFrmTestQOB& w = *session->window;
-    w.actionOk = 0;
-    w.btnStateClick();
+    const bool read = w.btnStateClick();
     session->printLines(w.memState);
-    return w.actionOk == 1 ? kCliOk : kCliFailed;
+    return read ? kCliOk : kCliFailed;
 }
 
 int logCommand(const CliArgs& args, std::ostream& out, std::ostream& err) {
@@ -45,13 +44,9 @@ int clockCommand(const CliArgs& args, std::ostream& out, std::ostream& err) {
     bool ok = true;
     if (const std::string* text = args.value("set")) {
         w.edtSetTime.Text = *text;
-        w.actionOk = 0;
-        w.Button23Click();
-        ok = w.actionOk == 1;
+        ok = w.Button23Click();
     }
-    w.actionOk = 0;
-    w.Button24Click();
-    ok = ok && w.actionOk == 1;
+    ok = w.Button24Click() && ok;
     out << w.edtGetTime.Text.get() << "\n";
     out.flush();
     return ok ? kCliOk : kCliFailed;

@@ -304,22 +304,22 @@ void TFrmTestQOB::btnrseepClick() {
     btnrseep.Enabled = true;
 }
 
-void TFrmTestQOB::Button28Click(Control* sender) {
+bool TFrmTestQOB::Button28Click(Control* sender) {
     Control& button = sender ? *sender : Button28;
-    if (!checkConnected()) return;
+    if (!checkConnected()) return false;
     button.Enabled = false;
     uint8_t image[kImageSize] = {};
     std::string error;
     if (!gridToImage(vleE2P, image, error)) {
         host.messageBox(error, host.applicationTitle, DialogKind::Error, DialogButtons::Ok);
         button.Enabled = true;
-        return;
+        return false;
     }
     if (!QOB::checkImage(image)) {
         if (host.messageBox("Checksum values are wrong. Write EEPROM anyway?", host.applicationTitle,
                             DialogKind::Warning, DialogButtons::YesNo) != DialogResult::Yes) {
             button.Enabled = true;
-            return;
+            return false;
         }
         if (host.messageBox("Correct checksum values?", host.applicationTitle, DialogKind::Warning,
                             DialogButtons::YesNo) == DialogResult::Yes) {
@@ -332,9 +332,11 @@ void TFrmTestQOB::Button28Click(Control* sender) {
     static const int ranges[4][3] = {{255, 255, 255}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
     const int tag = button.Tag;
     const int* r = ranges[tag >= 0 && tag <= 3 ? tag : 0];
+    bool written = false;
     if (qob->writeImage(image, r[0], r[1], r[2])) {
         addConsoleLine(">>Bytes 0-511 written!");
         actionOk = 1;
+        written = true;
     } else {
         showLibraryError();
         // Nothing is rolled back: say what the detector now holds.
@@ -342,6 +344,7 @@ void TFrmTestQOB::Button28Click(Control* sender) {
         if (!stopped.empty()) addConsoleLine(stopped);
     }
     button.Enabled = true;
+    return written;
 }
 
 void TFrmTestQOB::Button25Click() {
@@ -380,7 +383,7 @@ void TFrmTestQOB::btnExportE2PClick() {
     addConsoleLine(">>File saved!");
 }
 
-void TFrmTestQOB::btnImportE2PClick() {
+bool TFrmTestQOB::btnImportE2PClick() {
     od.Filter = kE2pFilter;
     od.InitialDir = programDirectory();
     od.FileName.clear();
@@ -388,7 +391,7 @@ void TFrmTestQOB::btnImportE2PClick() {
     od.Title = "Load EEPROM (bytes 0-511) file";
     if (!host.executeOpenDialog(od)) {
         actionOk = 0;
-        return;
+        return false;
     }
     std::string bytes, error;
     std::vector<std::string> rows;
@@ -396,7 +399,7 @@ void TFrmTestQOB::btnImportE2PClick() {
         actionOk = 0;
         host.messageBox("Not loaded, the grid is unchanged: " + od.FileName + "\n\n" + error, host.applicationTitle,
                         DialogKind::Error, DialogButtons::Ok);
-        return;
+        return false;
     }
     std::string text;
     for (const auto& row : rows) text += row + "\r\n";
@@ -404,6 +407,7 @@ void TFrmTestQOB::btnImportE2PClick() {
     vleE2P.Row = 1;
     addConsoleLine(">>Grid values updated!");
     actionOk = 1;
+    return true;
 }
 
 // ---- device-side actions ----------------------------------------------------

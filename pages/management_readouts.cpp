@@ -97,12 +97,12 @@ void TFrmTestQOB::Button4Click() {
     }
 }
 
-void TFrmTestQOB::btnStateClick() {
-    if (!checkConnected()) return;
+bool TFrmTestQOB::btnStateClick() {
+    if (!checkConnected()) return false;
     QOB& q = *qob;
     if (!q.readState()) {
         showLibraryError();
-        return;
+        return false;
     }
     clearStateView();
     addStateLine(" ASD in fault          :" + tri(q.asdInFault()));
@@ -145,6 +145,7 @@ void TFrmTestQOB::btnStateClick() {
         }
     }
     actionOk = 1;
+    return true;
 }
 
 // Left to right: INFORMATION, RTC above RESTART, then the output groups;
