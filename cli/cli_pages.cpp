@@ -17,19 +17,18 @@ int stateCommand(const CliArgs& args, std::ostream& out, std::ostream& err) {
 }
 
 int logCommand(const CliArgs& args, std::ostream& out, std::ostream& err) {
-    int port = 0;
-    if (!cliPortOption(args, err, port)) return kCliUsage;
     const std::string* exportFile = args.value("export");
-    if (exportFile && exportFile->empty()) {
-        err << "nerax-lt-cli log: --export needs a file name\n";
-        return kCliUsage;
-    }
     // The export's save dialog is answered with the --export file.
     CliArgs sessionArgs = args;
     if (exportFile) sessionArgs.values["file"] = *exportFile;
-    CliSession session(sessionArgs, out, err);
-    if (!session.connect(port)) return kCliFailed;
-    TFrmTestQOB& w = *session.window;
+    int code = kCliOk;
+    auto session = connectedSession(sessionArgs, out, err, code, [&] {
+        if (!exportFile || !exportFile->empty()) return true;
+        err << "nerax-lt-cli log: --export needs a file name\n";
+        return false;
+    });
+    if (!session) return code;
+    TFrmTestQOB& w = *session->window;
     const bool all = args.flags.count("all") > 0;
     bool ok = w.btnReadLogsClick(all ? &w.btnReadAllLogs : &w.btnReadLogs);
     if (exportFile) ok = w.btnExportLogClick(all ? &w.btnExportAllLogs : &w.btnExportLog) && ok;
