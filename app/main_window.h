@@ -706,13 +706,17 @@ public:
     TTimer tmrUltra{this, "tmrUltra", 10, false};
     // Tag: steps of the air-density test.
     TTimer tmrDensity{this, "tmrDensity", 10, false};
-    // Running-mean window of the continuous measure.
-    uint16_t transitWindow[1000] = {};
-    uint16_t transitPosition = 0;
-    uint16_t transitMin = 0, transitMax = 0;
-    bool transitFirstSample = false;
-    int32_t ultraMeasureCount = 0;
-    int densityChannel = 1;
+    // State of the ultrasonic panel: the running-mean window of the
+    // continuous measure and the channel of the air-density test.
+    struct UltraMeasure {
+        uint16_t window[1000] = {};
+        uint16_t position = 0;
+        uint16_t min = 0, max = 0;
+        bool firstSample = false;
+        int32_t count = 0;
+        int densityChannel = 1;
+    };
+    UltraMeasure ultra;
     void btnMeasureFlowClick();
     void btnUltraClearClick();
     // Min, max and the mean of the first N window samples into the edits;
