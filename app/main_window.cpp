@@ -14,219 +14,18 @@ TFrmTestQOB::TFrmTestQOB(Host& hostRef) : host(hostRef) {
     KeyPreview = true;
     detectPort = autodetectPort;
     wireShell();
-
-    // ---- Management page wiring ---------------------------------------
-    // Left to right: INFORMATION, RTC above RESTART, then the output groups;
-    // LOGS and CONFIGURATION share the lower right.
-    grpInformation.setBounds(4, 4, 300, 356);
-    memState.setBounds(8, 18, 284, 300);
-    Button4.setBounds(8, 324, 90, 25);
-    btnState.setBounds(102, 324, 90, 25);
-    cboState.setBounds(200, 328, 60, 17);
-    grpRtc.setBounds(310, 4, 174, 184);
-    lblTimeFormat.setBounds(8, 18, 158, 13);
-    edtSetTime.setBounds(8, 34, 158, 21);
-    Button23.setBounds(8, 58, 158, 25);
-    edtGetTime.setBounds(8, 90, 158, 21);
-    Button24.setBounds(8, 114, 158, 25);
-    Button6.setBounds(8, 150, 158, 25);
-    memState.ReadOnly = true;
-    Button4.OnClick = [this] { Button4Click(); };
-    btnState.OnClick = [this] { btnStateClick(); };
-    Button23.OnClick = [this] { Button23Click(); };
-    Button24.OnClick = [this] { Button24Click(); };
-    Button6.OnClick = [this] { Button6Click(); };
-    GroupBox31.setBounds(544, 224, 273, 97);
-    btnReadLogs.setBounds(8, 15, 113, 25);
-    btnReadAllLogs.setBounds(8, 39, 113, 25);
-    btnClearLog.setBounds(8, 68, 113, 25);
-    btnExportLog.setBounds(136, 16, 113, 25);
-    btnExportAllLogs.setBounds(143, 40, 113, 25);
-    btnShowLog.Visible = false;
-    btnReadLogs.OnClick = [this] { btnReadLogsClick(&btnReadLogs); };
-    btnReadAllLogs.OnClick = [this] { btnReadLogsClick(&btnReadAllLogs); };
-    btnClearLog.OnClick = [this] { btnClearLogClick(&btnClearLog); };
-    btnExportLog.OnClick = [this] { btnExportLogClick(&btnExportLog); };
-    btnExportAllLogs.OnClick = [this] { btnExportLogClick(&btnExportAllLogs); };
-    btnShowLog.OnClick = [this] { btnShowLogClick(nullptr); };
+    // Each page places and binds its own controls, in its own unit.
+    wireManagementInformation();
+    wireEventLogs();
     wireManagementOutputs();
-    // ---- end Management wiring ----------------------------------------
-
-    // ---- EEPROM page wiring -------------------------------------------
-    prepareEepromGrids = [this] { fillEepromGrids(); };
-    lblE2P.setBounds(8, 4, 0, 0);
-    vleE2P.setBounds(8, 20, 584, 340);
-    vleE2P.TitleKey = "#Byte";
-    vleE2P.TitleValue = "Value";
-    vleE2P.ColWidth0 = 394;
-    vleE2P.ColWidth1 = 185;
-    vleE2P.OnDrawCell = [this](int col, int row) { return vleE2PDrawCell(col, row).style; };
-    vleE2P.OnCellText = [this](int col, int row) { return vleE2PDrawCell(col, row).text; };
-    vleE2P.FontName = "Courier";
-    vleE2P_log.FontName = "Courier";
-    vleE2Pdesc.Visible = false;
-    vleE2P_log.TitleKey = "#Byte";
-    vleE2P_log.TitleValue = "Value";
-    vleE2P_log.ColWidth0 = 54;
-    vleE2P_log.ColWidth1 = 77;
-    lblE2P_log.setBounds(870, 4, 0, 0);
-    vleE2P_log.setBounds(870, 20, 140, 210);
-    {
-        // Two columns of buttons between the grids, 27 pixels apart; the
-        // restore captions are the longer ones.
-        TButton* const columns[2][10] = {
-            {&btnrseep, &Button28, &Button156, &Button157, &Button158, &Button25, &Button3, &btnExportE2P,
-             &btnImportE2P, &btnRefreshE2P},
-            {&Button26, &Button32, &Button33, &Button35, &Button31, &Button34, &Button39, &Button40, &Button42,
-             &Button45}};
-        for (int c = 0; c < 2; ++c)
-            for (int i = 0; i < 10; ++i) columns[c][i]->setBounds(c ? 726 : 598, 20 + 27 * i, c ? 138 : 124, 25);
-    }
-    btnReadE2P_log.setBounds(870, 236, 140, 25);
-    btnWriteE2P_log.setBounds(870, 263, 140, 25);
-    cboChkOnf.setBounds(874, 292, 97, 17);
-    btnClearE2P_log.setBounds(870, 313, 140, 25);
-    Button156.Tag = 1;
-    Button157.Tag = 2;
-    Button158.Tag = 3;
-    btnrseep.OnClick = [this] { btnrseepClick(); };
-    Button28.OnClick = [this] { Button28Click(&Button28); };
-    Button156.OnClick = [this] { Button28Click(&Button156); };
-    Button157.OnClick = [this] { Button28Click(&Button157); };
-    Button158.OnClick = [this] { Button28Click(&Button158); };
-    Button25.OnClick = [this] { Button25Click(); };
-    Button3.OnClick = [this] { Button3Click(); };
-    btnExportE2P.OnClick = [this] { btnExportE2PClick(); };
-    btnImportE2P.OnClick = [this] { btnImportE2PClick(); };
-    btnRefreshE2P.OnClick = [this] { btnRefreshE2PClick(); };
-    Button26.OnClick = [this] { Button26Click(); };
-    Button32.OnClick = [this] { Button32Click(); };
-    Button33.OnClick = [this] { Button33Click(); };
-    Button35.OnClick = [this] { Button35Click(); };
-    Button31.OnClick = [this] { Button31Click(); };
-    Button34.OnClick = [this] { Button34Click(); };
-    btnReadE2P_log.OnClick = [this] { btnReadE2P_logClick(); };
-    btnWriteE2P_log.OnClick = [this] { btnWriteE2P_logClick(); };
-    btnClearE2P_log.OnClick = [this] { btnClearE2P_logClick(); };
-    Button39.OnClick = [this] { Button39Click(); };
-    Button40.OnClick = [this] { Button40Click(); };
-    Button42.OnClick = [this] { Button42Click(); };
-    Button45.OnClick = [this] { Button45Click(); };
-    // Admin #1 tools; the RAM address edit belongs to their group.
-    edtReadRAM.setParent(&grpReadRAM);
-    Button43.OnClick = [this] { Button43Click(); };
-    Button44.OnClick = [this] { Button44Click(); };
-    // ---- end EEPROM wiring --------------------------------------------
-
-    // ---- configuration pages wiring -----------------------------------
+    wireEepromPage();
+    wireAdminTools();
     wireConfigurationPages();
-    rgdsen.Columns = 3;
-    // ---- end configuration pages wiring -------------------------------
-
-    // ---- Admin #1 wiring ----------------------------------------------
     wireHardwarePanels();
-    // ---- end Admin #1 wiring ------------------------------------------
-
-    // ---- Admin #2 wiring ----------------------------------------------
     wireSensorLedPanels();
-    // ---- end Admin #2 wiring ------------------------------------------
-
-    // ---- Admin #3 wiring ----------------------------------------------
-    cboFlowLog.setBounds(8, 8, 97, 17);
-    lblFlowLogRate.setBounds(8, 36, 0, 0);
-    edtFlowLogRate.setBounds(150, 32, 50, 21);
-    lblFlowLogIncSpeed.setBounds(8, 60, 0, 0);
-    edtFlowLogIncSpeed.setBounds(150, 56, 50, 21);
-    lblFlowLogFan1.setBounds(660, 76, 0, 0);
-    lblFlowLogFan2.setBounds(660, 97, 0, 0);
-    rgFlowLog.setBounds(220, 4, 120, 64);
-    rgFlowLog.ItemIndex = 0;
-    btnClearFlowLog.setBounds(360, 8, 75, 25);
-    Button27.setBounds(360, 40, 75, 25);
-    lblFlowLog1.setBounds(8, 100, 0, 0);
-    memShowLogCol1.setBounds(8, 116, 490, 38);
-    memFlowLog1.setBounds(8, 156, 490, 84);
-    lblFlowLog2.setBounds(510, 100, 0, 0);
-    memShowLogCol2.setBounds(510, 116, 490, 38);
-    memFlowLog2.setBounds(510, 156, 490, 84);
-    for (TMemo* memo : {&memShowLogCol1, &memShowLogCol2, &memFlowLog1, &memFlowLog2}) memo->WordWrap = false;
-    memFlowLog1.ReadOnly = true;
-    memFlowLog2.ReadOnly = true;
-    pnlShowFlowLog.setBounds(8, 244, 785, 121);
-    pb.setBounds(2, 2, 781, 117);
-    pb.Color = 0xFFFFFF;
-    // The diagnostic check boxes share the capture switch.
-    cboFlowLog.OnClick = [this] { cboFlowLogClick(); };
-    chkfulldiag.OnClick = [this] { cboFlowLogClick(); };
-    chktestalarms.OnClick = [this] { cboFlowLogClick(); };
-    btnClearFlowLog.OnClick = [this] { btnClearFlowLogClick(); };
-    rgFlowLog.OnClick = [this] { rgFlowLogClick(); };
-    Button27.OnClick = [this] { Button27Click(); };
-    tmrFlowLog.OnTimer = [this] { tmrFlowLogTimer(); };
-    pb.OnPaint = [this](TPaintBox& sender, TCanvas& canvas) { pbFlow2Paint(sender, canvas); };
-    // ---- end Admin #3 wiring ------------------------------------------
-
-    // ---- Manual EOL wiring --------------------------------------------
-    btnStartEOL.setBounds(8, 8, 125, 25);
-    Button37.setBounds(8, 40, 125, 25);
-    Button38.setBounds(8, 72, 125, 25);
-    rgEolType.setBounds(8, 104, 125, 57);
-    rgEolType.ItemIndex = 0;
-    rgEolChannels.setBounds(8, 166, 125, 57);
-    rgEolChannels.ItemIndex = 1;
-    lblStartStep.setBounds(8, 236, 0, 0);
-    edtStartStep.setBounds(72, 232, 49, 21);
-    lblSerialNumber.setBounds(8, 264, 0, 0);
-    {
-        TLabel* serialLabels[] = {&lblSer1, &lblSer2, &lblSer3, &lblSer4};
-        TEdit* serialEdits[] = {&edtSer1, &edtSer2, &edtSer3, &edtSer4};
-        for (int i = 0; i < 4; ++i) {
-            serialLabels[i]->setBounds(8 + 30 * i, 282, 0, 0);
-            serialEdits[i]->setBounds(8 + 30 * i, 298, 27, 21);
-        }
-    }
-    lblEOL.setBounds(142, 4, 0, 0);
-    memEOL.setBounds(142, 20, 552, 341);
-    memEOL.ReadOnly = true;
-    memEOL.WordWrap = false;
-    lblEOLcomm.setBounds(700, 4, 0, 0);
-    memEOLcomm.setBounds(700, 20, 305, 341);
-    btnStartEOL.OnClick = [this] { btnStartEOLClick(); };
-    Button37.OnClick = [this] { Button37Click(); };
-    Button38.OnClick = [this] { Button38Click(); };
-    tmrDelay.OnTimer = [this] { tmrDelayTimer(); };
-    lblEolVerdict.setBounds(8, 326, 125, 34);
-    lblEolVerdict.FontSize = 16;
-    lblEolVerdict.FontBold = true;
-    // ---- end Manual EOL wiring ----------------------------------------
-
-    // ---- Flow graph wiring --------------------------------------------
-    pnlFlowLog2.setBounds(4, 4, 801, 359);
-    pbFlow2.setBounds(2, 2, 797, 355);
-    lblAndataLimits.setBounds(820, 8, 0, 0);
-    edtAndataMin.setBounds(820, 26, 60, 21);
-    edtAndataMax.setBounds(820, 52, 60, 21);
-    const std::pair<TLabel*, uint32_t> legend[] = {{&lblAndata, 0x0000FF},     {&lblRitorno, 0xFF0000},
-                                                   {&lblDifferenza, 0x000000}, {&lblTermistore, 0x008000},
-                                                   {&lblDuty, 0x808080}};
-    int legendTop = 90;
-    for (const auto& [label, colour] : legend) {
-        label->setBounds(820, legendTop, 0, 0);
-        label->FontColor = colour;
-        legendTop += 18;
-    }
-    pbFlow2.OnPaint = [this](TPaintBox& sender, TCanvas& canvas) { pbFlow2Paint(sender, canvas); };
-    // ---- end Flow graph wiring ----------------------------------------
-
-    // ---- tuning wiring ------------------------------------------------
-    btntuning.OnClick = [this] { btntuningClick(); };
-    btnSetRam.OnClick = [this] { btnSetRamClick(); };
-    // ---- end tuning wiring --------------------------------------------
-
-    // ---- reports wiring -----------------------------------------------
-    btndiag.OnClick = [this] { btndiagClick(); };
-    btnlog.OnClick = [this] { btnlogClick(); };
-    // ---- end reports wiring -------------------------------------------
+    wireFlowLogPage();
+    wireManualEol();
+    wireFlowGraphPage();
 
     // Every timer of the window is scheduled by the host.
     for (Control* c : Components())
@@ -279,6 +78,10 @@ void TFrmTestQOB::wireShell() {
     btnShowDevMan.OnClick = [this] { btnShowDevManClick(); };
     btnabort.OnClick = [this] { btnabortClick(); };
     tmrTimeout.OnTimer = [this] { tmrTimeoutTimer(); };
+    btndiag.OnClick = [this] { btndiagClick(); };
+    btnlog.OnClick = [this] { btnlogClick(); };
+    btntuning.OnClick = [this] { btntuningClick(); };
+    btnSetRam.OnClick = [this] { btnSetRamClick(); };
 }
 
 // ---- console helpers --------------------------------------------------

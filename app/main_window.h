@@ -5,8 +5,9 @@
 //
 // Page work adds its controls and handlers in the marked sections below
 // and defines the handlers in pages/<page>.cpp (tuning/, reports/) as
-// member functions of TFrmTestQOB; it wires OnClick/OnTimer in the
-// matching section of TFrmTestQOB's constructor (app/main_window.cpp).
+// member functions of TFrmTestQOB; it places its controls and wires their
+// OnClick/OnTimer in its own wiring function there, which the constructor
+// (app/main_window.cpp) calls.
 #pragma once
 
 #include <cstdint>
@@ -145,18 +146,19 @@ public:
     TButton btnExportLog{this, "btnExportLog", "Export Logs", &GroupBox31};
     TButton btnExportAllLogs{this, "btnExportAllLogs", "Export All Logs", &GroupBox31};
     TButton btnShowLog{this, "btnShowLog", "", &GroupBox31};
+    // The state readout and the clock return whether they succeeded; they
+    // set actionOk as well, which the production test reads.
     void Button4Click();                 // identity readout
-    void btnStateClick();                // state readout
-    void Button23Click();                // clock WRITE
-    void Button24Click();                // clock READ
+    bool btnStateClick();                // state readout
+    bool Button23Click();                // clock WRITE
+    bool Button24Click();                // clock READ
     void Button6Click();                 // clear operating hours
-    void btnReadLogsClick(Control* sender);
-    void btnShowLogClick(Control* sender);
-    void btnExportLogClick(Control* sender);
+    // True when the table was printed (and, for an export, the file
+    // written); a reading also needs the log read.
+    bool btnReadLogsClick(Control* sender);
+    bool btnShowLogClick(Control* sender);
+    bool btnExportLogClick(Control* sender);
     void btnClearLogClick(Control* sender);
-    // The last table printing wrote its table (and, for an export, the
-    // file); the command line reports failures by it.
-    bool logPrintOk = false;
     // ---- Management outputs (pages/management_outputs.cpp) ------------
     TGroupBox grpTestRelays{this, "grpTestRelays", " TEST RELAYS ", &TabSheet1};
     // Tag: relay number; a caption ending in "F" switches off.
@@ -249,12 +251,13 @@ public:
     TButton Button45{this, "Button45", "byte 500 ++", &TabSheet2};
     void btnrseepClick();                    // read bytes 0-511
     // "write" and the three area writes; the sender's Tag picks the
-    // ranges (no sender: "write", all three).
-    void Button28Click(Control* sender = nullptr);
+    // ranges (no sender: "write", all three). Like the import, true when
+    // done, and actionOk set.
+    bool Button28Click(Control* sender = nullptr);
     void Button25Click();                    // clear grid
     void Button3Click();                     // upd chk
     void btnExportE2PClick();
-    void btnImportE2PClick();
+    bool btnImportE2PClick();
     void btnRefreshE2PClick();
     void Button26Click();                    // restore FCT area
     void Button32Click();                    // restore CFG area
@@ -711,13 +714,17 @@ public:
     TTimer tmrUltra{this, "tmrUltra", 10, false};
     // Tag: steps of the air-density test.
     TTimer tmrDensity{this, "tmrDensity", 10, false};
-    // Running-mean window of the continuous measure.
-    uint16_t transitWindow[1000] = {};
-    uint16_t transitPosition = 0;
-    uint16_t transitMin = 0, transitMax = 0;
-    bool transitFirstSample = false;
-    int32_t ultraMeasureCount = 0;
-    int densityChannel = 1;
+    // State of the ultrasonic panel: the running-mean window of the
+    // continuous measure and the channel of the air-density test.
+    struct UltraMeasure {
+        uint16_t window[1000] = {};
+        uint16_t position = 0;
+        uint16_t min = 0, max = 0;
+        bool firstSample = false;
+        int32_t count = 0;
+        int densityChannel = 1;
+    };
+    UltraMeasure ultra;
     void btnMeasureFlowClick();
     void btnUltraClearClick();
     // Min, max and the mean of the first N window samples into the edits;
@@ -961,9 +968,8 @@ public:
     // ======================================================================
     // Ultrasonic tuning (tuning/)
     // ======================================================================
-    void btntuningClick();
-    // Set by a tuning run that wrote the energy parameter.
-    bool energyParameterWritten = false;
+    // True when the run wrote the energy parameter.
+    bool btntuningClick();
     void btnSetRamClick();
     // One scan step at a pulse setting; q1 and q2 keep what the caller set
     // when the step is skipped, aborted or fails.
@@ -977,12 +983,10 @@ public:
     // ======================================================================
     // Reports (reports/): diagnostic, log retrieval
     // ======================================================================
-    void btndiagClick();
-    void btnlogClick();
-    // The last EXECUTE DIAGNOSTIC ran to its end and saved its report.
-    bool diagReportSaved = false;
-    // The last RETRIEVE LOG saved its report file.
-    bool logReportSaved = false;
+    // True when the run reached its end and saved its report.
+    bool btndiagClick();
+    // True when the report file was saved.
+    bool btnlogClick();
     // ---- end reports --------------------------------------------------------
 
 private:
@@ -990,4 +994,11 @@ private:
     void wireManagementOutputs();
     void wireHardwarePanels();
     void wireSensorLedPanels();
+    void wireManagementInformation();
+    void wireEventLogs();
+    void wireEepromPage();
+    void wireAdminTools();
+    void wireFlowLogPage();
+    void wireFlowGraphPage();
+    void wireManualEol();
 };

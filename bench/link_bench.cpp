@@ -167,8 +167,7 @@ void WireConnect(benchmark::State& state)
 void WireReadAllLogs(benchmark::State& state)
 {
     wireRun(state, true, [](Session& s) {
-        s.window.btnReadLogsClick(&s.window.btnReadAllLogs);
-        return s.window.logPrintOk;
+        return s.window.btnReadLogsClick(&s.window.btnReadAllLogs);
     });
 }
 

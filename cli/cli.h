@@ -3,6 +3,7 @@
 // options, function); its function may live in any cli/*.cpp.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <istream>
@@ -91,8 +92,11 @@ private:
 
 // The prologue of a command that talks to the detector: --port, the
 // window, the connection as Connect makes it. Null when one of them failed
-// (the reason is already shown), with the exit code in `code`.
-std::unique_ptr<CliSession> connectedSession(const CliArgs& args, std::ostream& out, std::ostream& err, int& code);
+// (the reason is already shown), with the exit code in `code`. The
+// command's own options are checked by `options` after --port and before
+// the window exists; false is a usage error.
+std::unique_ptr<CliSession> connectedSession(const CliArgs& args, std::ostream& out, std::ostream& err, int& code,
+                                             const std::function<bool()>& options = {});
 
 // While it lives, Ctrl+C presses ABORT of the session's window (served by
 // the running procedure's cooperative waits); a second Ctrl+C ends the

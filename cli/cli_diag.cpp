@@ -11,9 +11,6 @@ int diagCommand(const CliArgs& args, std::ostream& out, std::ostream& err) {
     TFrmTestQOB& window = *session->window;
     window.chkfulldiag.Checked = args.flags.count("full") > 0;
     window.chktestalarms.Checked = args.flags.count("test-alarms") > 0;
-    {
-        CliInterruptAsAbort interrupt(*session);
-        window.btndiagClick();
-    }
-    return window.diagReportSaved ? kCliOk : kCliFailed;
+    CliInterruptAsAbort interrupt(*session);
+    return window.btndiagClick() ? kCliOk : kCliFailed;
 }

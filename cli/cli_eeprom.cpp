@@ -22,11 +22,10 @@ bool fileOption(const CliArgs& args, const char* command, std::ostream& err) {
 }  // namespace
 
 int eepromSaveCommand(const CliArgs& args, std::ostream& out, std::ostream& err) {
-    int port = 0;
-    if (!cliPortOption(args, err, port) || !fileOption(args, "eeprom-save", err)) return kCliUsage;
-    CliSession session(args, out, err);
-    if (!session.connect(port)) return kCliFailed;
-    TFrmTestQOB& w = *session.window;
+    int code = kCliOk;
+    auto session = connectedSession(args, out, err, code, [&] { return fileOption(args, "eeprom-save", err); });
+    if (!session) return code;
+    TFrmTestQOB& w = *session->window;
     w.btnrseepClick();
     if (!lastConsoleLineIs(w, ">>Bytes 0-511 read!")) return kCliFailed;
     w.btnExportE2PClick();
@@ -39,13 +38,9 @@ int eepromLoadCommand(const CliArgs& args, std::ostream& out, std::ostream& err)
     CliSession session(args, out, err);
     // A broken file is refused before anything is sent.
     TFrmTestQOB& w = *session.window;
-    w.actionOk = 0;
-    w.btnImportE2PClick();
-    if (w.actionOk != 1) return kCliFailed;
+    if (!w.btnImportE2PClick()) return kCliFailed;
     if (!session.connect(port)) return kCliFailed;
-    w.actionOk = 0;
-    w.Button28Click(&w.Button28);
-    return w.actionOk == 1 ? kCliOk : kCliFailed;
+    return w.Button28Click(&w.Button28) ? kCliOk : kCliFailed;
 }
 
 int eepromDumpCommand(const CliArgs& args, std::ostream& out, std::ostream& err) {

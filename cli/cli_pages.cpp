@@ -11,35 +11,27 @@ int stateCommand(const CliArgs& args, std::ostream& out, std::ostream& err) {
     auto session = connectedSession(args, out, err, code);
     if (!session) return code;
     TFrmTestQOB& w = *session->window;
-    w.actionOk = 0;
-    w.btnStateClick();
+    const bool read = w.btnStateClick();
     session->printLines(w.memState);
-    return w.actionOk == 1 ? kCliOk : kCliFailed;
+    return read ? kCliOk : kCliFailed;
 }
 
 int logCommand(const CliArgs& args, std::ostream& out, std::ostream& err) {
-    int port = 0;
-    if (!cliPortOption(args, err, port)) return kCliUsage;
     const std::string* exportFile = args.value("export");
-    if (exportFile && exportFile->empty()) {
-        err << "nerax-lt-cli log: --export needs a file name\n";
-        return kCliUsage;
-    }
     // The export's save dialog is answered with the --export file.
     CliArgs sessionArgs = args;
     if (exportFile) sessionArgs.values["file"] = *exportFile;
-    CliSession session(sessionArgs, out, err);
-    if (!session.connect(port)) return kCliFailed;
-    TFrmTestQOB& w = *session.window;
+    int code = kCliOk;
+    auto session = connectedSession(sessionArgs, out, err, code, [&] {
+        if (!exportFile || !exportFile->empty()) return true;
+        err << "nerax-lt-cli log: --export needs a file name\n";
+        return false;
+    });
+    if (!session) return code;
+    TFrmTestQOB& w = *session->window;
     const bool all = args.flags.count("all") > 0;
-    w.actionOk = 0;
-    w.logPrintOk = false;
-    w.btnReadLogsClick(all ? &w.btnReadAllLogs : &w.btnReadLogs);
-    bool ok = w.actionOk == 1 && w.logPrintOk;
-    if (exportFile) {
-        w.btnExportLogClick(all ? &w.btnExportAllLogs : &w.btnExportLog);
-        ok = ok && w.logPrintOk;
-    }
+    bool ok = w.btnReadLogsClick(all ? &w.btnReadAllLogs : &w.btnReadLogs);
+    if (exportFile) ok = w.btnExportLogClick(all ? &w.btnExportAllLogs : &w.btnExportLog) && ok;
     return ok ? kCliOk : kCliFailed;
 }
 
@@ -51,13 +43,9 @@ int clockCommand(const CliArgs& args, std::ostream& out, std::ostream& err) {
     bool ok = true;
     if (const std::string* text = args.value("set")) {
         w.edtSetTime.Text = *text;
-        w.actionOk = 0;
-        w.Button23Click();
-        ok = w.actionOk == 1;
+        ok = w.Button23Click();
     }
-    w.actionOk = 0;
-    w.Button24Click();
-    ok = ok && w.actionOk == 1;
+    ok = w.Button24Click() && ok;
     out << w.edtGetTime.Text.get() << "\n";
     out.flush();
     return ok ? kCliOk : kCliFailed;
@@ -68,6 +56,5 @@ int retrieveLogCommand(const CliArgs& args, std::ostream& out, std::ostream& err
     auto session = connectedSession(args, out, err, code);
     if (!session) return code;
     TFrmTestQOB& w = *session->window;
-    w.btnlogClick();
-    return w.logReportSaved ? kCliOk : kCliFailed;
+    return w.btnlogClick() ? kCliOk : kCliFailed;
 }

@@ -44,9 +44,10 @@ bool CliSession::connect(int port) {
     return window->qob && window->qob->isConnected();
 }
 
-std::unique_ptr<CliSession> connectedSession(const CliArgs& args, std::ostream& out, std::ostream& err, int& code) {
+std::unique_ptr<CliSession> connectedSession(const CliArgs& args, std::ostream& out, std::ostream& err, int& code,
+                                             const std::function<bool()>& options) {
     int port = 0;
-    if (!cliPortOption(args, err, port)) {
+    if (!cliPortOption(args, err, port) || (options && !options())) {
         code = kCliUsage;
         return nullptr;
     }

@@ -13,9 +13,6 @@ int tuneCommand(const CliArgs& args, std::ostream& out, std::ostream& err) {
     auto session = connectedSession(args, out, err, code);
     if (!session) return code;
     TFrmTestQOB& window = *session->window;
-    {
-        CliInterruptAsAbort interrupt(*session);
-        window.btntuningClick();
-    }
-    return window.energyParameterWritten ? kCliOk : kCliFailed;
+    CliInterruptAsAbort interrupt(*session);
+    return window.btntuningClick() ? kCliOk : kCliFailed;
 }

@@ -390,21 +390,21 @@ void TFrmTestQOB::btnMeasureFlowClick() {
 }
 
 bool TFrmTestQOB::refreshUltraStatistics() {
-    edtUltraMin.Text = std::to_string(transitMin);
-    edtUltraMax.Text = std::to_string(transitMax);
+    edtUltraMin.Text = std::to_string(ultra.min);
+    edtUltraMax.Text = std::to_string(ultra.max);
     int n = 0;
     if (!meanSampleCount(*this, n)) return false;
     uint32_t sum = 0;
-    for (int i = 0; i < n; ++i) sum += transitWindow[i];
+    for (int i = 0; i < n; ++i) sum += ultra.window[i];
     edtUltraMean.Text = std::to_string(sum / static_cast<uint32_t>(n));
     return true;
 }
 
 void TFrmTestQOB::btnUltraClearClick() {
-    std::fill(std::begin(transitWindow), std::end(transitWindow), uint16_t{0});
-    transitMin = 0;
-    transitMax = 0;
-    transitPosition = 0;
+    std::fill(std::begin(ultra.window), std::end(ultra.window), uint16_t{0});
+    ultra.min = 0;
+    ultra.max = 0;
+    ultra.position = 0;
     refreshUltraStatistics();
 }
 
@@ -423,10 +423,10 @@ void TFrmTestQOB::cbUltraContinueClick() {
     btnUltraClearClick();
     tmrUltra.Interval = interval;
     tmrUltra.Enabled = true;
-    transitFirstSample = true;
+    ultra.firstSample = true;
     memoUltra.Lines.Add("");
     lblUltraNumMeas.Caption = "#0";
-    ultraMeasureCount = 0;
+    ultra.count = 0;
 }
 
 void TFrmTestQOB::tmrUltraTimer() {
@@ -454,27 +454,27 @@ void TFrmTestQOB::tmrUltraTimer() {
     const uint16_t v = static_cast<uint16_t>(answerWord(panelAnswer, 1));
     edtUltraCounter.Text = std::to_string(v);
     edtUltraUS.Text = transitNanoseconds(v);
-    transitWindow[transitPosition] = v;
+    ultra.window[ultra.position] = v;
     memoUltra.Lines.Add(std::to_string(v));
-    ++ultraMeasureCount;
-    lblUltraNumMeas.Caption = "#" + std::to_string(ultraMeasureCount);
-    if (transitFirstSample) {
-        transitFirstSample = false;
-        std::fill(transitWindow, transitWindow + n, v);
-        transitMin = v;
-        transitMax = v;
+    ++ultra.count;
+    lblUltraNumMeas.Caption = "#" + std::to_string(ultra.count);
+    if (ultra.firstSample) {
+        ultra.firstSample = false;
+        std::fill(ultra.window, ultra.window + n, v);
+        ultra.min = v;
+        ultra.max = v;
     }
-    transitMax = std::max(transitMax, v);
-    transitMin = std::min(transitMin, v);
-    ++transitPosition;
-    if (transitPosition > n - 1) transitPosition = 0;
+    ultra.max = std::max(ultra.max, v);
+    ultra.min = std::min(ultra.min, v);
+    ++ultra.position;
+    if (ultra.position > n - 1) ultra.position = 0;
     refreshUltraStatistics();
 }
 
 void TFrmTestQOB::btnUltraMemoClearClick() {
     memoUltra.Lines.Clear();
     lblUltraNumMeas.Caption = "#0";
-    ultraMeasureCount = 0;
+    ultra.count = 0;
 }
 
 void TFrmTestQOB::btnUltraMemoCopyClick() {
@@ -496,8 +496,8 @@ void TFrmTestQOB::btnTestAirDensityClick() {
     tmrDensity.Interval = interval;
     tmrDensity.Tag = 0;
     // Ways 1A/1B measure channel 1, 2A/2B channel 2.
-    densityChannel = std::max(0, rgUltra.ItemIndex.get()) / 2 + 1;
-    const int result = qob->airDensityStep(densityChannel, -1);
+    ultra.densityChannel = std::max(0, rgUltra.ItemIndex.get()) / 2 + 1;
+    const int result = qob->airDensityStep(ultra.densityChannel, -1);
     if (result == 0)
         showLibraryError();
     else if (result != 1)
@@ -513,7 +513,7 @@ void TFrmTestQOB::tmrDensityTimer() {
         return;
     }
     tmrDensity.Tag = tmrDensity.Tag + 1;
-    const int result = qob->airDensityStep(densityChannel, tmrDensity.Tag);
+    const int result = qob->airDensityStep(ultra.densityChannel, tmrDensity.Tag);
     memoUltra.Lines.Add(std::to_string(result) + "|" + std::to_string(tmrDensity.Tag));
 }
 

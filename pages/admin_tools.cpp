@@ -37,3 +37,10 @@ void TFrmTestQOB::Button44Click() {
     }
     addConsoleLine("Loop address " + edtReadRAM.Text + " = " + std::to_string(result[1] * 10 + result[0]));
 }
+
+// The RAM address edit belongs to the tools' group.
+void TFrmTestQOB::wireAdminTools() {
+    edtReadRAM.setParent(&grpReadRAM);
+    Button43.OnClick = [this] { Button43Click(); };
+    Button44.OnClick = [this] { Button44Click(); };
+}

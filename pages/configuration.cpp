@@ -192,6 +192,56 @@ const std::vector<Group>& groups() {
     return table;
 }
 
+// Each group button runs its own named handler, which runs the group.
+struct NamedHandler {
+    TButton W::*button;
+    void (W::*click)();
+};
+constexpr NamedHandler kNamedHandlers[] = {
+    {&W::btnPwd, &W::btnPwdClick},
+    {&W::btnCfg, &W::btnCfgClick},
+    {&W::btnChEnable, &W::btnSeEnableClick},
+    {&W::btnSenEn, &W::btnSenEnClick},
+    {&W::btnDisTim, &W::btnDisTimClick},
+    {&W::btnMaintTime, &W::btnMaintTimeClick},
+    {&W::btnTrendLogTime, &W::btnTrendLogTimeClick},
+    {&W::btnMirrEn, &W::btnMirrEnClick},
+    {&W::btnSuppl, &W::btnSupplClick},
+    {&W::btnCommChSe, &W::btnCommChSeClick},
+    {&W::btnSndCutoff, &W::btnSndCutoffClick},
+    {&W::btnLtAlarm, &W::btnLtAlarmClick},
+    {&W::btnAlarmDelay, &W::btnAlarmDelayClick},
+    {&W::btnAuxRelCh2, &W::btnAuxRelCh2Click},
+    {&W::btnChLabel, &W::btnChLabelClick},
+    {&W::btnFlows, &W::btnFlowsClick},
+    {&W::btnFil, &W::btnFilClick},
+    {&W::btnFan, &W::btnFanClick},
+    {&W::btnLatFau, &W::btnLatFauClick},
+    {&W::btnFauDel, &W::btnFauDelClick},
+    {&W::btnFloFauDel, &W::btnFloFauDelClick},
+    {&W::btnPowResTim, &W::btnPowResTimClick},
+    {&W::btnFanSp, &W::btnFanSpClick},
+    {&W::btnPressure, &W::btnPressureClick},
+    {&W::btnAuxLt, &W::btnAuxLtClick},
+    {&W::btnExtInp, &W::btnExtInpClick},
+    {&W::btnExtEv, &W::btnExtEvClick},
+    {&W::btnSensDisTime, &W::btnSensDisTimeClick},
+    {&W::btdsen, &W::btdsenClick},
+    {&W::btndldate, &W::btndldateClick},
+    {&W::btnAuxEv, &W::btnAuxEvClick},
+    {&W::btnAlMode, &W::btnAlModeClick},
+    {&W::btnSeTimeout, &W::btnSeTimeoutClick},
+    {&W::btnRemOutTime, &W::btnRemOutTimeClick},
+    {&W::btnWeekD, &W::btnWeekDClick},
+    {&W::btnhd, &W::btnhdClick},
+    {&W::btnPrealDelay, &W::btnPrealDelayClick},
+    {&W::btnCasAl, &W::btnCasAlClick},
+    {&W::btnDayNig, &W::btnDayNigClick},
+    {&W::btnSndac, &W::btnSndacClick},
+    {&W::btnallev, &W::btnallevClick},
+    {&W::btnDayNight, &W::btnDayNightClick},
+};
+
 // The toolkit's integer conversion: the whole text or nothing.
 int toInteger(const std::string& text) {
     int value = 0;
@@ -513,8 +563,10 @@ void TFrmTestQOB::wireConfigurationPages() {
         TButton& button = this->*group.button;
         button.Visible = false;
         button.setBounds(0, 0, 1, 1);
-        button.OnClick = [this, &button] { configGroupClick(button); };
+        for (const NamedHandler& named : kNamedHandlers)
+            if (named.button == group.button) button.OnClick = [this, click = named.click] { (this->*click)(); };
     }
+    rgdsen.Columns = 3;
     tbFanSp1.OnChange = [this] { tbFanSp1Change(); };
     tbFanSp2.OnChange = [this] { tbFanSp2Change(); };
     // A label holds 16 characters; typing stops there, as a length limit would.

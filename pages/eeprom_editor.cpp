@@ -304,22 +304,22 @@ void TFrmTestQOB::btnrseepClick() {
     btnrseep.Enabled = true;
 }
 
-void TFrmTestQOB::Button28Click(Control* sender) {
+bool TFrmTestQOB::Button28Click(Control* sender) {
     Control& button = sender ? *sender : Button28;
-    if (!checkConnected()) return;
+    if (!checkConnected()) return false;
     button.Enabled = false;
     uint8_t image[kImageSize] = {};
     std::string error;
     if (!gridToImage(vleE2P, image, error)) {
         host.messageBox(error, host.applicationTitle, DialogKind::Error, DialogButtons::Ok);
         button.Enabled = true;
-        return;
+        return false;
     }
     if (!QOB::checkImage(image)) {
         if (host.messageBox("Checksum values are wrong. Write EEPROM anyway?", host.applicationTitle,
                             DialogKind::Warning, DialogButtons::YesNo) != DialogResult::Yes) {
             button.Enabled = true;
-            return;
+            return false;
         }
         if (host.messageBox("Correct checksum values?", host.applicationTitle, DialogKind::Warning,
                             DialogButtons::YesNo) == DialogResult::Yes) {
@@ -332,9 +332,11 @@ void TFrmTestQOB::Button28Click(Control* sender) {
     static const int ranges[4][3] = {{255, 255, 255}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
     const int tag = button.Tag;
     const int* r = ranges[tag >= 0 && tag <= 3 ? tag : 0];
+    bool written = false;
     if (qob->writeImage(image, r[0], r[1], r[2])) {
         addConsoleLine(">>Bytes 0-511 written!");
         actionOk = 1;
+        written = true;
     } else {
         showLibraryError();
         // Nothing is rolled back: say what the detector now holds.
@@ -342,6 +344,7 @@ void TFrmTestQOB::Button28Click(Control* sender) {
         if (!stopped.empty()) addConsoleLine(stopped);
     }
     button.Enabled = true;
+    return written;
 }
 
 void TFrmTestQOB::Button25Click() {
@@ -380,7 +383,7 @@ void TFrmTestQOB::btnExportE2PClick() {
     addConsoleLine(">>File saved!");
 }
 
-void TFrmTestQOB::btnImportE2PClick() {
+bool TFrmTestQOB::btnImportE2PClick() {
     od.Filter = kE2pFilter;
     od.InitialDir = programDirectory();
     od.FileName.clear();
@@ -388,7 +391,7 @@ void TFrmTestQOB::btnImportE2PClick() {
     od.Title = "Load EEPROM (bytes 0-511) file";
     if (!host.executeOpenDialog(od)) {
         actionOk = 0;
-        return;
+        return false;
     }
     std::string bytes, error;
     std::vector<std::string> rows;
@@ -396,7 +399,7 @@ void TFrmTestQOB::btnImportE2PClick() {
         actionOk = 0;
         host.messageBox("Not loaded, the grid is unchanged: " + od.FileName + "\n\n" + error, host.applicationTitle,
                         DialogKind::Error, DialogButtons::Ok);
-        return;
+        return false;
     }
     std::string text;
     for (const auto& row : rows) text += row + "\r\n";
@@ -404,6 +407,7 @@ void TFrmTestQOB::btnImportE2PClick() {
     vleE2P.Row = 1;
     addConsoleLine(">>Grid values updated!");
     actionOk = 1;
+    return true;
 }
 
 // ---- device-side actions ----------------------------------------------------
@@ -599,4 +603,67 @@ TFrmTestQOB::E2PCell TFrmTestQOB::vleE2PDrawCell(int col, int row) const {
     else
         cell.text = valueCellText(vleE2P.ValueAt(line));
     return cell;
+}
+
+// Layout and wiring of the page (constructor).
+void TFrmTestQOB::wireEepromPage() {
+    prepareEepromGrids = [this] { fillEepromGrids(); };
+    lblE2P.setBounds(8, 4, 0, 0);
+    vleE2P.setBounds(8, 20, 584, 340);
+    vleE2P.TitleKey = "#Byte";
+    vleE2P.TitleValue = "Value";
+    vleE2P.ColWidth0 = 394;
+    vleE2P.ColWidth1 = 185;
+    vleE2P.OnDrawCell = [this](int col, int row) { return vleE2PDrawCell(col, row).style; };
+    vleE2P.OnCellText = [this](int col, int row) { return vleE2PDrawCell(col, row).text; };
+    vleE2P.FontName = "Courier";
+    vleE2P_log.FontName = "Courier";
+    vleE2Pdesc.Visible = false;
+    vleE2P_log.TitleKey = "#Byte";
+    vleE2P_log.TitleValue = "Value";
+    vleE2P_log.ColWidth0 = 54;
+    vleE2P_log.ColWidth1 = 77;
+    lblE2P_log.setBounds(870, 4, 0, 0);
+    vleE2P_log.setBounds(870, 20, 140, 210);
+    {
+        // Two columns of buttons between the grids, 27 pixels apart; the
+        // restore captions are the longer ones.
+        TButton* const columns[2][10] = {
+            {&btnrseep, &Button28, &Button156, &Button157, &Button158, &Button25, &Button3, &btnExportE2P,
+             &btnImportE2P, &btnRefreshE2P},
+            {&Button26, &Button32, &Button33, &Button35, &Button31, &Button34, &Button39, &Button40, &Button42,
+             &Button45}};
+        for (int c = 0; c < 2; ++c)
+            for (int i = 0; i < 10; ++i) columns[c][i]->setBounds(c ? 726 : 598, 20 + 27 * i, c ? 138 : 124, 25);
+    }
+    btnReadE2P_log.setBounds(870, 236, 140, 25);
+    btnWriteE2P_log.setBounds(870, 263, 140, 25);
+    cboChkOnf.setBounds(874, 292, 97, 17);
+    btnClearE2P_log.setBounds(870, 313, 140, 25);
+    Button156.Tag = 1;
+    Button157.Tag = 2;
+    Button158.Tag = 3;
+    btnrseep.OnClick = [this] { btnrseepClick(); };
+    Button28.OnClick = [this] { Button28Click(&Button28); };
+    Button156.OnClick = [this] { Button28Click(&Button156); };
+    Button157.OnClick = [this] { Button28Click(&Button157); };
+    Button158.OnClick = [this] { Button28Click(&Button158); };
+    Button25.OnClick = [this] { Button25Click(); };
+    Button3.OnClick = [this] { Button3Click(); };
+    btnExportE2P.OnClick = [this] { btnExportE2PClick(); };
+    btnImportE2P.OnClick = [this] { btnImportE2PClick(); };
+    btnRefreshE2P.OnClick = [this] { btnRefreshE2PClick(); };
+    Button26.OnClick = [this] { Button26Click(); };
+    Button32.OnClick = [this] { Button32Click(); };
+    Button33.OnClick = [this] { Button33Click(); };
+    Button35.OnClick = [this] { Button35Click(); };
+    Button31.OnClick = [this] { Button31Click(); };
+    Button34.OnClick = [this] { Button34Click(); };
+    btnReadE2P_log.OnClick = [this] { btnReadE2P_logClick(); };
+    btnWriteE2P_log.OnClick = [this] { btnWriteE2P_logClick(); };
+    btnClearE2P_log.OnClick = [this] { btnClearE2P_logClick(); };
+    Button39.OnClick = [this] { Button39Click(); };
+    Button40.OnClick = [this] { Button40Click(); };
+    Button42.OnClick = [this] { Button42Click(); };
+    Button45.OnClick = [this] { Button45Click(); };
 }

@@ -33,27 +33,27 @@ int decodeSlot(QOB& q, int n, LogRecordValues& r) {
 
 }  // namespace
 
-void TFrmTestQOB::btnReadLogsClick(Control* sender) {
-    if (!checkConnected()) return;
+bool TFrmTestQOB::btnReadLogsClick(Control* sender) {
+    if (!checkConnected()) return false;
     if (sender) sender->Enabled = false;
     const int ok = qob->readLog();
     if (sender) sender->Enabled = true;
     if (!ok) {
         showLibraryError();
-        return;
+        return false;
     }
-    btnShowLogClick(sender == &btnReadAllLogs ? &btnReadAllLogs : nullptr);
+    const bool printed = btnShowLogClick(sender == &btnReadAllLogs ? &btnReadAllLogs : nullptr);
     actionOk = 1;
+    return printed;
 }
 
-void TFrmTestQOB::btnShowLogClick(Control* sender) {
-    logPrintOk = false;
-    if (!checkConnected()) return;
+bool TFrmTestQOB::btnShowLogClick(Control* sender) {
+    if (!checkConnected()) return false;
     QOB& q = *qob;
     int last = q.logLastIndex();
     if (last == -1) {
         showLibraryError();
-        return;
+        return false;
     }
     if (sender == &btnReadAllLogs || sender == &btnExportAllLogs) last = kLastRecordSlot;
     // Only the two export buttons save; any other sender just prints.
@@ -61,7 +61,7 @@ void TFrmTestQOB::btnShowLogClick(Control* sender) {
     const int wrapped = q.logWrapped();
     if (wrapped == -1) {
         showLibraryError();
-        return;
+        return false;
     }
     const char* statusLine = last == -2 ? ">>log is blank" : wrapped == 1 ? ">>log is full" : nullptr;
 
@@ -71,7 +71,7 @@ void TFrmTestQOB::btnShowLogClick(Control* sender) {
         LogRecordValues r;
         if (!decodeSlot(q, n, r)) {
             showLibraryError();
-            return;
+            return false;
         }
         table += logRecordRow(n, r, variant) + "\r\n";
     }
@@ -82,23 +82,23 @@ void TFrmTestQOB::btnShowLogClick(Control* sender) {
         if (!writeTextFile(sd.FileName, memLog.Lines.lines(), error)) {
             host.messageBox("Log not exported: " + error, host.applicationTitle, DialogKind::Error,
                             DialogButtons::Ok);
-            return;
+            return false;
         }
     }
     if (statusLine) addConsoleLine(statusLine);
-    logPrintOk = true;
+    return true;
 }
 
-void TFrmTestQOB::btnExportLogClick(Control* sender) {
+bool TFrmTestQOB::btnExportLogClick(Control* sender) {
     sd.Filter = "TXT files (*.TXT)|*.TXT";
     sd.InitialDir = programDirectory();
     sd.DefaultExt = "TXT";
     sd.Title = "Export Logs";
     // Not the name another page saved under last.
     sd.FileName.clear();
-    if (!host.executeSaveDialog(sd)) return;
+    if (!host.executeSaveDialog(sd)) return false;
     // Prints the log image of the last successful reading; no new read.
-    btnShowLogClick(sender == &btnExportAllLogs ? &btnExportAllLogs : &btnExportLog);
+    return btnShowLogClick(sender == &btnExportAllLogs ? &btnExportAllLogs : &btnExportLog);
 }
 
 void TFrmTestQOB::btnClearLogClick(Control* sender) {
@@ -113,4 +113,21 @@ void TFrmTestQOB::btnClearLogClick(Control* sender) {
         addConsoleLine(">>Device log cleared");
     else
         showLibraryError();
+}
+
+// Layout and wiring of the LOGS group (constructor).
+void TFrmTestQOB::wireEventLogs() {
+    GroupBox31.setBounds(544, 224, 273, 97);
+    btnReadLogs.setBounds(8, 15, 113, 25);
+    btnReadAllLogs.setBounds(8, 39, 113, 25);
+    btnClearLog.setBounds(8, 68, 113, 25);
+    btnExportLog.setBounds(136, 16, 113, 25);
+    btnExportAllLogs.setBounds(143, 40, 113, 25);
+    btnShowLog.Visible = false;
+    btnReadLogs.OnClick = [this] { btnReadLogsClick(&btnReadLogs); };
+    btnReadAllLogs.OnClick = [this] { btnReadLogsClick(&btnReadAllLogs); };
+    btnClearLog.OnClick = [this] { btnClearLogClick(&btnClearLog); };
+    btnExportLog.OnClick = [this] { btnExportLogClick(&btnExportLog); };
+    btnExportAllLogs.OnClick = [this] { btnExportLogClick(&btnExportAllLogs); };
+    btnShowLog.OnClick = [this] { btnShowLogClick(nullptr); };
 }

@@ -2,6 +2,7 @@
 #include "pages/flow_log.h"
 
 #include <string>
+#include <utility>
 
 #include "app/main_window.h"
 #include "app/report_file.h"
@@ -174,4 +175,59 @@ void TFrmTestQOB::pbFlow2Paint(TPaintBox&, TCanvas& canvas) {
             canvas.textOut(penX + 3, penY - 3, std::to_string(values[last]));
         }
     }
+}
+
+// Layout and wiring of Admin #3 (constructor).
+void TFrmTestQOB::wireFlowLogPage() {
+    cboFlowLog.setBounds(8, 8, 97, 17);
+    lblFlowLogRate.setBounds(8, 36, 0, 0);
+    edtFlowLogRate.setBounds(150, 32, 50, 21);
+    lblFlowLogIncSpeed.setBounds(8, 60, 0, 0);
+    edtFlowLogIncSpeed.setBounds(150, 56, 50, 21);
+    lblFlowLogFan1.setBounds(660, 76, 0, 0);
+    lblFlowLogFan2.setBounds(660, 97, 0, 0);
+    rgFlowLog.setBounds(220, 4, 120, 64);
+    rgFlowLog.ItemIndex = 0;
+    btnClearFlowLog.setBounds(360, 8, 75, 25);
+    Button27.setBounds(360, 40, 75, 25);
+    lblFlowLog1.setBounds(8, 100, 0, 0);
+    memShowLogCol1.setBounds(8, 116, 490, 38);
+    memFlowLog1.setBounds(8, 156, 490, 84);
+    lblFlowLog2.setBounds(510, 100, 0, 0);
+    memShowLogCol2.setBounds(510, 116, 490, 38);
+    memFlowLog2.setBounds(510, 156, 490, 84);
+    for (TMemo* memo : {&memShowLogCol1, &memShowLogCol2, &memFlowLog1, &memFlowLog2}) memo->WordWrap = false;
+    memFlowLog1.ReadOnly = true;
+    memFlowLog2.ReadOnly = true;
+    pnlShowFlowLog.setBounds(8, 244, 785, 121);
+    pb.setBounds(2, 2, 781, 117);
+    pb.Color = 0xFFFFFF;
+    // The diagnostic check boxes share the capture switch.
+    cboFlowLog.OnClick = [this] { cboFlowLogClick(); };
+    chkfulldiag.OnClick = [this] { cboFlowLogClick(); };
+    chktestalarms.OnClick = [this] { cboFlowLogClick(); };
+    btnClearFlowLog.OnClick = [this] { btnClearFlowLogClick(); };
+    rgFlowLog.OnClick = [this] { rgFlowLogClick(); };
+    Button27.OnClick = [this] { Button27Click(); };
+    tmrFlowLog.OnTimer = [this] { tmrFlowLogTimer(); };
+    pb.OnPaint = [this](TPaintBox& sender, TCanvas& canvas) { pbFlow2Paint(sender, canvas); };
+}
+
+// Layout and wiring of the Flow graph page (constructor).
+void TFrmTestQOB::wireFlowGraphPage() {
+    pnlFlowLog2.setBounds(4, 4, 801, 359);
+    pbFlow2.setBounds(2, 2, 797, 355);
+    lblAndataLimits.setBounds(820, 8, 0, 0);
+    edtAndataMin.setBounds(820, 26, 60, 21);
+    edtAndataMax.setBounds(820, 52, 60, 21);
+    const std::pair<TLabel*, uint32_t> legend[] = {{&lblAndata, 0x0000FF},     {&lblRitorno, 0xFF0000},
+                                                   {&lblDifferenza, 0x000000}, {&lblTermistore, 0x008000},
+                                                   {&lblDuty, 0x808080}};
+    int legendTop = 90;
+    for (const auto& [label, colour] : legend) {
+        label->setBounds(820, legendTop, 0, 0);
+        label->FontColor = colour;
+        legendTop += 18;
+    }
+    pbFlow2.OnPaint = [this](TPaintBox& sender, TCanvas& canvas) { pbFlow2Paint(sender, canvas); };
 }

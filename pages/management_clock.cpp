@@ -5,21 +5,22 @@
 
 #include "app/main_window.h"
 
-void TFrmTestQOB::Button24Click() {
-    if (!checkConnected()) return;
+bool TFrmTestQOB::Button24Click() {
+    if (!checkConnected()) return false;
     int v[6] = {};
     if (!qob->readClock(v[0], v[1], v[2], v[3], v[4], v[5])) {
         showLibraryError();
-        return;
+        return false;
     }
     edtGetTime.Text = twoDigits(v[0]) + "/" + twoDigits(v[1]) + "/" + twoDigits(v[2]) + " " + twoDigits(v[3]) +
                       ":" + twoDigits(v[4]) + ":" + twoDigits(v[5]);
     addConsoleLine(">>Device clock read!");
     actionOk = 1;
+    return true;
 }
 
-void TFrmTestQOB::Button23Click() {
-    if (!checkConnected()) return;
+bool TFrmTestQOB::Button23Click() {
+    if (!checkConnected()) return false;
     // "dd/mm/yy hh:mi:ss": two characters at 1, 4, 7, 10, 13, 16 (1-based).
     const std::string& text = edtSetTime.Text;
     int v[6] = {};
@@ -31,15 +32,16 @@ void TFrmTestQOB::Button23Click() {
         if (!parseInteger(field, v[i])) {
             host.messageBox("'" + field + "' is not a valid integer value", host.applicationTitle,
                             DialogKind::Error, DialogButtons::Ok);
-            return;
+            return false;
         }
     }
     if (!qob->setClock(v[0], v[1], v[2], v[3], v[4], v[5])) {
         showLibraryError();
-        return;
+        return false;
     }
     addConsoleLine(">>Device clock set!");
     actionOk = 1;
+    return true;
 }
 
 void TFrmTestQOB::Button6Click() {

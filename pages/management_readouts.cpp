@@ -97,12 +97,12 @@ void TFrmTestQOB::Button4Click() {
     }
 }
 
-void TFrmTestQOB::btnStateClick() {
-    if (!checkConnected()) return;
+bool TFrmTestQOB::btnStateClick() {
+    if (!checkConnected()) return false;
     QOB& q = *qob;
     if (!q.readState()) {
         showLibraryError();
-        return;
+        return false;
     }
     clearStateView();
     addStateLine(" ASD in fault          :" + tri(q.asdInFault()));
@@ -145,4 +145,28 @@ void TFrmTestQOB::btnStateClick() {
         }
     }
     actionOk = 1;
+    return true;
+}
+
+// Left to right: INFORMATION, RTC above RESTART, then the output groups;
+// LOGS and CONFIGURATION share the lower right.
+void TFrmTestQOB::wireManagementInformation() {
+    grpInformation.setBounds(4, 4, 300, 356);
+    memState.setBounds(8, 18, 284, 300);
+    Button4.setBounds(8, 324, 90, 25);
+    btnState.setBounds(102, 324, 90, 25);
+    cboState.setBounds(200, 328, 60, 17);
+    grpRtc.setBounds(310, 4, 174, 184);
+    lblTimeFormat.setBounds(8, 18, 158, 13);
+    edtSetTime.setBounds(8, 34, 158, 21);
+    Button23.setBounds(8, 58, 158, 25);
+    edtGetTime.setBounds(8, 90, 158, 21);
+    Button24.setBounds(8, 114, 158, 25);
+    Button6.setBounds(8, 150, 158, 25);
+    memState.ReadOnly = true;
+    Button4.OnClick = [this] { Button4Click(); };
+    btnState.OnClick = [this] { btnStateClick(); };
+    Button23.OnClick = [this] { Button23Click(); };
+    Button24.OnClick = [this] { Button24Click(); };
+    Button6.OnClick = [this] { Button6Click(); };
 }

@@ -488,3 +488,38 @@ bool TFrmTestQOB::eolStep5() {
     eolLine("");
     return true;
 }
+
+// Layout and wiring of the page (constructor).
+void TFrmTestQOB::wireManualEol() {
+    btnStartEOL.setBounds(8, 8, 125, 25);
+    Button37.setBounds(8, 40, 125, 25);
+    Button38.setBounds(8, 72, 125, 25);
+    rgEolType.setBounds(8, 104, 125, 57);
+    rgEolType.ItemIndex = 0;
+    rgEolChannels.setBounds(8, 166, 125, 57);
+    rgEolChannels.ItemIndex = 1;
+    lblStartStep.setBounds(8, 236, 0, 0);
+    edtStartStep.setBounds(72, 232, 49, 21);
+    lblSerialNumber.setBounds(8, 264, 0, 0);
+    {
+        TLabel* serialLabels[] = {&lblSer1, &lblSer2, &lblSer3, &lblSer4};
+        TEdit* serialEdits[] = {&edtSer1, &edtSer2, &edtSer3, &edtSer4};
+        for (int i = 0; i < 4; ++i) {
+            serialLabels[i]->setBounds(8 + 30 * i, 282, 0, 0);
+            serialEdits[i]->setBounds(8 + 30 * i, 298, 27, 21);
+        }
+    }
+    lblEOL.setBounds(142, 4, 0, 0);
+    memEOL.setBounds(142, 20, 552, 341);
+    memEOL.ReadOnly = true;
+    memEOL.WordWrap = false;
+    lblEOLcomm.setBounds(700, 4, 0, 0);
+    memEOLcomm.setBounds(700, 20, 305, 341);
+    btnStartEOL.OnClick = [this] { btnStartEOLClick(); };
+    Button37.OnClick = [this] { Button37Click(); };
+    Button38.OnClick = [this] { Button38Click(); };
+    tmrDelay.OnTimer = [this] { tmrDelayTimer(); };
+    lblEolVerdict.setBounds(8, 326, 125, 34);
+    lblEolVerdict.FontSize = 16;
+    lblEolVerdict.FontBold = true;
+}

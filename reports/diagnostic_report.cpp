@@ -550,9 +550,8 @@ bool DiagnosticRun::pass() {
 
 }  // namespace
 
-void TFrmTestQOB::btndiagClick() {
-    diagReportSaved = false;
-    if (!checkConnected()) return;
+bool TFrmTestQOB::btndiagClick() {
+    if (!checkConnected()) return false;
     clearConsole();
     btnabort.Tag = 0;
     const bool full = chkfulldiag.Checked;
@@ -581,10 +580,10 @@ void TFrmTestQOB::btndiagClick() {
         throw;
     }
     unlock();
-    if (!completed) return;
+    if (!completed) return false;
 
     for (int i = 0; i < 3; ++i) addConsoleLine(kRule);
     addConsoleLine("END NERAX LT Diagnostic: " + host.dateTimeText());
     addConsoleLine(kRule);
-    diagReportSaved = saveConsoleReport(kReportPrefix, "DIAGNOSTIC LOG SAVED!");
+    return saveConsoleReport(kReportPrefix, "DIAGNOSTIC LOG SAVED!");
 }

@@ -18,9 +18,8 @@ std::string banner(const char* opening, const std::string& name) {
 
 }  // namespace
 
-void TFrmTestQOB::btnlogClick() {
-    logReportSaved = false;
-    if (!checkConnected()) return;
+bool TFrmTestQOB::btnlogClick() {
+    if (!checkConnected()) return false;
     clearConsole();
     Control* const locked[] = {&btndiag, &Button1, &btnres, &Button2, &btnlog, &chkfulldiag, &Edit1, &chktestalarms};
     for (Control* c : locked) c->Enabled = false;
@@ -69,5 +68,5 @@ void TFrmTestQOB::btnlogClick() {
         throw;
     }
     unlock();
-    logReportSaved = saveConsoleReport("NERAX_LT_LOG_");
+    return saveConsoleReport("NERAX_LT_LOG_");
 }

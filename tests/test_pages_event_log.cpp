@@ -91,11 +91,11 @@ TEST_F(EventLogViewer, RecordRangesAndStatusLines) {
     for (const auto& c : cases) {
         logOf(c.records, c.wrapped);
         const size_t before = console().size();
-        w().btnReadLogsClick(c.all ? &w().btnReadAllLogs : &w().btnReadLogs);
+        const bool printed = w().btnReadLogsClick(c.all ? &w().btnReadAllLogs : &w().btnReadLogs);
         std::vector<int> numbers;
         EXPECT_EQ(afterTable(before, numbers), c.tail) << c.what;
         EXPECT_EQ(numbers, range(c.last)) << c.what;
-        EXPECT_TRUE(w().logPrintOk) << c.what;
+        EXPECT_TRUE(printed) << c.what;
     }
 }
 
@@ -104,10 +104,9 @@ TEST_F(EventLogViewer, FailedReadingAndPrintingWithoutAReadingPrintNothing) {
     w().actionOk = 0;
     w().btnShowLogClick(nullptr);
     detector().injectFault(3, {nerax_sim::FaultKind::NotAcknowledged}, 1);
-    w().btnReadLogsClick(&w().btnReadLogs);
+    EXPECT_FALSE(w().btnReadLogsClick(&w().btnReadLogs));
     EXPECT_EQ(consoleFrom(1), (Lines{">>QOB Error [15] device log not available", ">>QOB Error [16] impossible to read log information"}));
     EXPECT_EQ(w().actionOk, 0);
-    EXPECT_FALSE(w().logPrintOk);
     EXPECT_TRUE(w().btnReadLogs.Enabled);
 }
 
@@ -117,7 +116,7 @@ TEST_F(EventLogViewer, ExportSavesTheWholeConsoleAndAppendsTheStatusLineAfterwar
     w().btnReadLogsClick(&w().btnReadLogs);
     const size_t afterReading = console().size();
     host.answerFile(work->path() + "/export.txt");
-    w().btnExportLog.OnClick();
+    const bool exported = w().btnExportLogClick(&w().btnExportLog);
 
     ASSERT_EQ(host.shown.size(), 1u);
     const FileDialog& dialog = host.shown[0].file;
@@ -134,7 +133,7 @@ TEST_F(EventLogViewer, ExportSavesTheWholeConsoleAndAppendsTheStatusLineAfterwar
     for (size_t i = 0; i + 1 < console().size(); ++i) want += console()[i] + "\r\n";
     EXPECT_EQ(work->read("export.txt"), want);
     EXPECT_EQ(console().front(), ">>Connected");
-    EXPECT_TRUE(w().logPrintOk);
+    EXPECT_TRUE(exported);
 }
 
 TEST_F(EventLogViewer, ExportAllPrintsEverySlot) {
@@ -163,11 +162,11 @@ TEST_F(EventLogViewer, ExportThatCannotHappenWritesNoFile) {
     w().btnReadLogsClick(&w().btnReadLogs);
     const size_t before = console().size();
     host.answerFile(work->path() + "/missing/x.txt");
-    w().btnExportLog.OnClick();
+    const bool exported = w().btnExportLogClick(&w().btnExportLog);
     EXPECT_EQ(host.shown.back().dialogKind, DialogKind::Error);
     std::vector<int> numbers;
     EXPECT_EQ(afterTable(before, numbers), Lines{""});
-    EXPECT_FALSE(w().logPrintOk);
+    EXPECT_FALSE(exported);
     EXPECT_EQ(work->files(), Lines{});
 }
 

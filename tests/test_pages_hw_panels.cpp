@@ -582,7 +582,7 @@ TEST_F(UltraContinuous, FirstSampleFillsTheWindowSoTheMeanStartsThere) {
     EXPECT_EQ(shown(f.edtUltraMin), first);
     EXPECT_EQ(shown(f.edtUltraMax), first);
     EXPECT_EQ(f.lblUltraNumMeas.Caption.get(), "#1");
-    EXPECT_EQ(f.transitPosition, 1);
+    EXPECT_EQ(f.ultra.position, 1);
 
     std::vector<int> samples{first};
     for (int i = 0; i < 6; ++i) {
@@ -590,7 +590,7 @@ TEST_F(UltraContinuous, FirstSampleFillsTheWindowSoTheMeanStartsThere) {
         samples.push_back(shown(f.edtUltraCounter));
     }
     EXPECT_EQ(f.lblUltraNumMeas.Caption.get(), "#7");
-    EXPECT_EQ(f.transitPosition, 2) << "position wraps after N samples";
+    EXPECT_EQ(f.ultra.position, 2) << "position wraps after N samples";
     // Window now: samples 5, 6 at slots 0, 1; samples 2..4 at slots 2..4.
     const int sum = samples[5] + samples[6] + samples[2] + samples[3] + samples[4];
     EXPECT_EQ(shown(f.edtUltraMean), sum / 5);
@@ -671,14 +671,14 @@ TEST_F(HardwarePanels, UltraMemoClearAndCopy) {
     f.memoUltra.Lines.Add("21800");
     f.memoUltra.Lines.Add("21805");
     f.lblUltraNumMeas.Caption = "#2";
-    f.ultraMeasureCount = 2;
+    f.ultra.count = 2;
     host.clipboard = "old";
     f.btnUltraMemoCopy.OnClick();
     EXPECT_EQ(host.clipboard, "21800\r\n21805");
     f.btnUltraMemoClear.OnClick();
     EXPECT_EQ(f.memoUltra.Lines.Count(), 0);
     EXPECT_EQ(f.lblUltraNumMeas.Caption.get(), "#0");
-    EXPECT_EQ(f.ultraMeasureCount, 0);
+    EXPECT_EQ(f.ultra.count, 0);
 }
 
 // ---- air-density test ---------------------------------------------------------

@@ -87,8 +87,8 @@ protected:
 
 TEST_F(LogRetrieval, ReportMatchesTheDetectorsMemoryLineByLine) {
     connect();
-    w().btnlogClick();
-    EXPECT_TRUE(w().logReportSaved);
+    const bool saved = w().btnlogClick();
+    EXPECT_TRUE(saved);
     const Lines& c = console();
 
     ASSERT_GE(c.size(), 8u);
@@ -169,7 +169,7 @@ TEST_F(LogRetrieval, AFailingSectionKeepsItsErrorLineAndTheNextFollows) {
     w().edtGetTime.Text = "earlier";
     detector().injectFault(19, {nerax_sim::FaultKind::NotAcknowledged}, 1);
     detector().injectFault(30, {nerax_sim::FaultKind::NotAcknowledged}, 1);
-    w().btnlogClick();
+    const bool saved = w().btnlogClick();
     const Lines time = section("TIME");
     ASSERT_EQ(time.size(), 2u);
     EXPECT_EQ(time[0].rfind(">>QOB Error [24] ", 0), 0u);
@@ -178,7 +178,7 @@ TEST_F(LogRetrieval, AFailingSectionKeepsItsErrorLineAndTheNextFollows) {
     // The failed state readout leaves memState cleared: one empty line.
     EXPECT_EQ(section("STATE"), (Lines{">>QOB Error [11] impossible to read device state", ""}));
     EXPECT_EQ(section("LOG").size(), 2u + 2244 + 1);
-    EXPECT_TRUE(w().logReportSaved);
+    EXPECT_TRUE(saved);
 }
 
 TEST_F(LogRetrieval, WrappedLogEndsTheSectionWithLogIsFull) {
@@ -206,18 +206,18 @@ TEST_F(LogRetrieval, BlankLogListsEverySlotWithoutTheBlankLine) {
 
 TEST_F(LogRetrieval, WithoutAConnectionNothingButTheGuardLine) {
     w().memLog.Lines.Add("kept");
-    w().btnlogClick();
+    const bool saved = w().btnlogClick();
     EXPECT_EQ(console(), (Lines{"kept", ">>Not connected!"}));
     EXPECT_TRUE(work->files().empty());
-    EXPECT_FALSE(w().logReportSaved);
+    EXPECT_FALSE(saved);
     EXPECT_TRUE(w().btnlog.Enabled);
 }
 
 TEST_F(LogRetrieval, AReportThatCannotBeWrittenIsAnErrorAndUnlocksTheControls) {
     connect();
     std::filesystem::create_directory(work->path() + "/" + kReportName);
-    w().btnlogClick();
-    EXPECT_FALSE(w().logReportSaved);
+    const bool saved = w().btnlogClick();
+    EXPECT_FALSE(saved);
     ASSERT_FALSE(host.shown.empty());
     EXPECT_EQ(host.shown.back().dialogKind, DialogKind::Error);
     EXPECT_TRUE(w().btnres.Enabled);

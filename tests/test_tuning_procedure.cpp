@@ -117,7 +117,7 @@ TEST_F(TuningTest, AWholeTuningWritesTheConfirmedEnergyParameter) {
     ASSERT_EQ(energyByte(), 0xA7);
     watchPulseSettings();
     host.answerOk().answerText("4");
-    w().btntuningClick();
+    const bool written = w().btntuningClick();
     const Lines c = console();
     ASSERT_TRUE(host.unscripted.empty());
 
@@ -207,7 +207,7 @@ TEST_F(TuningTest, AWholeTuningWritesTheConfirmedEnergyParameter) {
     EXPECT_EQ(texts[3], "POWER OFF AND ON DEVICE TO APPLY NEW SETTINGS!");
     EXPECT_EQ(host.shown[3].dialogKind, DialogKind::Warning);
     expectControlsBackAfterTheRun();
-    EXPECT_TRUE(w().energyParameterWritten);
+    EXPECT_TRUE(written);
 }
 
 TEST_F(TuningTest, AbortDuringTheSecondCaptureEndsWithTheReport) {
@@ -219,7 +219,7 @@ TEST_F(TuningTest, AbortDuringTheSecondCaptureEndsWithTheReport) {
         }
     };
     host.answerOk();
-    w().btntuningClick();
+    const bool written = w().btntuningClick();
     const Lines c = console();
     ASSERT_TRUE(aborted);
     EXPECT_TRUE(host.unscripted.empty());
@@ -240,7 +240,7 @@ TEST_F(TuningTest, AbortDuringTheSecondCaptureEndsWithTheReport) {
     EXPECT_FALSE(w().tmrTimeout.Enabled);
     expectReportIsTheConsole();
     expectControlsBackAfterTheRun();
-    EXPECT_FALSE(w().energyParameterWritten);
+    EXPECT_FALSE(written);
 }
 
 TEST_F(TuningTest, AnswersThatAreNoEnergyParameterWriteNothing) {
@@ -258,7 +258,7 @@ TEST_F(TuningTest, AnswersThatAreNoEnergyParameterWriteNothing) {
             host.answerCancel();
         else
             host.answerText(a.answer);
-        w().btntuningClick();
+        const bool written = w().btntuningClick();
         const Lines c = console();
         expectInOrder(c, {"q3:128,128", "Best #pulses:3,*", "Proposed:4; Choosen:" + std::string(a.answer),
                           "Input value not valid.", "Tuning failed!", "", "Invalid value!", ">>>--RAM: 30",
@@ -269,7 +269,7 @@ TEST_F(TuningTest, AnswersThatAreNoEnergyParameterWriteNothing) {
         EXPECT_EQ(std::count(texts.begin(), texts.end(), "Tuning failed!\r\n\r\nInvalid value!"), 1);
         EXPECT_EQ(std::count(texts.begin(), texts.end(), "POWER OFF AND ON DEVICE TO APPLY NEW SETTINGS!"), 0);
         expectReportIsTheConsole();
-        EXPECT_FALSE(w().energyParameterWritten);
+        EXPECT_FALSE(written);
     }
     EXPECT_TRUE(host.unscripted.empty());
 }

@@ -71,33 +71,33 @@ bool TFrmTestQOB::writeEnergyParameter(int value) {
     return true;
 }
 
-void TFrmTestQOB::btntuningClick() {
+bool TFrmTestQOB::btntuningClick() {
     auto warn = [this](const std::string& text) {
         host.messageBox(text, host.applicationTitle, DialogKind::Warning, DialogButtons::Ok);
     };
-    energyParameterWritten = false;
-    if (!checkConnected()) return;
+    bool written = false;
+    if (!checkConnected()) return false;
     clearConsole();
     {
         const int params[12] = {1};
         int block[1024];
         if (!qob->extendedCommand(params, nullptr, block)) {
             warn("Impossible to read firmware version!");
-            return;
+            return false;
         }
         if (block[33] < 3) {
             warn("Firmware version must be 3 or higher!");
-            return;
+            return false;
         }
     }
     if (qob->mcVersion() > 1) {
         warn("Mechanical version must be 1!");
-        return;
+        return false;
     }
     if (host.messageBox("To perform the tuning, please check that the final pipe network or\n"
                         "a similar load is attached to the inlets of the device.",
                         host.applicationTitle, DialogKind::Warning, DialogButtons::OkCancel) != DialogResult::Ok)
-        return;
+        return false;
 
     // q[i][c]: setting i = 1..4, channel c = 0, 1.
     int q[kSettings + 1][2];
@@ -176,7 +176,7 @@ void TFrmTestQOB::btntuningClick() {
             return "Invalid value!";
         }
         if (!writeEnergyParameter(value)) return "Not possible to update EEPROM!";
-        energyParameterWritten = true;
+        written = true;
         host.messageBox("POWER OFF AND ON DEVICE TO APPLY NEW SETTINGS!", host.applicationTitle, DialogKind::Warning,
                         DialogButtons::Ok);
         return {};
@@ -213,4 +213,5 @@ void TFrmTestQOB::btntuningClick() {
     addConsoleLine("END NERAX LT Ultrasonic tuning: " + host.dateTimeText());
     addConsoleLine(dashes55);
     saveConsoleReport(kReportPrefix);
+    return written;
 }
