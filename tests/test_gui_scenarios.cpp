@@ -15,12 +15,14 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <QElapsedTimer>
 
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -61,18 +63,84 @@ protected:
         window.show();
         window_ = &window;
         form_ = &form;
-        for (size_t i = 0; i < scenario.steps.size(); ++i) {
-            const ScenarioStep& step = scenario.steps[i];
-            SCOPED_TRACE("window_scenarios.txt:" + std::to_string(step.line));
-            std::deque<const ScenarioStep*> answers;
-            while (step.verb() == "click" && i + 1 < scenario.steps.size() && scenario.steps[i + 1].verb() == "answer")
-                answers.push_back(&scenario.steps[++i]);
-            perform(step, answers);
-            window.flush();
-            if (HasFatalFailure()) break;
-        }
+        size_t next = 0;
+        runSteps(scenario, next);
         window_ = nullptr;
         form_ = nullptr;
+    }
+
+    // Performs the steps from `next` on; a "start" step goes on with the
+    // steps after it from inside the handler it started.
+    void runSteps(const Scenario& scenario, size_t& next) {
+        while (next < scenario.steps.size() && !HasFatalFailure()) {
+            const ScenarioStep& step = scenario.steps[next++];
+            SCOPED_TRACE("window_scenarios.txt:" + std::to_string(step.line));
+            if (step.verb() == "start") {
+                start(step, scenario, next);
+                continue;
+            }
+            std::deque<const ScenarioStep*> answers;
+            while (step.verb() == "click" && next < scenario.steps.size() && scenario.steps[next].verb() == "answer")
+                answers.push_back(&scenario.steps[next++]);
+            perform(step, answers);
+            window_->flush();
+        }
+    }
+
+    // The press returns when the handler does; meanwhile the handler's
+    // waits serve the event loop, where a timer takes the next steps one
+    // at a time. An expectation that does not hold yet is tried again on
+    // the next tick, up to a deadline.
+    void start(const ScenarioStep& step, const Scenario& scenario, size_t& next) {
+        auto* button = qobject_cast<QAbstractButton*>(widget(step.word(1)));
+        ASSERT_NE(button, nullptr);
+        ASSERT_TRUE(button->isEnabled() && button->isVisible()) << step.word(1) << " cannot be pressed";
+        QTimer stepper;
+        stepper.setInterval(5);
+        bool inStep = false;
+        QElapsedTimer since;
+        since.start();
+        QObject::connect(&stepper, &QTimer::timeout, [&] {
+            if (inStep) return;
+            if (next >= scenario.steps.size() || HasFatalFailure()) {
+                // Closing the window ends a handler that waits for the operator.
+                if (since.elapsed() > 15000) {
+                    ADD_FAILURE() << "the handler did not return";
+                    stepper.stop();
+                    window_->close();
+                }
+                return;
+            }
+            const ScenarioStep& now = scenario.steps[next];
+            SCOPED_TRACE("window_scenarios.txt:" + std::to_string(now.line));
+            inStep = true;
+            if (now.verb() == "expect" && now.word(1) != "window") {
+                std::string seen;
+                QWidget* w = widget(now.word(1));
+                const bool held = w && holds(now, w, seen);
+                if (!held && since.elapsed() < 15000) {
+                    inStep = false;
+                    return;
+                }
+                EXPECT_TRUE(held) << seen;
+                ++next;
+            } else {
+                ++next;
+                std::deque<const ScenarioStep*> answers;
+                while (now.verb() == "click" && next < scenario.steps.size() && scenario.steps[next].verb() == "answer")
+                    answers.push_back(&scenario.steps[next++]);
+                perform(now, answers);
+                window_->flush();
+            }
+            since.restart();
+            inStep = false;
+        });
+        stepper.start();
+        // The operator's keys go to the active window.
+        QApplication::setActiveWindow(window_);
+        QTest::mouseClick(button, Qt::LeftButton);
+        stepper.stop();
+        window_->flush();
     }
 
     QWidget* widget(const std::string& name) {
@@ -136,9 +204,13 @@ protected:
     void perform(const ScenarioStep& step, std::deque<const ScenarioStep*> answers) {
         const std::string& verb = step.verb();
         if (verb == "key") {
-            ASSERT_EQ(step.word(1), "ctrl+e");
+            static const std::map<std::string, std::pair<Qt::Key, Qt::KeyboardModifiers>> keys = {
+                {"ctrl+e", {Qt::Key_E, Qt::ControlModifier}}, {"space", {Qt::Key_Space, Qt::NoModifier}},
+                {"y", {Qt::Key_Y, Qt::NoModifier}}, {"n", {Qt::Key_N, Qt::NoModifier}}};
+            const auto key = keys.find(step.word(1));
+            ASSERT_NE(key, keys.end()) << "unknown key " << step.word(1);
             QWidget* focus = QApplication::focusWidget() ? QApplication::focusWidget() : window_;
-            QTest::keyClick(focus, Qt::Key_E, Qt::ControlModifier);
+            QTest::keyClick(focus, key->second.first, key->second.second);
             return;
         }
         if (verb == "file") {
@@ -176,21 +248,37 @@ protected:
             ASSERT_NE(tabs, nullptr);
             tabs->setCurrentIndex(std::stoi(step.rest));
         } else if (verb == "expect") {
-            const std::string& what = step.word(2);
-            const QString value = qtText(step.rest);
-            const QString text = textOf(w);
-            if (what == "text") EXPECT_EQ(modelText(text), step.rest);
-            else if (what == "contains") EXPECT_TRUE(text.contains(value)) << text.toStdString();
-            else if (what == "lacks") EXPECT_FALSE(text.contains(value)) << text.toStdString();
-            else if (what == "lastline") EXPECT_TRUE(text.endsWith(value)) << text.toStdString();
-            else if (what == "enabled" || what == "disabled") EXPECT_EQ(w->isEnabled(), what == "enabled");
-            else if (what == "visible" || what == "hidden") EXPECT_EQ(w->isVisible(), what == "visible");
-            else if (what == "colour")
-                EXPECT_EQ(w->palette().color(QPalette::Window).name(QColor::HexRgb).mid(1).toUpper(), value);
-            else ADD_FAILURE() << "unknown expectation " << what;
+            std::string seen;
+            EXPECT_TRUE(holds(step, w, seen)) << seen;
         } else {
             ADD_FAILURE() << "unknown step " << verb;
         }
+    }
+
+    // Whether an expectation about a control holds; `seen` tells what was there.
+    bool holds(const ScenarioStep& step, QWidget* w, std::string& seen) {
+        const std::string& what = step.word(2);
+        const QString value = qtText(step.rest);
+        const QString text = textOf(w);
+        seen = modelText(text);
+        if (what == "text") return seen == step.rest;
+        if (what == "contains") return text.contains(value);
+        if (what == "lacks") return !text.contains(value);
+        if (what == "lastline") return text.endsWith(value);
+        seen = what;
+        if (what == "enabled" || what == "disabled") return w->isEnabled() == (what == "enabled");
+        if (what == "visible" || what == "hidden") return w->isVisible() == (what == "visible");
+        if (what == "focused") {
+            QWidget* focus = QApplication::focusWidget();
+            seen = focus ? focus->objectName().toStdString() + " has the focus" : "no focus";
+            return focus == w;
+        }
+        if (what == "colour") {
+            seen = w->palette().color(QPalette::Window).name(QColor::HexRgb).mid(1).toUpper().toStdString();
+            return seen == step.rest;
+        }
+        seen = "unknown expectation " + what;
+        return false;
     }
 
     MainWindow* window_ = nullptr;

@@ -69,7 +69,16 @@ public:
             ok = perform(step, answers);
             if (!ok) failure_ = "line " + std::to_string(step.line) + ": " + failure_;
         }
+        // A started handler has returned by the end.
+        for (HANDLE thread : started_) {
+            if (ok && WaitForSingleObject(thread, 15000) != WAIT_OBJECT_0) {
+                failure_ = "the started handler did not return";
+                ok = false;
+            }
+        }
         stop();
+        for (HANDLE thread : started_) CloseHandle(thread);
+        started_.clear();
         return report(s, ok);
     }
 
@@ -331,6 +340,15 @@ private:
         return ok;
     }
 
+    // A press whose handler runs on (a long procedure waiting for the
+    // operator): the steps after it go on meanwhile.
+    HANDLE startPress(HWND target) {
+        return CreateThread(nullptr, 0, [](LPVOID p) -> DWORD {
+            SendMessageW(static_cast<HWND>(p), BM_CLICK, 0, 0);
+            return 0;
+        }, target, 0, nullptr);
+    }
+
     // Keyboard input goes to the window's focus: the driver shares its
     // input state while it sets the focus and types.
     bool withInput(const std::function<void()>& act) {
@@ -375,19 +393,33 @@ private:
             }
             return click(h, answers);
         }
+        if (verb == "start") {
+            if (!IsWindowEnabled(h) || !IsWindowVisible(h)) {
+                failure_ = name + " cannot be pressed";
+                return false;
+            }
+            started_.push_back(startPress(h));
+            return true;
+        }
         if (verb == "focus") return withInput([&] { SetFocus(h); });
         if (verb == "key") {
-            // Ctrl+E
-            return withInput([&] {
-                INPUT keys[4] = {};
-                const WORD codes[4] = {VK_CONTROL, 'E', 'E', VK_CONTROL};
-                for (int i = 0; i < 4; ++i) {
-                    keys[i].type = INPUT_KEYBOARD;
-                    keys[i].ki.wVk = codes[i];
-                    keys[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
-                }
-                SendInput(4, keys, sizeof(INPUT));
-            });
+            static const std::map<std::string, std::vector<WORD>> chords = {
+                {"ctrl+e", {VK_CONTROL, 'E'}}, {"space", {VK_SPACE}}, {"y", {'Y'}}, {"n", {'N'}}};
+            const auto chord = chords.find(step.word(1));
+            if (chord == chords.end()) {
+                failure_ = "unknown key " + step.word(1);
+                return false;
+            }
+            // Down in order, up in reverse.
+            const std::vector<WORD>& codes = chord->second;
+            const size_t n = codes.size();
+            std::vector<INPUT> keys(2 * n);
+            for (size_t i = 0; i < n; ++i) {
+                keys[i].type = keys[2 * n - 1 - i].type = INPUT_KEYBOARD;
+                keys[i].ki.wVk = keys[2 * n - 1 - i].ki.wVk = codes[i];
+                keys[2 * n - 1 - i].ki.dwFlags = KEYEVENTF_KEYUP;
+            }
+            return withInput([&] { SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT)); });
         }
         if (verb == "page") {
             const int index = std::stoi(step.rest);
@@ -434,6 +466,15 @@ private:
             return waitFor([&](std::string&) { return (IsWindowEnabled(h) != FALSE) == (what == "enabled"); }, what);
         if (what == "visible" || what == "hidden")
             return waitFor([&](std::string&) { return (IsWindowVisible(h) != FALSE) == (what == "visible"); }, what);
+        if (what == "focused")
+            return waitFor([&](std::string& seen) {
+                GUITHREADINFO info{};
+                info.cbSize = sizeof info;
+                GetGUIThreadInfo(GetWindowThreadProcessId(main_, nullptr), &info);
+                seen = info.hwndFocus ? classOf(info.hwndFocus) + " \"" + textOf(info.hwndFocus).substr(0, 20) + "\" has the focus"
+                                      : "no focus";
+                return info.hwndFocus == h;
+            }, "focus");
         if (what == "colour") {
             // The pixel inside the frame, as the screen shows it.
             return waitFor([&](std::string& seen) {
@@ -457,6 +498,7 @@ private:
     HWND main_ = nullptr;
     std::map<std::string, HWND> names_;
     std::string failure_;
+    std::vector<HANDLE> started_;   // presses whose handlers may still run
 };
 
 }  // namespace

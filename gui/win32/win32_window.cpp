@@ -170,11 +170,19 @@ HICON makePortsIcon(int size) {
     return icon;
 }
 
-// The LED selectors' image lists: a lamp per item (off, green, red,
-// yellow); the second list marks the flashing lamps with a dark ring.
-HIMAGELIST makeLedImages(int size, bool flashing) {
+// The LED selectors' image lists: a lamp per item colour (off, green,
+// red, yellow); the second list draws it as a ring.
+const char* const kLampNames[] = {"off", "green", "red", "yellow"};
+
+int lampImage(const std::string& item) {
+    for (int i = 0; i < 4; ++i)
+        if (item == kLampNames[i]) return i;
+    return I_IMAGENONE;
+}
+
+HIMAGELIST makeLedImages(int size, bool ring) {
     HIMAGELIST list = ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 4, 0);
-    const COLORREF lamps[] = {RGB(128, 128, 128), RGB(0, 200, 0), RGB(230, 0, 0), RGB(240, 220, 0)};
+    const COLORREF lamps[] = {RGB(90, 90, 90), RGB(0, 200, 0), RGB(230, 0, 0), RGB(240, 210, 0)};
     HDC screen = GetDC(nullptr);
     for (COLORREF lamp : lamps) {
         HDC dc = CreateCompatibleDC(screen);
@@ -185,9 +193,17 @@ HIMAGELIST makeLedImages(int size, bool flashing) {
         FillRect(dc, &all, magenta);
         DeleteObject(magenta);
         HBRUSH fill = CreateSolidBrush(lamp);
-        HPEN pen = CreatePen(PS_SOLID, flashing ? 2 : 1, flashing ? RGB(0, 0, 0) : RGB(60, 60, 60));
+        HPEN pen = CreatePen(PS_SOLID, 1, RGB(40, 40, 40));
         HGDIOBJ ob = SelectObject(dc, fill), op = SelectObject(dc, pen);
         Ellipse(dc, 1, 1, size - 1, size - 1);
+        if (ring) {
+            HBRUSH white = CreateSolidBrush(RGB(255, 255, 255));
+            SelectObject(dc, white);
+            const int inner = size * 9 / 28;
+            Ellipse(dc, inner, inner, size - inner, size - inner);
+            SelectObject(dc, fill);
+            DeleteObject(white);
+        }
         SelectObject(dc, ob);
         SelectObject(dc, op);
         DeleteObject(fill);
@@ -247,7 +263,6 @@ Win32Window::Win32Window(TFrmTestQOB& form, Win32Host& host) : form_(form), host
     bold_ = font(L"MS Sans Serif", 8, DEFAULT_CHARSET, VARIABLE_PITCH | FF_SWISS, FW_BOLD);
     console_ = font(L"Terminal", 8, OEM_CHARSET, FIXED_PITCH | FF_MODERN);
     fixed_ = font(L"Courier New", 8, DEFAULT_CHARSET, FIXED_PITCH | FF_MODERN);
-    courier_ = font(L"Courier", 8, DEFAULT_CHARSET, FIXED_PITCH | FF_MODERN);
     portsIcon_ = makePortsIcon(scale(48));
     ledImages_[0] = makeLedImages(scale(12), false);
     ledImages_[1] = makeLedImages(scale(12), true);
@@ -255,10 +270,12 @@ Win32Window::Win32Window(TFrmTestQOB& form, Win32Host& host) : form_(form), host
 }
 
 Win32Window::~Win32Window() {
+    form_.onSetFocus = nullptr;
     for (auto& b : bindings_) b->control->onChange = nullptr;
     if (hwnd_) DestroyWindow(hwnd_);
     g_window = nullptr;
-    for (HFONT f : {font_, console_, fixed_, courier_, bold_}) DeleteObject(f);
+    for (HFONT f : {font_, console_, fixed_, bold_}) DeleteObject(f);
+    for (auto& [face, f] : namedFonts_) DeleteObject(f);
     DestroyIcon(portsIcon_);
     for (HIMAGELIST list : ledImages_) ImageList_Destroy(list);
     DeleteObject(consoleBrush_);
@@ -282,6 +299,11 @@ void Win32Window::startUp(int show) {
     canvas_ = CreateWindowExW(WS_EX_CONTROLPARENT, kContainerClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
                               r.right - r.left, r.bottom - r.top, hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
     host_.setWindow(this);
+    form_.onSetFocus = [this](Control& c) {
+        // Enabled states first: the control may have just been enabled.
+        flush();
+        if (Binding* b = bindingOf(&c); b && b->hwnd && IsWindowEnabled(b->hwnd)) SetFocus(b->hwnd);
+    };
     bindAll();
     runGuarded([this] { form_.FormCreate(); });
     flush();
@@ -376,27 +398,31 @@ bool Win32Window::preTranslate(const MSG& msg) {
             setEngineeringView(!engineering_);
             return true;
         }
-        // Key preview: the window sees the key before the control.
-        runGuarded([this, key] { form_.FormKeyDown(key); });
+        // Key preview: the window sees the key before the control. A key
+        // that answers a wait of the production test goes no further (its
+        // character and release neither), so a Space never presses the
+        // focused button as well.
+        bool answered = false;
+        runGuarded([this, key, &answered] { answered = form_.FormKeyDown(key); });
         after();
-        if (capturing(msg)) return true;
-    } else if (msg.message == WM_KEYUP || msg.message == WM_CHAR) {
-        if (capturing(msg)) return true;
+        swallowKey_ = answered && !takesText(msg) ? msg.wParam : 0;
+        if (swallowKey_) return true;
+    } else if (msg.message == WM_CHAR && swallowKey_ &&
+               reinterpret_cast<UINT_PTR>(CharUpperW(reinterpret_cast<LPWSTR>(msg.wParam))) == swallowKey_) {
+        return true;
+    } else if (msg.message == WM_KEYUP && swallowKey_ && msg.wParam == swallowKey_) {
+        swallowKey_ = 0;
+        return true;
     }
     return false;
 }
 
-// While the production test waits for an answer, Space, Y and N answer it
-// and never reach a button; typing into an edit (the comments) stays free.
-bool Win32Window::capturing(const MSG& msg) const {
-    if (host_.nesting() == 0 || form_.PageControl1.ActivePageIndex != 7) return false;
-    int key = static_cast<int>(msg.wParam);
-    if (msg.message == WM_CHAR) key = static_cast<int>(reinterpret_cast<UINT_PTR>(CharUpperW(reinterpret_cast<LPWSTR>(msg.wParam))));
-    if (key != VK_SPACE && key != 'Y' && key != 'N') return false;
+// A control that takes typed text (an edit that is not read-only) keeps
+// every key, awaited or not.
+bool Win32Window::takesText(const MSG& msg) {
     wchar_t cls[32] = {};
     GetClassNameW(msg.hwnd, cls, 32);
-    const bool edit = lstrcmpiW(cls, L"Edit") == 0 && !(GetWindowLongPtrW(msg.hwnd, GWL_STYLE) & ES_READONLY);
-    return !edit;
+    return lstrcmpiW(cls, L"Edit") == 0 && !(GetWindowLongPtrW(msg.hwnd, GWL_STYLE) & ES_READONLY);
 }
 
 // ---- binding -----------------------------------------------------------------
@@ -452,9 +478,18 @@ Win32Window::Binding* Win32Window::bind(Control& control) {
     return &b;
 }
 
-HFONT Win32Window::fontFor(const Control& c) const {
+HFONT Win32Window::fontFor(const Control& c) {
     if (c.Name() == "memLog") return console_;
     if (c.Name() == "memState") return fixed_;
+    // A grid that names its face (fixed pitch: its cells line up columns).
+    if (auto* grid = dynamic_cast<const TValueListEditor*>(&c); grid && !grid->FontName.empty()) {
+        HFONT& font = namedFonts_[grid->FontName];
+        if (!font)
+            font = CreateFontW(-MulDiv(8, dpi_, 72), 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN,
+                               wideText(grid->FontName).c_str());
+        return font;
+    }
     return font_;
 }
 
@@ -478,8 +513,19 @@ void Win32Window::feed(Binding& b, const std::function<void()>& write) {
 
 void Win32Window::after() { flush(); }
 
+void Win32Window::runBusy(const std::function<void()>& handler) {
+    if (!handler) return;
+    ++busy_;
+    HCURSOR old = SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
+    runGuarded(handler);
+    --busy_;
+    SetCursor(old);
+    after();
+}
+
 void Win32Window::flush() {
     flushPosted_ = false;
+    form_.noteLinkState();
     while (!dirty_.empty()) {
         std::vector<Binding*> batch;
         batch.swap(dirty_);
@@ -583,16 +629,20 @@ void Win32Window::create(Binding& b, HWND parent) {
                     DestroyWindow(r);
                 }
                 self.radios.clear();
-                // One column of buttons down the group.
+                // Down the columns first, as many rows as the longest column.
                 const int count = static_cast<int>(items.size());
+                const int columns = std::max(1, radio->Columns);
+                const int rows = std::max(1, (count + columns - 1) / columns);
                 const int top = 16, height = std::max(1, static_cast<int>(self.place.bottom - self.place.top) - top - 4);
-                const int step = count > 0 ? std::min(20, height / count) : 20;
+                const int step = std::min(20, height / rows);
+                const int width = (static_cast<int>(self.place.right - self.place.left) - 16) / columns;
                 for (int i = 0; i < count; ++i) {
                     HWND r = CreateWindowExW(0, L"BUTTON", wideText(items[static_cast<size_t>(i)]).c_str(),
                                              WS_CHILD | WS_VISIBLE | BS_RADIOBUTTON | (i == 0 ? WS_GROUP | WS_TABSTOP : 0),
-                                             scale(8), scale(top + i * step), scale(self.place.right - self.place.left - 16),
-                                             scale(std::max(step, 17)), w, reinterpret_cast<HMENU>(static_cast<INT_PTR>(i)),
-                                             GetModuleHandleW(nullptr), nullptr);
+                                             scale(8 + (i / rows) * width), scale(top + (i % rows) * step),
+                                             scale(width), scale(std::max(step, 17)), w,
+                                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(i)), GetModuleHandleW(nullptr),
+                                             nullptr);
                     SendMessageW(r, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
                     self.radios.push_back(r);
                     byHandle_[r] = &self;
@@ -667,8 +717,7 @@ void Win32Window::create(Binding& b, HWND parent) {
         if (picture) SendMessageW(w, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(portsIcon_));
         b.command = [this, button](HWND, int code) {
             if (code != BN_CLICKED) return;
-            runGuarded(button->OnClick);
-            after();
+            runBusy(button->OnClick);
         };
         b.refresh = [button, w](Binding&) { setText(w, wideText(button->Caption)); };
         return;
@@ -678,8 +727,7 @@ void Win32Window::create(Binding& b, HWND parent) {
         b.command = [this, &b, check, w](HWND, int code) {
             if (code != BN_CLICKED || b.feeding) return;
             feed(b, [&] { check->Checked = SendMessageW(w, BM_GETCHECK, 0, 0) == BST_CHECKED; });
-            runGuarded(check->OnClick);
-            after();
+            runBusy(check->OnClick);
         };
         b.refresh = [check, w](Binding&) {
             setText(w, wideText(check->Caption));
@@ -755,7 +803,7 @@ void Win32Window::create(Binding& b, HWND parent) {
                         item.mask = CBEIF_TEXT | CBEIF_IMAGE | CBEIF_SELECTEDIMAGE;
                         item.iItem = static_cast<INT_PTR>(i);
                         item.pszText = text.data();
-                        item.iImage = item.iSelectedImage = static_cast<int>(i % 4);
+                        item.iImage = item.iSelectedImage = lampImage(items[i]);
                         SendMessageW(w, CBEM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
                     } else {
                         SendMessageW(w, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
@@ -819,8 +867,6 @@ void Win32Window::create(Binding& b, HWND parent) {
         HWND w = make(WS_EX_CLIENTEDGE, WC_LISTVIEWW,
                       WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER);
         ListView_SetExtendedListViewStyle(w, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
-        const bool e2p = grid == &form_.vleE2P;
-        if (e2p) SendMessageW(w, WM_SETFONT, reinterpret_cast<WPARAM>(courier_), FALSE);
         for (int col = 0; col < 2; ++col) {
             LVCOLUMNW column{};
             column.mask = LVCF_WIDTH | LVCF_TEXT;
@@ -830,7 +876,7 @@ void Win32Window::create(Binding& b, HWND parent) {
                                        : (grid->ColWidth1 > 0 ? grid->ColWidth1 : std::max(60, c.Width - 124)));
             ListView_InsertColumn(w, col, &column);
         }
-        b.notify = [this, &b, grid, w, e2p](NMHDR* hdr) -> LRESULT {
+        b.notify = [this, &b, grid, w](NMHDR* hdr) -> LRESULT {
             switch (hdr->code) {
             case LVN_GETDISPINFOW: {
                 auto* info = reinterpret_cast<NMLVDISPINFOW*>(hdr);
@@ -838,8 +884,8 @@ void Win32Window::create(Binding& b, HWND parent) {
                 const int line = info->item.iItem, col = info->item.iSubItem;
                 if (line < 0 || line >= grid->Strings.Count()) return 0;
                 std::string text = col == 0 ? grid->Keys(line) : grid->ValueAt(line);
-                if (e2p) {
-                    const std::string drawn = form_.vleE2PDrawCell(col, line + 1).text;
+                if (grid->OnCellText) {
+                    const std::string drawn = grid->OnCellText(col, line + 1);
                     if (!drawn.empty()) text = drawn;
                 }
                 lstrcpynW(info->item.pszText, wideText(text).c_str(), info->item.cchTextMax);
@@ -872,15 +918,16 @@ void Win32Window::create(Binding& b, HWND parent) {
             }
             return 0;
         };
-        b.refresh = [this, grid, w, e2p](Binding& self) {
+        b.refresh = [grid, w](Binding& self) {
             self.feeding = true;
             const TStrings& lines = grid->Strings;
             if (ListView_GetItemCount(w) != lines.Count())
                 ListView_SetItemCountEx(w, lines.Count(), LVSICF_NOSCROLL);
             self.seenGeneration = lines.generation();
             self.seenCount = lines.Count();
-            for (int col = 0; e2p && col < 2; ++col) {
-                std::wstring title = wideText(form_.vleE2PDrawCell(col, 0).text);
+            // The title row: the drawn titles, or the column titles.
+            for (int col = 0; grid->OnCellText && col < 2; ++col) {
+                std::wstring title = wideText(grid->OnCellText(col, 0));
                 if (title.empty()) title = wideText(col == 0 ? grid->TitleKey : grid->TitleValue);
                 LVCOLUMNW column{};
                 column.mask = LVCF_TEXT;
@@ -964,8 +1011,7 @@ LRESULT Win32Window::customDrawGrid(Binding& b, NMLVCUSTOMDRAW* cd) {
     case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
         const int row = static_cast<int>(cd->nmcd.dwItemSpec) + 1, col = cd->iSubItem;
         TValueListEditor::CellStyle style;
-        if (grid == &form_.vleE2P) style = form_.vleE2PDrawCell(col, row).style;
-        else if (grid->OnDrawCell) style = grid->OnDrawCell(col, row);
+        if (grid->OnDrawCell) style = grid->OnDrawCell(col, row);
         else return CDRF_DODEFAULT;
         cd->clrText = colour(style.text);
         cd->clrTextBk = colour(style.background);
@@ -1243,6 +1289,14 @@ LRESULT Win32Window::handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             const LRESULT result = DefWindowProcW(hwnd, msg, wp, lp);
             InvalidateRect(hwnd, nullptr, TRUE);
             return result;
+        }
+        break;
+    case WM_SETCURSOR:
+        // A pressed handler at work: the busy pointer over the whole window
+        // (children ask their parents first; dialogs have their own).
+        if (busy_ > 0 && LOWORD(lp) == HTCLIENT) {
+            SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
+            return TRUE;
         }
         break;
     case WM_SYSCOMMAND:

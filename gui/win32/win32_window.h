@@ -88,7 +88,9 @@ private:
     void markDirty(Binding& b);
     void feed(Binding& b, const std::function<void()>& write);
     void after();   // after a handler: flush
-    bool capturing(const MSG& msg) const;
+    // A pressed button or check box: the busy pointer while it works.
+    void runBusy(const std::function<void()>& handler);
+    static bool takesText(const MSG& msg);   // the focus takes typed text
     void name(HWND hwnd, const std::string& name);
     void refreshPages(Binding& b);
     void paintContainer(HWND hwnd);
@@ -99,14 +101,15 @@ private:
     void resizeToView();
     void scrollTo(int bar, int pos);
     SIZE engineeringSize() const;
-    HFONT fontFor(const Control& c) const;
+    HFONT fontFor(const Control& c);
 
     TFrmTestQOB& form_;
     Win32Host& host_;
     HWND hwnd_ = nullptr;
     HWND canvas_ = nullptr;           // holds the window's controls; scrolls
     int dpi_ = 96;
-    HFONT font_ = nullptr, console_ = nullptr, fixed_ = nullptr, courier_ = nullptr, bold_ = nullptr;
+    HFONT font_ = nullptr, console_ = nullptr, fixed_ = nullptr, bold_ = nullptr;
+    std::map<std::string, HFONT> namedFonts_;   // faces the controls name
     HICON portsIcon_ = nullptr;
     HIMAGELIST ledImages_[2] = {};
     std::vector<std::unique_ptr<Binding>> bindings_;
@@ -122,5 +125,7 @@ private:
     Binding* gridEditOf_ = nullptr;
     int gridEditLine_ = -1;
     HBRUSH consoleBrush_ = nullptr;
+    int busy_ = 0;                    // handlers of presses running
+    WPARAM swallowKey_ = 0;           // a key that answered a wait: its char and release too
     std::map<uint32_t, HBRUSH> brushes_;
 };

@@ -8,7 +8,7 @@ std::vector<Scenario> readScenarios(const std::string& path, const std::map<std:
                                     std::string& error) {
     // Words a verb takes before its text.
     static const std::map<std::string, int> fixedWords = {
-        {"set", 2}, {"click", 2}, {"answer", 2}, {"page", 2}, {"focus", 2}, {"key", 2}, {"expect", 3}, {"file", 3}};
+        {"set", 2}, {"click", 2}, {"start", 2}, {"answer", 2}, {"page", 2}, {"focus", 2}, {"key", 2}, {"expect", 3}, {"file", 3}};
     std::vector<Scenario> all;
     std::ifstream in(path);
     if (!in) {
