@@ -335,6 +335,31 @@ TEST_F(GuiWindowTest, OnASmallScreenTheEngineeringViewScrollsToEveryControl) {
         << "the normal view shows from the top-left again";
 }
 
+// The board picture shows beside each LED selector: its frame, pad and number,
+// with the selector itself on top.
+TEST_F(GuiWindowTest, LedPanelDrawsTheBoardUnderItsSelectors) {
+    auto* pages = widget<QTabWidget>(form->PageControl1);
+    window->engineeringAction()->trigger();
+    for (int i = 0; i < pages->count(); ++i)
+        if (pages->tabText(i) == "Admin #2") pages->setCurrentIndex(i);
+    window->flush();
+    QWidget* board = window->widgetOf(form->Image1);
+    ASSERT_NE(board, nullptr);
+    const QImage picture = board->grab().toImage();
+    const QColor boardColour(0x2F, 0x4F, 0x2F);
+    for (int n : {0, 22, 44}) {
+        const int x = 4 + (n % 5) * 67, y = 4 + (n / 5) * 28;
+        EXPECT_EQ(picture.pixelColor(x + 5, y + 25), QColor(0xD0, 0xD0, 0xD0)) << "pad of LED " << n;
+        int label = 0;
+        for (int px = x + 12; px < x + 40; ++px)
+            for (int py = y + 22; py < y + 28; ++py) label += picture.pixelColor(px, py) != boardColour;
+        EXPECT_GT(label, 3) << "number of LED " << n;
+        QWidget* selector = window->widgetOf(*form->FindComponent("cbLed" + std::to_string(n)));
+        const QPoint centre = selector->mapTo(board->parentWidget(), selector->rect().center());
+        EXPECT_EQ(board->parentWidget()->childAt(centre), selector) << "selector on top of LED " << n;
+    }
+}
+
 TEST_F(GuiWindowTest, OperatorInputReachesTheModel) {
     // The COM field takes digits only.
     auto* edit = widget<QLineEdit>(form->Edit1);
