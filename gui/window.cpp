@@ -60,13 +60,16 @@ QFont namedFont(const std::string& face, int pixelSize) {
     static const QString fixed = firstInstalled(
         {"DejaVu Sans Mono", "Liberation Mono", "Nimbus Mono PS", "Courier New", "FreeMono", "Noto Sans Mono"},
         QFontDatabase::FixedFont);
+    // Narrow faces first: the captions were sized for a narrow sans serif.
     static const QString sans =
-        firstInstalled({"DejaVu Sans", "Liberation Sans", "Nimbus Sans", "Arial", "FreeSans", "Noto Sans"},
+        firstInstalled({"Liberation Sans", "Arimo", "Arial", "Nimbus Sans", "DejaVu Sans", "FreeSans", "Noto Sans"},
                        QFontDatabase::GeneralFont);
     const bool mono = face == "Courier" || face == "Courier New" || face == "fixed";
     QFont font(mono ? fixed : sans);
     font.setStyleHint(mono ? QFont::TypeWriter : QFont::SansSerif);
     font.setFixedPitch(mono);
+    // DejaVu Sans is wide; its condensed face measures like the narrow ones.
+    if (!mono && sans == QLatin1String("DejaVu Sans")) font.setStretch(QFont::SemiCondensed);
     font.setPixelSize(pixelSize);
     return font;
 }
@@ -275,6 +278,9 @@ MainWindow::MainWindow(TFrmTestQOB& form, QtHost& host) : QWidget(nullptr), form
     QFont font = namedFont("Tahoma", 11);
     font.setPointSize(8);
     setFont(font);
+    // Widgets under the style sheet fall back to the application's font:
+    // make it the same face.
+    QApplication::setFont(font);
     // Tool-window border: fixed size, no maximise.
     setWindowFlag(Qt::WindowMaximizeButtonHint, false);
     // The form's controls sit on a client of the view's full size; the
@@ -292,7 +298,8 @@ MainWindow::MainWindow(TFrmTestQOB& form, QtHost& host) : QWidget(nullptr), form
     // line, so children placed from the top of the box clear it.
     setStyleSheet(QStringLiteral(
         "QGroupBox { border: 1px solid #a0a0a0; border-radius: 2px; margin-top: 6px; }"
-        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 7px; padding: 0 1px; }"));
+        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 7px; padding: 0 1px; }"
+        "QGroupBox > QRadioButton { spacing: 3px; }"));
 
     bindNewControls();
 
@@ -560,7 +567,8 @@ void MainWindow::createWidget(Binding& b, QWidget* parent) {
     if (auto* radio = dynamic_cast<TRadioGroup*>(&c)) {
         auto* w = new QGroupBox(parent);
         auto* layout = new QGridLayout(w);
-        layout->setContentsMargins(8, 4, 8, 4);
+        // Narrow margins: three columns of "no yes auto" share 110 pixels.
+        layout->setContentsMargins(2, 4, 2, 4);
         layout->setSpacing(0);
         auto* buttons = new QButtonGroup(w);
         b.widget = w;

@@ -360,6 +360,41 @@ TEST_F(GuiWindowTest, LedPanelDrawsTheBoardUnderItsSelectors) {
     }
 }
 
+// Every caption fits its control in the window's font, measured with the
+// font's metrics, whatever families this machine has: a button keeps a few
+// pixels to its edges, a check box or radio item its indicator and spacing.
+TEST_F(GuiWindowTest, EveryCaptionFitsItsControl) {
+    window->engineeringAction()->trigger();
+    auto* pages = widget<QTabWidget>(form->PageControl1);
+    // Captions allowed to touch their edge, with the reason.
+    const QStringList exceptions = {
+        "auto",   // rgdsen: "no yes auto" in three columns of a 110-pixel group; up to its last pixels show
+    };
+    QStringList clipped;
+    for (int page = 0; page < pages->count(); ++page) {
+        pages->setCurrentIndex(page);
+        window->flush();
+        QApplication::processEvents();
+        for (QAbstractButton* b : window->client()->findChildren<QAbstractButton*>()) {
+            if (b->text().isEmpty() || !b->isVisibleTo(window->client()) || exceptions.contains(b->text())) continue;
+            const QFontMetrics metrics(b->font());
+            int need = metrics.horizontalAdvance(b->text());
+            if (qobject_cast<QPushButton*>(b)) need += 2 * 3;
+            else if (qobject_cast<QRadioButton*>(b))
+                need += b->style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, b) +
+                        b->style()->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, b);
+            else if (qobject_cast<QCheckBox*>(b))
+                need += b->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, b) +
+                        b->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, b);
+            if (need > b->width())
+                clipped << QStringLiteral("%1 \"%2\" needs %3 of %4 (%5)")
+                               .arg(b->objectName(), b->text()).arg(need).arg(b->width()).arg(b->font().family());
+        }
+    }
+    clipped.removeDuplicates();
+    EXPECT_TRUE(clipped.isEmpty()) << qPrintable(clipped.join('\n'));
+}
+
 TEST_F(GuiWindowTest, OperatorInputReachesTheModel) {
     // The COM field takes digits only.
     auto* edit = widget<QLineEdit>(form->Edit1);
