@@ -53,6 +53,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(qtText(host.applicationTitle));
     TFrmTestQOB form(host);
     MainWindow window(form, host);
+    // The offscreen screen is small: picture the window as a wide screen shows it.
+    window.setScreenRoom(QSize(1920, 1080));
     window.startUp();
     window.show();
 

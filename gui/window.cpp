@@ -23,6 +23,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QScreen>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QSlider>
 #include <QStyle>
@@ -58,13 +60,16 @@ QFont namedFont(const std::string& face, int pixelSize) {
     static const QString fixed = firstInstalled(
         {"DejaVu Sans Mono", "Liberation Mono", "Nimbus Mono PS", "Courier New", "FreeMono", "Noto Sans Mono"},
         QFontDatabase::FixedFont);
+    // Narrow faces first: the captions were sized for a narrow sans serif.
     static const QString sans =
-        firstInstalled({"DejaVu Sans", "Liberation Sans", "Nimbus Sans", "Arial", "FreeSans", "Noto Sans"},
+        firstInstalled({"Liberation Sans", "Arimo", "Arial", "Nimbus Sans", "DejaVu Sans", "FreeSans", "Noto Sans"},
                        QFontDatabase::GeneralFont);
     const bool mono = face == "Courier" || face == "Courier New" || face == "fixed";
     QFont font(mono ? fixed : sans);
     font.setStyleHint(mono ? QFont::TypeWriter : QFont::SansSerif);
     font.setFixedPitch(mono);
+    // DejaVu Sans is wide; its condensed face measures like the narrow ones.
+    if (!mono && sans == QLatin1String("DejaVu Sans")) font.setStretch(QFont::SemiCondensed);
     font.setPixelSize(pixelSize);
     return font;
 }
@@ -273,14 +278,28 @@ MainWindow::MainWindow(TFrmTestQOB& form, QtHost& host) : QWidget(nullptr), form
     QFont font = namedFont("Tahoma", 11);
     font.setPointSize(8);
     setFont(font);
+    // Widgets under the style sheet fall back to the application's font:
+    // make it the same face.
+    QApplication::setFont(font);
     // Tool-window border: fixed size, no maximise.
     setWindowFlag(Qt::WindowMaximizeButtonHint, false);
-    setFixedSize(normalSize());
+    // The form's controls sit on a client of the view's full size; the
+    // scroll area shows scroll bars only when the window is smaller.
+    scroll_ = new QScrollArea(this);
+    scroll_->setObjectName("clientScroll");
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setFocusPolicy(Qt::NoFocus);
+    scroll_->setWidgetResizable(false);
+    client_ = new QWidget;
+    client_->setObjectName("client");
+    scroll_->setWidget(client_);
+    applySize();
     // Group boxes as the window draws them: the caption sits on the frame
     // line, so children placed from the top of the box clear it.
     setStyleSheet(QStringLiteral(
         "QGroupBox { border: 1px solid #a0a0a0; border-radius: 2px; margin-top: 6px; }"
-        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 7px; padding: 0 1px; }"));
+        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 7px; padding: 0 1px; }"
+        "QGroupBox > QRadioButton { spacing: 3px; }"));
 
     bindNewControls();
 
@@ -333,9 +352,40 @@ void MainWindow::setEngineeringView(bool on) {
     if (engineering_ == on) return;
     engineering_ = on;
     if (engineeringAction_ && engineeringAction_->isChecked() != on) engineeringAction_->setChecked(on);
-    setFixedSize(on ? engineeringSize() : normalSize());
+    applySize();
     for (auto& b : bindings_)
         if (engineeringOnly(*b->control)) applyCommon(*b);
+}
+
+void MainWindow::setScreenRoom(QSize room) {
+    screenRoom_ = room;
+    applySize();
+}
+
+void MainWindow::applySize() {
+    const QSize content = engineering_ ? engineeringSize() : normalSize();
+    client_->setFixedSize(content);
+    QSize room = screenRoom_;
+    if (room.isEmpty()) {
+        QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+        room = s ? s->availableGeometry().size() : content;
+    }
+    // The frame is known once shown; before that, a typical title bar and border.
+    QSize frame = frameGeometry().size() - size();
+    if (!isVisible() || frame.isEmpty()) frame = QSize(2 * 8, 31 + 8);
+    room -= frame;
+    // Scroll bars take room from the view: a bar in one direction can call
+    // for the other.
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scroll_);
+    QSize window = content;
+    bool across = window.width() > room.width(), down = window.height() > room.height();
+    if (across) window.rheight() += bar;
+    if (!down && window.height() > room.height()) down = true;
+    if (down) window.rwidth() += bar;
+    if (!across && window.width() > room.width()) window.rheight() += bar;
+    window = window.boundedTo(room).expandedTo(normalSize());
+    setFixedSize(window);
+    scroll_->setGeometry(rect());
 }
 
 void MainWindow::applyFormPlacement() { move(form_.Left, form_.Top); }
@@ -362,10 +412,10 @@ QRect MainWindow::placeOf(const Control& control) const {
 }
 
 QWidget* MainWindow::containerFor(Control& control) {
-    if (!control.Parent()) return this;
+    if (!control.Parent()) return client_;
     Binding* parent = bindingOf(control.Parent());
     if (!parent) parent = bind(*control.Parent());
-    return parent && parent->container ? parent->container : this;
+    return parent && parent->container ? parent->container.data() : client_;
 }
 
 MainWindow::Binding* MainWindow::bind(Control& control) {
@@ -517,7 +567,8 @@ void MainWindow::createWidget(Binding& b, QWidget* parent) {
     if (auto* radio = dynamic_cast<TRadioGroup*>(&c)) {
         auto* w = new QGroupBox(parent);
         auto* layout = new QGridLayout(w);
-        layout->setContentsMargins(8, 4, 8, 4);
+        // Narrow margins: three columns of "no yes auto" share 110 pixels.
+        layout->setContentsMargins(2, 4, 2, 4);
         layout->setSpacing(0);
         auto* buttons = new QButtonGroup(w);
         b.widget = w;

@@ -10,7 +10,9 @@
 // Default view: the client area of 527 x 314. The engineering view
 // (Ctrl+E, or the window's context menu) widens the window so that the
 // page control and the controls below the client area show, and shows the
-// hidden diagnostic and log retrieval controls.
+// hidden diagnostic and log retrieval controls. When the screen cannot
+// hold that view, the window stops at the screen's edge and its client
+// scrolls; the controls keep their places.
 #pragma once
 
 #include <QRect>
@@ -27,6 +29,7 @@
 #include "app/main_window.h"
 
 class QAction;
+class QScrollArea;
 class QTimer;
 class QtHost;
 
@@ -54,6 +57,12 @@ public:
     QAction* engineeringAction() const { return engineeringAction_; }
     QSize normalSize() const;
     QSize engineeringSize() const;
+    // The widget that holds the form's own controls (inside the scroll area).
+    QWidget* client() const { return client_; }
+    QScrollArea* scrollArea() const { return scroll_; }
+    // The room the window may take on screen (frame included); empty: the
+    // screen's available geometry. Tests and pictures set their own.
+    void setScreenRoom(QSize room);
 
     // Window creation: runs FormCreate, brings the widgets up to date and
     // places the window where the model put it (the top-left corner).
@@ -100,6 +109,8 @@ private:
     void markDirty(Binding& b);
     // Writes user input into the model without echoing it back.
     void feed(Binding& b, const std::function<void()>& write);
+    // Sizes the client to the view and the window to what the screen holds.
+    void applySize();
 
     TFrmTestQOB& form_;
     QtHost& host_;
@@ -114,5 +125,8 @@ private:
     bool flushPosted_ = false;
     bool engineering_ = false;
     QAction* engineeringAction_ = nullptr;
+    QScrollArea* scroll_ = nullptr;
+    QWidget* client_ = nullptr;
+    QSize screenRoom_;
     QTimer* closeRetry_ = nullptr;
 };

@@ -14,6 +14,34 @@
 namespace {
 
 constexpr int kLedCount = 45;
+
+// The LED board under the selectors: its edge, and for each LED a
+// silkscreen frame where its selector sits, the LED's pad and its number
+// ("LD7") in the gap below, so a technician sees which LED a box drives.
+// Selectors sit at (10 + col * 67, 20 + row * 28) in the group; the board
+// at (6, 16).
+void paintLedBoard(TCanvas& canvas) {
+    const uint32_t silk = 0xE8E8D0;
+    canvas.setPen(0x9FC69F, 2);
+    canvas.moveTo(1, 1);
+    canvas.lineTo(canvas.width() - 2, 1);
+    canvas.lineTo(canvas.width() - 2, canvas.height() - 2);
+    canvas.lineTo(1, canvas.height() - 2);
+    canvas.lineTo(1, 1);
+    canvas.setFont("Arial", 5, silk);
+    canvas.setTextBackgroundTransparent(true);
+    for (int n = 0; n < kLedCount; ++n) {
+        const int x = 4 + (n % 5) * 67, y = 4 + (n / 5) * 28;
+        canvas.setPen(silk, 1);
+        canvas.moveTo(x - 1, y + 21);
+        canvas.lineTo(x - 1, y - 1);
+        canvas.lineTo(x + 64, y - 1);
+        canvas.lineTo(x + 64, y + 21);
+        canvas.setBrush(0xD0D0D0);
+        canvas.fillRect(x + 2, y + 23, x + 8, y + 27);
+        canvas.textOut(x + 11, y + 19, "LD" + std::to_string(n));
+    }
+}
 const char* const kLedItems[] = {"off", "green", "red", "yellow"};
 // Detector code of each combo item: the items go off, green, red, yellow;
 // the detector counts 0 off, 1 red, 2 green, 3 yellow.
@@ -80,6 +108,7 @@ void TFrmTestQOB::wireSensorLedPanels() {
     grpLeds.setBounds(652, 8, 354, 350);
     Image1.setBounds(6, 16, 342, 260);
     Image1.Color = 0x2F4F2F;   // the board under the LEDs
+    Image1.OnPaint = [](TPaintBox&, TCanvas& canvas) { paintLedBoard(canvas); };
     cbLeds.reserve(kLedCount);
     for (int n = 0; n < kLedCount; ++n) {
         auto box = std::make_unique<TComboBox>(this, "cbLed" + std::to_string(n),

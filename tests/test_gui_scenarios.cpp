@@ -59,6 +59,7 @@ protected:
         QtHost host;
         TFrmTestQOB form(host);
         MainWindow window(form, host);
+        window.setScreenRoom(QSize(1920, 1080));
         window.startUp();
         window.show();
         window_ = &window;

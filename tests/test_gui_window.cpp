@@ -17,6 +17,10 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTabBar>
+#include <QTest>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
@@ -64,6 +68,7 @@ protected:
         host = std::make_unique<QtHost>();
         form = std::make_unique<TFrmTestQOB>(*host);
         window = std::make_unique<MainWindow>(*form, *host);
+        window->setScreenRoom(QSize(1920, 1080));  // a wide screen; SmallScreen tests set their own
         window->startUp();
         window->show();
     }
@@ -135,7 +140,7 @@ TEST_F(GuiWindowTest, BuildsWithItsCaptionsGeometryAndTheDiscoveredPort) {
     }
     // Connection controls live in the group, the rest on the window.
     EXPECT_EQ(window->widgetOf(form->Button1)->parentWidget(), window->widgetOf(form->GroupBox27));
-    EXPECT_EQ(window->widgetOf(form->btntuning)->parentWidget(), window.get());
+    EXPECT_EQ(window->widgetOf(form->btntuning)->parentWidget(), window->client());
     EXPECT_EQ(widget<QLabel>(form->Label1)->text(), "COM");
     EXPECT_EQ(widget<QLabel>(form->Label1)->pos(), QPoint(10, 22));
 
@@ -273,6 +278,121 @@ TEST_F(GuiWindowTest, EngineeringViewWidensTheWindowAndShowsTheHiddenControls) {
     EXPECT_EQ(window->size(), QSize(527, 314));
     for (Control* c : hidden) EXPECT_FALSE(window->widgetOf(*c)->isVisible()) << c->Name();
     EXPECT_EQ(window->engineeringAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+E")));
+}
+
+// A laptop of 1366 x 768 less its taskbar cannot hold the engineering view:
+// the window stops at the screen's edge and the client scrolls, so every
+// control can be brought into view and pressed where it is.
+TEST_F(GuiWindowTest, OnASmallScreenTheEngineeringViewScrollsToEveryControl) {
+    const QSize room(1366, 768 - 40);
+    window->setScreenRoom(room);
+    EXPECT_EQ(window->size(), QSize(527, 314)) << "the normal view stays as it is";
+    EXPECT_FALSE(window->scrollArea()->horizontalScrollBar()->isVisible());
+
+    window->engineeringAction()->trigger();
+    QApplication::processEvents();
+    EXPECT_LE(window->width(), room.width());
+    EXPECT_LE(window->height(), room.height());
+    EXPECT_EQ(window->client()->size(), window->engineeringSize());
+    EXPECT_LT(window->scrollArea()->viewport()->width(), window->engineeringSize().width());
+    EXPECT_EQ(window->widgetOf(form->btnlog)->geometry(), QRect(8, 489, 177, 25)) << "controls keep their places";
+
+    // Every control on the client and on the page control's current page.
+    QWidget* viewport = window->scrollArea()->viewport();
+    int reached = 0;
+    for (QWidget* w : window->client()->findChildren<QWidget*>()) {
+        if (!qobject_cast<QAbstractButton*>(w) && !qobject_cast<QLineEdit*>(w) && !qobject_cast<QComboBox*>(w)) continue;
+        if (!w->isVisibleTo(window->client()) || w->objectName().isEmpty()) continue;
+        window->scrollArea()->ensureWidgetVisible(w, 0, 0);
+        const QPoint centre = w->mapTo(viewport, w->rect().center());
+        ASSERT_TRUE(viewport->rect().contains(centre)) << qPrintable(w->objectName());
+        QWidget* hit = viewport->childAt(centre);
+        EXPECT_TRUE(hit == w || w->isAncestorOf(hit)) << qPrintable(w->objectName());
+        ++reached;
+    }
+    EXPECT_GT(reached, 40);
+
+    // Pressed where it is: the far right of the page control and the far bottom.
+    auto* alarms = widget<QCheckBox>(form->chktestalarms);
+    window->scrollArea()->ensureWidgetVisible(alarms, 0, 0);
+    const bool before = form->chktestalarms.Checked;
+    QTest::mouseClick(alarms, Qt::LeftButton);
+    window->flush();
+    EXPECT_NE(form->chktestalarms.Checked, before);
+    auto* pages = widget<QTabWidget>(form->PageControl1);
+    const int last = pages->count() - 1;
+    QTabBar* tabs = pages->tabBar();
+    window->scrollArea()->ensureWidgetVisible(pages, 0, 0);
+    const QPoint tab = tabs->tabRect(last).center();
+    ASSERT_TRUE(viewport->rect().contains(tabs->mapTo(viewport, tab)));
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tab);
+    window->flush();
+    EXPECT_EQ(pages->currentIndex(), last);
+
+    window->engineeringAction()->trigger();
+    EXPECT_EQ(window->size(), QSize(527, 314));
+    EXPECT_EQ(window->widgetOf(form->btntuning)->mapTo(window.get(), QPoint(0, 0)), QPoint(8, 137))
+        << "the normal view shows from the top-left again";
+}
+
+// The board picture shows beside each LED selector: its frame, pad and number,
+// with the selector itself on top.
+TEST_F(GuiWindowTest, LedPanelDrawsTheBoardUnderItsSelectors) {
+    auto* pages = widget<QTabWidget>(form->PageControl1);
+    window->engineeringAction()->trigger();
+    for (int i = 0; i < pages->count(); ++i)
+        if (pages->tabText(i) == "Admin #2") pages->setCurrentIndex(i);
+    window->flush();
+    QWidget* board = window->widgetOf(form->Image1);
+    ASSERT_NE(board, nullptr);
+    const QImage picture = board->grab().toImage();
+    const QColor boardColour(0x2F, 0x4F, 0x2F);
+    for (int n : {0, 22, 44}) {
+        const int x = 4 + (n % 5) * 67, y = 4 + (n / 5) * 28;
+        EXPECT_EQ(picture.pixelColor(x + 5, y + 25), QColor(0xD0, 0xD0, 0xD0)) << "pad of LED " << n;
+        int label = 0;
+        for (int px = x + 12; px < x + 40; ++px)
+            for (int py = y + 22; py < y + 28; ++py) label += picture.pixelColor(px, py) != boardColour;
+        EXPECT_GT(label, 3) << "number of LED " << n;
+        QWidget* selector = window->widgetOf(*form->FindComponent("cbLed" + std::to_string(n)));
+        const QPoint centre = selector->mapTo(board->parentWidget(), selector->rect().center());
+        EXPECT_EQ(board->parentWidget()->childAt(centre), selector) << "selector on top of LED " << n;
+    }
+}
+
+// Every caption fits its control in the window's font, measured with the
+// font's metrics, whatever families this machine has: a button keeps a few
+// pixels to its edges, a check box or radio item its indicator and spacing.
+TEST_F(GuiWindowTest, EveryCaptionFitsItsControl) {
+    window->engineeringAction()->trigger();
+    auto* pages = widget<QTabWidget>(form->PageControl1);
+    // Captions allowed to touch their edge, with the reason.
+    const QStringList exceptions = {
+        "auto",   // rgdsen: "no yes auto" in three columns of a 110-pixel group; up to its last pixels show
+    };
+    QStringList clipped;
+    for (int page = 0; page < pages->count(); ++page) {
+        pages->setCurrentIndex(page);
+        window->flush();
+        QApplication::processEvents();
+        for (QAbstractButton* b : window->client()->findChildren<QAbstractButton*>()) {
+            if (b->text().isEmpty() || !b->isVisibleTo(window->client()) || exceptions.contains(b->text())) continue;
+            const QFontMetrics metrics(b->font());
+            int need = metrics.horizontalAdvance(b->text());
+            if (qobject_cast<QPushButton*>(b)) need += 2 * 3;
+            else if (qobject_cast<QRadioButton*>(b))
+                need += b->style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, b) +
+                        b->style()->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, b);
+            else if (qobject_cast<QCheckBox*>(b))
+                need += b->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, b) +
+                        b->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, b);
+            if (need > b->width())
+                clipped << QStringLiteral("%1 \"%2\" needs %3 of %4 (%5)")
+                               .arg(b->objectName(), b->text()).arg(need).arg(b->width()).arg(b->font().family());
+        }
+    }
+    clipped.removeDuplicates();
+    EXPECT_TRUE(clipped.isEmpty()) << qPrintable(clipped.join('\n'));
 }
 
 TEST_F(GuiWindowTest, OperatorInputReachesTheModel) {

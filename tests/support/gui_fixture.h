@@ -165,6 +165,7 @@ protected:
         host = std::make_unique<QtHost>();
         form = std::make_unique<TFrmTestQOB>(*host);
         window = std::make_unique<MainWindow>(*form, *host);
+        window->setScreenRoom(QSize(1920, 1080));  // a wide screen; SmallScreen tests set their own
         window->startUp();
         window->show();
         window->activateWindow();
