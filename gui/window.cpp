@@ -537,368 +537,435 @@ void MainWindow::applyCommon(Binding& b) {
 
 // ---- widgets by control kind -------------------------------------------
 
-void MainWindow::createWidget(Binding& b, QWidget* parent) {
-    Control& c = *b.control;
+// One row per control kind: how its widget is made and how big it is when
+// the model gives no bounds. No kind derives from another, so the order of
+// the rows does not matter.
+struct MainWindow::WidgetKind {
+    template <class T>
+    static WidgetKind of(void (MainWindow::*create)(Binding&, T*, QWidget*),
+                         std::function<QSize(const T&, const QFontMetrics&)> size) {
+        return {
+            [](const Control& c) { return dynamic_cast<const T*>(&c) != nullptr; },
+            [create](MainWindow& window, Binding& b, QWidget* parent) {
+                (window.*create)(b, static_cast<T*>(b.control), parent);
+            },
+            [size](const Control& c, const QFontMetrics& metrics) { return size(static_cast<const T&>(c), metrics); }};
+    }
+    template <class T>
+    static WidgetKind of(void (MainWindow::*create)(Binding&, T*, QWidget*), QSize size) {
+        return of<T>(create, [size](const T&, const QFontMetrics&) { return size; });
+    }
 
-    if (auto* label = dynamic_cast<TLabel*>(&c)) {
-        auto* w = new QLabel(parent);
-        b.widget = w;
-        b.autoSize = c.Width == 0;
-        b.refresh = [label, w](Binding&) {
-            w->setText(qtText(label->Caption));
-            QPalette pal = w->palette();
-            pal.setColor(QPalette::WindowText, rgbColor(label->FontColor));
-            w->setPalette(pal);
-            if (label->FontSize > 0 || label->FontBold) {
-                QFont font = w->font();
-                if (label->FontSize > 0) font.setPointSize(label->FontSize);
-                font.setBold(label->FontBold);
-                w->setFont(font);
-            }
-        };
-        return;
-    }
-    if (auto* group = dynamic_cast<TGroupBox*>(&c)) {
-        auto* w = new QGroupBox(parent);
-        b.widget = b.container = w;
-        b.refresh = [group, w](Binding&) { w->setTitle(qtText(group->Caption)); };
-        return;
-    }
-    if (auto* radio = dynamic_cast<TRadioGroup*>(&c)) {
-        auto* w = new QGroupBox(parent);
-        auto* layout = new QGridLayout(w);
-        // Narrow margins: three columns of "no yes auto" share 110 pixels.
-        layout->setContentsMargins(2, 4, 2, 4);
-        layout->setSpacing(0);
-        auto* buttons = new QButtonGroup(w);
-        b.widget = w;
-        QObject::connect(buttons, &QButtonGroup::idClicked, w, [this, &b, radio](int id) {
-            feed(b, [&] { radio->ItemIndex = id; });
-            runGuarded(radio->OnClick);
-        });
-        b.refresh = [radio, w, buttons, layout](Binding&) {
-            w->setTitle(qtText(radio->Caption));
-            const auto& items = radio->Items.get();
-            auto current = buttons->buttons();
-            bool same = current.size() == static_cast<qsizetype>(items.size());
-            for (qsizetype i = 0; same && i < current.size(); ++i)
-                same = buttons->button(static_cast<int>(i))->text() == qtText(items[static_cast<size_t>(i)]);
-            if (!same) {
-                for (QAbstractButton* old : current) {
-                    buttons->removeButton(old);
-                    delete old;
-                }
-                // Down the columns first, as many rows as the longest column.
-                const int columns = std::max(1, radio->Columns);
-                const int rows = (static_cast<int>(items.size()) + columns - 1) / columns;
-                for (size_t i = 0; i < items.size(); ++i) {
-                    auto* r = new QRadioButton(qtText(items[i]), w);
-                    buttons->addButton(r, static_cast<int>(i));
-                    layout->addWidget(r, static_cast<int>(i) % std::max(rows, 1), static_cast<int>(i) / std::max(rows, 1));
-                }
-            }
-            buttons->setExclusive(false);
-            for (QAbstractButton* r : buttons->buttons()) r->setChecked(buttons->id(r) == radio->ItemIndex);
-            buttons->setExclusive(true);
-        };
-        return;
-    }
-    if (auto* panel = dynamic_cast<TPanel*>(&c)) {
-        auto* w = new QFrame(parent);
-        w->setFrameShape(QFrame::StyledPanel);
-        b.widget = b.container = w;
-        (void)panel;
-        return;
-    }
-    if (auto* edit = dynamic_cast<TEdit*>(&c)) {
-        auto* w = new QLineEdit(parent);
-        b.widget = w;
-        if (edit->NumbersOnly)
-            w->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), w));
-        QObject::connect(w, &QLineEdit::textEdited, w, [this, &b, edit](const QString& text) {
-            feed(b, [&] { edit->Text = modelText(text); });
-            runGuarded(edit->OnChange);
-        });
-        b.refresh = [edit, w](Binding&) {
-            const QString text = qtText(edit->Text);
-            if (w->text() != text) w->setText(text);
-            w->setReadOnly(edit->ReadOnly);
-        };
-        return;
-    }
-    if (auto* memo = dynamic_cast<TMemo*>(&c)) {
-        auto* w = new QPlainTextEdit(parent);
-        b.widget = w;
-        // Readouts align their values by padded labels: fixed pitch.
-        if (c.Name() == "memLog" || c.Name() == "memState") w->setFont(namedFont("fixed", 11));
-        if (c.Name() == "memLog") {
-            // The operator console: on light yellow, both bars.
-            QPalette pal = w->palette();
-            pal.setColor(QPalette::Base, kConsoleBackground);
-            pal.setColor(QPalette::Text, Qt::black);
-            w->setPalette(pal);
-            w->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-            w->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-        }
-        QObject::connect(w, &QPlainTextEdit::textChanged, w, [this, &b, memo, w] {
-            if (b.feeding || w->isReadOnly() || !w->document()->isModified()) return;
-            feed(b, [&] { memo->setText(modelText(w->toPlainText())); });
-            b.seenGeneration = memo->Lines.generation();
-            b.seenCount = memo->Lines.Count();
-            w->document()->setModified(false);
-        });
-        b.refresh = [memo, w](Binding& self) {
-            w->setReadOnly(memo->ReadOnly);
-            w->setLineWrapMode(memo->WordWrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
-            const TStrings& lines = memo->Lines;
-            self.feeding = true;
-            if (self.seenGeneration == lines.generation() && self.seenCount > 0 && lines.Count() >= self.seenCount) {
-                // Only appends since the last refresh: add the new lines.
-                if (lines.Count() > self.seenCount) {
-                    QStringList added;
-                    for (int i = self.seenCount; i < lines.Count(); ++i) added << qtText(lines[i]);
-                    w->appendPlainText(added.join('\n'));
-                    w->verticalScrollBar()->setValue(w->verticalScrollBar()->maximum());
-                }
-            } else {
-                QStringList all;
-                for (const auto& line : lines.lines()) all << qtText(line);
-                w->setPlainText(all.join('\n'));
-                if (!all.isEmpty()) w->verticalScrollBar()->setValue(w->verticalScrollBar()->maximum());
-            }
-            w->document()->setModified(false);
-            self.feeding = false;
-            self.seenGeneration = lines.generation();
-            self.seenCount = lines.Count();
-        };
-        return;
-    }
-    if (auto* button = dynamic_cast<TButton*>(&c)) {
-        auto* w = new QPushButton(parent);
-        b.widget = w;
-        if (c.Name() == "btnShowDevMan") {
-            // Picture only; its hint is not shown.
-            w->setIcon(portsIcon());
-            w->setIconSize(QSize(48, 48));
-        }
-        QObject::connect(w, &QPushButton::clicked, w, [button] { runBusy(button->OnClick); });
-        b.refresh = [button, w](Binding&) { w->setText(qtText(button->Caption)); };
-        return;
-    }
-    if (auto* check = dynamic_cast<TCheckBox*>(&c)) {
-        auto* w = new QCheckBox(parent);
-        b.widget = w;
-        QObject::connect(w, &QCheckBox::clicked, w, [this, &b, check](bool on) {
-            feed(b, [&] { check->Checked = on; });
-            runBusy(check->OnClick);
-        });
-        b.refresh = [check, w](Binding&) {
-            w->setText(qtText(check->Caption));
-            if (w->isChecked() != check->Checked) w->setChecked(check->Checked);
-        };
-        return;
-    }
-    if (auto* track = dynamic_cast<TTrackBar*>(&c)) {
-        auto* w = new QSlider(Qt::Horizontal, parent);
-        w->setTickPosition(QSlider::TicksBelow);
-        w->setPageStep(1);
-        b.widget = w;
-        QObject::connect(w, &QSlider::valueChanged, w, [this, &b, track](int value) {
-            if (b.feeding) return;
-            feed(b, [&] { track->Position = value; });
-            runGuarded(track->OnChange);
-        });
-        b.refresh = [track, w](Binding& self) {
-            self.feeding = true;
-            w->setRange(track->Min, track->Max);
-            w->setValue(track->Position);
-            self.feeding = false;
-        };
-        return;
-    }
-    if (auto* combo = dynamic_cast<TComboBox*>(&c)) {
-        auto* w = new QComboBox(parent);
-        b.widget = w;
-        QObject::connect(w, QOverload<int>::of(&QComboBox::activated), w, [this, &b, combo, w](int index) {
-            feed(b, [&] {
-                combo->ItemIndex = index;
-                combo->Text = modelText(w->itemText(index));
-            });
-            runGuarded(combo->OnChange);
-        });
-        // A press opens the popup, so a double click never reaches the box:
-        // its double-click action is offered in the context menu instead.
-        auto* dblClick = new QAction(QStringLiteral("Switch image list"), w);
-        w->addAction(dblClick);
-        w->setContextMenuPolicy(Qt::ActionsContextMenu);
-        QObject::connect(dblClick, &QAction::triggered, w, [combo] { runGuarded(combo->OnDblClick); });
-        b.refresh = [combo, w, dblClick](Binding& self) {
-            self.feeding = true;
-            if (!sameItems(w, combo->Items.get())) {
-                w->clear();
-                for (const auto& item : combo->Items.get()) w->addItem(qtText(item));
-            }
-            if (!combo->Images->empty() || !w->itemIcon(0).isNull())
-                for (int i = 0; i < w->count(); ++i)
-                    w->setItemIcon(i, ledIcon(combo->Images, combo->Items.get()[static_cast<size_t>(i)]));
-            w->setCurrentIndex(combo->ItemIndex);
-            dblClick->setVisible(static_cast<bool>(combo->OnDblClick));
-            w->setToolTip(qtText(combo->Images));
-            self.feeding = false;
-        };
-        return;
-    }
-    if (auto* status = dynamic_cast<TStatusBar*>(&c)) {
-        auto* w = new QLabel(parent);
-        w->setAutoFillBackground(true);
-        w->setIndent(4);
-        w->setFrameShape(QFrame::Panel);
-        w->setFrameShadow(QFrame::Sunken);
-        b.widget = w;
-        b.refresh = [status, w](Binding&) {
-            w->setText(qtText(status->SimpleText));
-            QPalette pal = w->palette();
-            pal.setColor(QPalette::Window, rgbColor(status->Color));
-            pal.setColor(QPalette::WindowText, Qt::black);
-            w->setPalette(pal);
-        };
-        return;
-    }
-    if (auto* pages = dynamic_cast<TPageControl*>(&c)) {
-        auto* w = new QTabWidget(parent);
-        b.widget = w;
-        // The sheets in tab index order, then any sheet not listed.
-        std::vector<TTabSheet*> sheets = pages->Pages;
-        for (Control* child : children_[&c])
-            if (auto* sheet = dynamic_cast<TTabSheet*>(child); sheet && std::find(sheets.begin(), sheets.end(), sheet) == sheets.end())
-                sheets.push_back(sheet);
-        for (TTabSheet* sheet : sheets) {
-            auto owned = std::make_unique<Binding>();
-            Binding& sb = *owned;
-            sb.control = sheet;
-            auto* page = new QWidget;
-            page->setObjectName(qtText(sheet->Name()));
-            w->addTab(page, qtText(sheet->Caption));
-            sb.widget = sb.container = page;
-            bindings_.push_back(std::move(owned));
-            byControl_[sheet] = &sb;
-            sheet->onChange = [this, &sb](Control&) { markDirty(sb); };
-            markDirty(sb);
-        }
-        QObject::connect(w, &QTabWidget::currentChanged, w, [this, &b, pages](int index) {
-            if (b.feeding) return;
-            feed(b, [&] { pages->ActivePageIndex = index; });
-            runGuarded(pages->OnChange);
-        });
-        b.refresh = [pages, w](Binding& self) {
-            self.feeding = true;
-            if (w->currentIndex() != pages->ActivePageIndex) w->setCurrentIndex(pages->ActivePageIndex);
-            self.feeding = false;
-        };
-        return;
-    }
-    if (auto* grid = dynamic_cast<TValueListEditor*>(&c)) {
-        auto* w = new QTableWidget(parent);
-        w->setColumnCount(2);
-        w->setHorizontalHeaderLabels({qtText(grid->TitleKey), qtText(grid->TitleValue)});
-        w->verticalHeader()->setVisible(false);
-        w->verticalHeader()->setDefaultSectionSize(18);
-        w->horizontalHeader()->setStretchLastSection(true);
-        w->setSelectionBehavior(QAbstractItemView::SelectRows);
-        w->setSelectionMode(QAbstractItemView::SingleSelection);
-        if (grid->ColWidth0 > 0) w->setColumnWidth(0, grid->ColWidth0);
-        if (!grid->FontName.empty()) {
-            const QFont face = namedFont(grid->FontName, 11);
-            w->setFont(face);
-            w->horizontalHeader()->setFont(face);
-        }
-        if (grid->OnCellText) w->setItemDelegate(new DrawnCellDelegate(w));
-        b.widget = w;
-        QObject::connect(w, &QTableWidget::itemChanged, w, [this, &b, grid, w](QTableWidgetItem* item) {
-            if (b.feeding || item->column() != 1) return;
-            const int line = item->row();
-            if (line < 0 || line >= grid->Strings.Count()) return;
-            feed(b, [&] { grid->Strings.setLine(line, grid->Keys(line) + "=" + modelText(item->text())); });
-            b.seenGeneration = grid->Strings.generation();
-            b.seenCount = grid->Strings.Count();
-            // The row's drawing follows the new value.
-            if (grid->OnCellText) {
-                b.feeding = true;
-                for (int col = 0; col < 2; ++col) {
-                    const std::string drawn = grid->OnCellText(col, line + 1);
-                    if (QTableWidgetItem* cell = w->item(line, col))
-                        cell->setData(kDrawnTextRole, drawn.empty() ? QVariant() : QVariant(qtText(drawn)));
-                }
-                b.feeding = false;
-            }
-        });
-        QObject::connect(w, &QTableWidget::currentCellChanged, w, [this, &b, grid](int row, int, int, int) {
-            if (b.feeding || row < 0) return;
-            feed(b, [&] { grid->Row = row + 1; });
-        });
-        b.refresh = [grid, w](Binding& self) {
-            self.feeding = true;
-            const TStrings& lines = grid->Strings;
-            if (self.seenGeneration != lines.generation() || self.seenCount != lines.Count() ||
-                w->rowCount() != lines.Count()) {
-                w->setRowCount(lines.Count());
-                self.seenGeneration = lines.generation();
-                self.seenCount = lines.Count();
-            }
-            for (int i = 0; i < lines.Count(); ++i) {
-                const QString key = qtText(grid->Keys(i));
-                const QString value = qtText(grid->ValueAt(i));
-                for (int col = 0; col < 2; ++col) {
-                    QTableWidgetItem* item = w->item(i, col);
-                    if (!item) {
-                        item = new QTableWidgetItem;
-                        if (col == 0) item->setFlags(item->flags() & ~Qt::ItemIsEditable);
-                        w->setItem(i, col, item);
-                    }
-                    const QString& text = col == 0 ? key : value;
-                    if (item->text() != text) item->setText(text);
-                    if (grid->OnDrawCell) {
-                        const TValueListEditor::CellStyle style = grid->OnDrawCell(col, i + 1);
-                        item->setBackground(rgbColor(style.background));
-                        item->setForeground(rgbColor(style.text));
-                        QFont f = w->font();
-                        f.setBold(style.bold);
-                        if (item->font() != f) item->setFont(f);
-                    }
-                    if (grid->OnCellText) {
-                        const std::string drawn = grid->OnCellText(col, i + 1);
-                        item->setData(kDrawnTextRole, drawn.empty() ? QVariant() : QVariant(qtText(drawn)));
-                    }
-                }
-            }
-            // The title row: the drawn titles, or the column titles.
-            for (int col = 0; col < 2; ++col) {
-                std::string title = grid->OnCellText ? grid->OnCellText(col, 0) : std::string();
-                if (title.empty()) title = col == 0 ? grid->TitleKey : grid->TitleValue;
-                QTableWidgetItem* header = w->horizontalHeaderItem(col);
-                if (!header) w->setHorizontalHeaderItem(col, header = new QTableWidgetItem);
-                if (header->text() != qtText(title)) header->setText(qtText(title));
-                header->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-            }
-            if (grid->Row >= 1 && grid->Row <= lines.Count() && w->currentRow() != grid->Row - 1)
-                w->setCurrentCell(grid->Row - 1, w->currentColumn() < 0 ? 0 : w->currentColumn());
-            self.feeding = false;
-        };
-        return;
-    }
-    if (auto* box = dynamic_cast<TPaintBox*>(&c)) {
-        b.widget = new PaintBoxWidget(*box, parent);
-        b.refresh = [](Binding& self) { self.widget->update(); };
-        return;
-    }
-    if (dynamic_cast<TTabSheet*>(&c)) {
-        // A sheet outside a page control: a plain container.
-        auto* w = new QWidget(parent);
-        b.widget = b.container = w;
-        return;
-    }
+    bool (*is)(const Control&);
+    std::function<void(MainWindow&, Binding&, QWidget*)> create;
+    std::function<QSize(const Control&, const QFontMetrics&)> defaultSize;
+};
+
+namespace {
+
+int textWidth(const QFontMetrics& metrics, const std::string& text) { return metrics.horizontalAdvance(qtText(text)); }
+
+// A kind without a widget yet, or without bounds of its own.
+const QSize kOtherSize(185, 41);
+
+}  // namespace
+
+const MainWindow::WidgetKind* MainWindow::kindOf(const Control& control) {
+    using K = WidgetKind;
+    static const WidgetKind kinds[] = {
+        K::of<TLabel>(
+            &MainWindow::createLabel,
+            [](const TLabel& label, const QFontMetrics& m) { return QSize(textWidth(m, label.Caption) + 2, 13); }),
+        K::of<TGroupBox>(&MainWindow::createGroupBox, kOtherSize),
+        K::of<TRadioGroup>(&MainWindow::createRadioGroup,
+                           [](const TRadioGroup& radio, const QFontMetrics&) {
+                               return QSize(185, 24 + 20 * static_cast<int>(radio.Items->size()));
+                           }),
+        K::of<TPanel>(&MainWindow::createPanel, kOtherSize),
+        K::of<TEdit>(&MainWindow::createEdit, QSize(121, 21)),
+        K::of<TMemo>(&MainWindow::createMemo, QSize(305, 177)),
+        K::of<TButton>(&MainWindow::createButton,
+                       [](const TButton& button, const QFontMetrics& m) {
+                           return QSize(std::max(75, textWidth(m, button.Caption) + 16), 25);
+                       }),
+        K::of<TCheckBox>(&MainWindow::createCheckBox,
+                         [](const TCheckBox& check, const QFontMetrics& m) {
+                             return QSize(std::max(97, textWidth(m, check.Caption) + 24), 17);
+                         }),
+        K::of<TTrackBar>(&MainWindow::createTrackBar, QSize(150, 33)),
+        K::of<TComboBox>(&MainWindow::createComboBox, QSize(145, 21)),
+        K::of<TStatusBar>(&MainWindow::createStatusBar, QSize(200, 19)),
+        K::of<TPageControl>(&MainWindow::createPageControl, kOtherSize),
+        K::of<TValueListEditor>(&MainWindow::createValueList, QSize(300, 300)),
+        K::of<TPaintBox>(&MainWindow::createPaintBox, QSize(300, 200)),
+        K::of<TTabSheet>(&MainWindow::createTabSheet, kOtherSize),
+    };
+    for (const WidgetKind& kind : kinds)
+        if (kind.is(control)) return &kind;
+    return nullptr;
+}
+
+void MainWindow::createWidget(Binding& b, QWidget* parent) {
+    if (const WidgetKind* kind = kindOf(*b.control)) return kind->create(*this, b, parent);
     // A kind without a widget yet: an empty frame keeps its children.
     auto* w = new QFrame(parent);
+    b.widget = b.container = w;
+}
+
+void MainWindow::createLabel(Binding& b, TLabel* label, QWidget* parent) {
+    auto* w = new QLabel(parent);
+    b.widget = w;
+    b.autoSize = label->Width == 0;
+    b.refresh = [label, w](Binding&) {
+        w->setText(qtText(label->Caption));
+        QPalette pal = w->palette();
+        pal.setColor(QPalette::WindowText, rgbColor(label->FontColor));
+        w->setPalette(pal);
+        if (label->FontSize > 0 || label->FontBold) {
+            QFont font = w->font();
+            if (label->FontSize > 0) font.setPointSize(label->FontSize);
+            font.setBold(label->FontBold);
+            w->setFont(font);
+        }
+    };
+}
+
+void MainWindow::createGroupBox(Binding& b, TGroupBox* group, QWidget* parent) {
+    auto* w = new QGroupBox(parent);
+    b.widget = b.container = w;
+    b.refresh = [group, w](Binding&) { w->setTitle(qtText(group->Caption)); };
+}
+
+void MainWindow::createRadioGroup(Binding& b, TRadioGroup* radio, QWidget* parent) {
+    auto* w = new QGroupBox(parent);
+    auto* layout = new QGridLayout(w);
+    // Narrow margins: three columns of "no yes auto" share 110 pixels.
+    layout->setContentsMargins(2, 4, 2, 4);
+    layout->setSpacing(0);
+    auto* buttons = new QButtonGroup(w);
+    b.widget = w;
+    QObject::connect(buttons, &QButtonGroup::idClicked, w, [this, &b, radio](int id) {
+        feed(b, [&] { radio->ItemIndex = id; });
+        runGuarded(radio->OnClick);
+    });
+    b.refresh = [radio, w, buttons, layout](Binding&) {
+        w->setTitle(qtText(radio->Caption));
+        const auto& items = radio->Items.get();
+        auto current = buttons->buttons();
+        bool same = current.size() == static_cast<qsizetype>(items.size());
+        for (qsizetype i = 0; same && i < current.size(); ++i)
+            same = buttons->button(static_cast<int>(i))->text() == qtText(items[static_cast<size_t>(i)]);
+        if (!same) {
+            for (QAbstractButton* old : current) {
+                buttons->removeButton(old);
+                delete old;
+            }
+            // Down the columns first, as many rows as the longest column.
+            const int columns = std::max(1, radio->Columns);
+            const int rows = (static_cast<int>(items.size()) + columns - 1) / columns;
+            for (size_t i = 0; i < items.size(); ++i) {
+                auto* r = new QRadioButton(qtText(items[i]), w);
+                buttons->addButton(r, static_cast<int>(i));
+                layout->addWidget(r, static_cast<int>(i) % std::max(rows, 1), static_cast<int>(i) / std::max(rows, 1));
+            }
+        }
+        buttons->setExclusive(false);
+        for (QAbstractButton* r : buttons->buttons()) r->setChecked(buttons->id(r) == radio->ItemIndex);
+        buttons->setExclusive(true);
+    };
+}
+
+void MainWindow::createPanel(Binding& b, TPanel*, QWidget* parent) {
+    auto* w = new QFrame(parent);
+    w->setFrameShape(QFrame::StyledPanel);
+    b.widget = b.container = w;
+}
+
+void MainWindow::createEdit(Binding& b, TEdit* edit, QWidget* parent) {
+    auto* w = new QLineEdit(parent);
+    b.widget = w;
+    if (edit->NumbersOnly)
+        w->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), w));
+    QObject::connect(w, &QLineEdit::textEdited, w, [this, &b, edit](const QString& text) {
+        feed(b, [&] { edit->Text = modelText(text); });
+        runGuarded(edit->OnChange);
+    });
+    b.refresh = [edit, w](Binding&) {
+        const QString text = qtText(edit->Text);
+        if (w->text() != text) w->setText(text);
+        w->setReadOnly(edit->ReadOnly);
+    };
+}
+
+void MainWindow::createMemo(Binding& b, TMemo* memo, QWidget* parent) {
+    auto* w = new QPlainTextEdit(parent);
+    b.widget = w;
+    // Readouts align their values by padded labels: fixed pitch.
+    if (memo->Name() == "memLog" || memo->Name() == "memState") w->setFont(namedFont("fixed", 11));
+    if (memo->Name() == "memLog") {
+        // The operator console: on light yellow, both bars.
+        QPalette pal = w->palette();
+        pal.setColor(QPalette::Base, kConsoleBackground);
+        pal.setColor(QPalette::Text, Qt::black);
+        w->setPalette(pal);
+        w->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        w->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    }
+    QObject::connect(w, &QPlainTextEdit::textChanged, w, [this, &b, memo, w] {
+        if (b.feeding || w->isReadOnly() || !w->document()->isModified()) return;
+        feed(b, [&] { memo->setText(modelText(w->toPlainText())); });
+        b.seenGeneration = memo->Lines.generation();
+        b.seenCount = memo->Lines.Count();
+        w->document()->setModified(false);
+    });
+    b.refresh = [memo, w](Binding& self) {
+        w->setReadOnly(memo->ReadOnly);
+        w->setLineWrapMode(memo->WordWrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+        const TStrings& lines = memo->Lines;
+        self.feeding = true;
+        if (self.seenGeneration == lines.generation() && self.seenCount > 0 && lines.Count() >= self.seenCount) {
+            // Only appends since the last refresh: add the new lines.
+            if (lines.Count() > self.seenCount) {
+                QStringList added;
+                for (int i = self.seenCount; i < lines.Count(); ++i) added << qtText(lines[i]);
+                w->appendPlainText(added.join('\n'));
+                w->verticalScrollBar()->setValue(w->verticalScrollBar()->maximum());
+            }
+        } else {
+            QStringList all;
+            for (const auto& line : lines.lines()) all << qtText(line);
+            w->setPlainText(all.join('\n'));
+            if (!all.isEmpty()) w->verticalScrollBar()->setValue(w->verticalScrollBar()->maximum());
+        }
+        w->document()->setModified(false);
+        self.feeding = false;
+        self.seenGeneration = lines.generation();
+        self.seenCount = lines.Count();
+    };
+}
+
+void MainWindow::createButton(Binding& b, TButton* button, QWidget* parent) {
+    auto* w = new QPushButton(parent);
+    b.widget = w;
+    if (button->Name() == "btnShowDevMan") {
+        // Picture only; its hint is not shown.
+        w->setIcon(portsIcon());
+        w->setIconSize(QSize(48, 48));
+    }
+    QObject::connect(w, &QPushButton::clicked, w, [button] { runBusy(button->OnClick); });
+    b.refresh = [button, w](Binding&) { w->setText(qtText(button->Caption)); };
+}
+
+void MainWindow::createCheckBox(Binding& b, TCheckBox* check, QWidget* parent) {
+    auto* w = new QCheckBox(parent);
+    b.widget = w;
+    QObject::connect(w, &QCheckBox::clicked, w, [this, &b, check](bool on) {
+        feed(b, [&] { check->Checked = on; });
+        runBusy(check->OnClick);
+    });
+    b.refresh = [check, w](Binding&) {
+        w->setText(qtText(check->Caption));
+        if (w->isChecked() != check->Checked) w->setChecked(check->Checked);
+    };
+}
+
+void MainWindow::createTrackBar(Binding& b, TTrackBar* track, QWidget* parent) {
+    auto* w = new QSlider(Qt::Horizontal, parent);
+    w->setTickPosition(QSlider::TicksBelow);
+    w->setPageStep(1);
+    b.widget = w;
+    QObject::connect(w, &QSlider::valueChanged, w, [this, &b, track](int value) {
+        if (b.feeding) return;
+        feed(b, [&] { track->Position = value; });
+        runGuarded(track->OnChange);
+    });
+    b.refresh = [track, w](Binding& self) {
+        self.feeding = true;
+        w->setRange(track->Min, track->Max);
+        w->setValue(track->Position);
+        self.feeding = false;
+    };
+}
+
+void MainWindow::createComboBox(Binding& b, TComboBox* combo, QWidget* parent) {
+    auto* w = new QComboBox(parent);
+    b.widget = w;
+    QObject::connect(w, QOverload<int>::of(&QComboBox::activated), w, [this, &b, combo, w](int index) {
+        feed(b, [&] {
+            combo->ItemIndex = index;
+            combo->Text = modelText(w->itemText(index));
+        });
+        runGuarded(combo->OnChange);
+    });
+    // A press opens the popup, so a double click never reaches the box:
+    // its double-click action is offered in the context menu instead.
+    auto* dblClick = new QAction(QStringLiteral("Switch image list"), w);
+    w->addAction(dblClick);
+    w->setContextMenuPolicy(Qt::ActionsContextMenu);
+    QObject::connect(dblClick, &QAction::triggered, w, [combo] { runGuarded(combo->OnDblClick); });
+    b.refresh = [combo, w, dblClick](Binding& self) {
+        self.feeding = true;
+        if (!sameItems(w, combo->Items.get())) {
+            w->clear();
+            for (const auto& item : combo->Items.get()) w->addItem(qtText(item));
+        }
+        if (!combo->Images->empty() || !w->itemIcon(0).isNull())
+            for (int i = 0; i < w->count(); ++i)
+                w->setItemIcon(i, ledIcon(combo->Images, combo->Items.get()[static_cast<size_t>(i)]));
+        w->setCurrentIndex(combo->ItemIndex);
+        dblClick->setVisible(static_cast<bool>(combo->OnDblClick));
+        w->setToolTip(qtText(combo->Images));
+        self.feeding = false;
+    };
+}
+
+void MainWindow::createStatusBar(Binding& b, TStatusBar* status, QWidget* parent) {
+    auto* w = new QLabel(parent);
+    w->setAutoFillBackground(true);
+    w->setIndent(4);
+    w->setFrameShape(QFrame::Panel);
+    w->setFrameShadow(QFrame::Sunken);
+    b.widget = w;
+    b.refresh = [status, w](Binding&) {
+        w->setText(qtText(status->SimpleText));
+        QPalette pal = w->palette();
+        pal.setColor(QPalette::Window, rgbColor(status->Color));
+        pal.setColor(QPalette::WindowText, Qt::black);
+        w->setPalette(pal);
+    };
+}
+
+void MainWindow::createPageControl(Binding& b, TPageControl* pages, QWidget* parent) {
+    auto* w = new QTabWidget(parent);
+    b.widget = w;
+    // The sheets in tab index order, then any sheet not listed.
+    std::vector<TTabSheet*> sheets = pages->Pages;
+    for (Control* child : children_[pages])
+        if (auto* sheet = dynamic_cast<TTabSheet*>(child);
+            sheet && std::find(sheets.begin(), sheets.end(), sheet) == sheets.end())
+            sheets.push_back(sheet);
+    for (TTabSheet* sheet : sheets) {
+        auto owned = std::make_unique<Binding>();
+        Binding& sb = *owned;
+        sb.control = sheet;
+        auto* page = new QWidget;
+        page->setObjectName(qtText(sheet->Name()));
+        w->addTab(page, qtText(sheet->Caption));
+        sb.widget = sb.container = page;
+        bindings_.push_back(std::move(owned));
+        byControl_[sheet] = &sb;
+        sheet->onChange = [this, &sb](Control&) { markDirty(sb); };
+        markDirty(sb);
+    }
+    QObject::connect(w, &QTabWidget::currentChanged, w, [this, &b, pages](int index) {
+        if (b.feeding) return;
+        feed(b, [&] { pages->ActivePageIndex = index; });
+        runGuarded(pages->OnChange);
+    });
+    b.refresh = [pages, w](Binding& self) {
+        self.feeding = true;
+        if (w->currentIndex() != pages->ActivePageIndex) w->setCurrentIndex(pages->ActivePageIndex);
+        self.feeding = false;
+    };
+}
+
+void MainWindow::createValueList(Binding& b, TValueListEditor* grid, QWidget* parent) {
+    auto* w = new QTableWidget(parent);
+    w->setColumnCount(2);
+    w->setHorizontalHeaderLabels({qtText(grid->TitleKey), qtText(grid->TitleValue)});
+    w->verticalHeader()->setVisible(false);
+    w->verticalHeader()->setDefaultSectionSize(18);
+    w->horizontalHeader()->setStretchLastSection(true);
+    w->setSelectionBehavior(QAbstractItemView::SelectRows);
+    w->setSelectionMode(QAbstractItemView::SingleSelection);
+    if (grid->ColWidth0 > 0) w->setColumnWidth(0, grid->ColWidth0);
+    if (!grid->FontName.empty()) {
+        const QFont face = namedFont(grid->FontName, 11);
+        w->setFont(face);
+        w->horizontalHeader()->setFont(face);
+    }
+    if (grid->OnCellText) w->setItemDelegate(new DrawnCellDelegate(w));
+    b.widget = w;
+    QObject::connect(w, &QTableWidget::itemChanged, w, [this, &b, grid, w](QTableWidgetItem* item) {
+        if (b.feeding || item->column() != 1) return;
+        const int line = item->row();
+        if (line < 0 || line >= grid->Strings.Count()) return;
+        feed(b, [&] { grid->Strings.setLine(line, grid->Keys(line) + "=" + modelText(item->text())); });
+        b.seenGeneration = grid->Strings.generation();
+        b.seenCount = grid->Strings.Count();
+        // The row's drawing follows the new value.
+        if (grid->OnCellText) {
+            b.feeding = true;
+            for (int col = 0; col < 2; ++col) {
+                const std::string drawn = grid->OnCellText(col, line + 1);
+                if (QTableWidgetItem* cell = w->item(line, col))
+                    cell->setData(kDrawnTextRole, drawn.empty() ? QVariant() : QVariant(qtText(drawn)));
+            }
+            b.feeding = false;
+        }
+    });
+    QObject::connect(w, &QTableWidget::currentCellChanged, w, [this, &b, grid](int row, int, int, int) {
+        if (b.feeding || row < 0) return;
+        feed(b, [&] { grid->Row = row + 1; });
+    });
+    b.refresh = [grid, w](Binding& self) {
+        self.feeding = true;
+        const TStrings& lines = grid->Strings;
+        if (self.seenGeneration != lines.generation() || self.seenCount != lines.Count() ||
+            w->rowCount() != lines.Count()) {
+            w->setRowCount(lines.Count());
+            self.seenGeneration = lines.generation();
+            self.seenCount = lines.Count();
+        }
+        for (int i = 0; i < lines.Count(); ++i) {
+            const QString key = qtText(grid->Keys(i));
+            const QString value = qtText(grid->ValueAt(i));
+            for (int col = 0; col < 2; ++col) {
+                QTableWidgetItem* item = w->item(i, col);
+                if (!item) {
+                    item = new QTableWidgetItem;
+                    if (col == 0) item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+                    w->setItem(i, col, item);
+                }
+                const QString& text = col == 0 ? key : value;
+                if (item->text() != text) item->setText(text);
+                if (grid->OnDrawCell) {
+                    const TValueListEditor::CellStyle style = grid->OnDrawCell(col, i + 1);
+                    item->setBackground(rgbColor(style.background));
+                    item->setForeground(rgbColor(style.text));
+                    QFont f = w->font();
+                    f.setBold(style.bold);
+                    if (item->font() != f) item->setFont(f);
+                }
+                if (grid->OnCellText) {
+                    const std::string drawn = grid->OnCellText(col, i + 1);
+                    item->setData(kDrawnTextRole, drawn.empty() ? QVariant() : QVariant(qtText(drawn)));
+                }
+            }
+        }
+        // The title row: the drawn titles, or the column titles.
+        for (int col = 0; col < 2; ++col) {
+            std::string title = grid->OnCellText ? grid->OnCellText(col, 0) : std::string();
+            if (title.empty()) title = col == 0 ? grid->TitleKey : grid->TitleValue;
+            QTableWidgetItem* header = w->horizontalHeaderItem(col);
+            if (!header) w->setHorizontalHeaderItem(col, header = new QTableWidgetItem);
+            if (header->text() != qtText(title)) header->setText(qtText(title));
+            header->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        }
+        if (grid->Row >= 1 && grid->Row <= lines.Count() && w->currentRow() != grid->Row - 1)
+            w->setCurrentCell(grid->Row - 1, w->currentColumn() < 0 ? 0 : w->currentColumn());
+        self.feeding = false;
+    };
+}
+
+void MainWindow::createPaintBox(Binding& b, TPaintBox* box, QWidget* parent) {
+    b.widget = new PaintBoxWidget(*box, parent);
+    b.refresh = [](Binding& self) { self.widget->update(); };
+}
+
+void MainWindow::createTabSheet(Binding& b, TTabSheet*, QWidget* parent) {
+    // A sheet outside a page control: a plain container.
+    auto* w = new QWidget(parent);
     b.widget = b.container = w;
 }
 
@@ -910,22 +977,8 @@ void MainWindow::repaintBox(TPaintBox& box) {
 // ---- placing controls that came without bounds -------------------------
 
 QSize MainWindow::defaultSize(const Binding& b) const {
-    const Control& c = *b.control;
-    const QFontMetrics metrics(b.widget->font());
-    auto textWidth = [&](const std::string& text) { return metrics.horizontalAdvance(qtText(text)); };
-    if (auto* button = dynamic_cast<const TButton*>(&c)) return QSize(std::max(75, textWidth(button->Caption) + 16), 25);
-    if (auto* check = dynamic_cast<const TCheckBox*>(&c)) return QSize(std::max(97, textWidth(check->Caption) + 24), 17);
-    if (dynamic_cast<const TEdit*>(&c)) return QSize(121, 21);
-    if (dynamic_cast<const TComboBox*>(&c)) return QSize(145, 21);
-    if (dynamic_cast<const TTrackBar*>(&c)) return QSize(150, 33);
-    if (auto* radio = dynamic_cast<const TRadioGroup*>(&c))
-        return QSize(185, 24 + 20 * static_cast<int>(radio->Items->size()));
-    if (dynamic_cast<const TMemo*>(&c)) return QSize(305, 177);
-    if (dynamic_cast<const TValueListEditor*>(&c)) return QSize(300, 300);
-    if (dynamic_cast<const TPaintBox*>(&c)) return QSize(300, 200);
-    if (dynamic_cast<const TStatusBar*>(&c)) return QSize(200, 19);
-    if (auto* label = dynamic_cast<const TLabel*>(&c)) return QSize(textWidth(label->Caption) + 2, 13);
-    return QSize(185, 41);
+    const WidgetKind* kind = kindOf(*b.control);
+    return kind ? kind->defaultSize(*b.control, QFontMetrics(b.widget->font())) : kOtherSize;
 }
 
 // Flows the children without bounds down columns from the left, around

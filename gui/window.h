@@ -101,7 +101,25 @@ private:
     Binding* bind(Control& control);
     Binding* bindingOf(const Control* control) const;
     QWidget* containerFor(Control& control);
+    // Widgets by control kind, chosen from the table in window.cpp.
+    struct WidgetKind;
+    static const WidgetKind* kindOf(const Control& control);
     void createWidget(Binding& b, QWidget* parent);
+    void createLabel(Binding& b, TLabel* label, QWidget* parent);
+    void createGroupBox(Binding& b, TGroupBox* group, QWidget* parent);
+    void createRadioGroup(Binding& b, TRadioGroup* radio, QWidget* parent);
+    void createPanel(Binding& b, TPanel*, QWidget* parent);
+    void createEdit(Binding& b, TEdit* edit, QWidget* parent);
+    void createMemo(Binding& b, TMemo* memo, QWidget* parent);
+    void createButton(Binding& b, TButton* button, QWidget* parent);
+    void createCheckBox(Binding& b, TCheckBox* check, QWidget* parent);
+    void createTrackBar(Binding& b, TTrackBar* track, QWidget* parent);
+    void createComboBox(Binding& b, TComboBox* combo, QWidget* parent);
+    void createStatusBar(Binding& b, TStatusBar* status, QWidget* parent);
+    void createPageControl(Binding& b, TPageControl* pages, QWidget* parent);
+    void createValueList(Binding& b, TValueListEditor* grid, QWidget* parent);
+    void createPaintBox(Binding& b, TPaintBox* box, QWidget* parent);
+    void createTabSheet(Binding& b, TTabSheet*, QWidget* parent);
     void layoutUnplaced();
     QSize arrangeChildren(Control* parent, int areaHeight);
     QSize defaultSize(const Binding& b) const;
