@@ -93,8 +93,14 @@ public:
         TextOutW(dc_, x, y, w.c_str(), static_cast<int>(w.size()));
     }
     void setFont(const std::string& face, int pointSize, uint32_t rgb) override {
-        HFONT font = CreateFontW(-MulDiv(pointSize, dpi_, 72), 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0,
-                                 FIXED_PITCH | FF_MODERN, wideText(face).c_str());
+        // Sizes in the 96-dpi units the drawings use (the mapping mode
+        // scales them); a fixed pitch only for the faces that have one, so
+        // a missing face falls back to one of its kind.
+        static const char* const fixedFaces[] = {"Courier", "Courier New", "Terminal", "fixed"};
+        bool fixed = false;
+        for (const char* f : fixedFaces) fixed = fixed || face == f;
+        HFONT font = CreateFontW(-MulDiv(pointSize, 96, 72), 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0,
+                                 fixed ? FIXED_PITCH | FF_MODERN : VARIABLE_PITCH | FF_SWISS, wideText(face).c_str());
         HGDIOBJ old = SelectObject(dc_, font);
         if (!oldFont_) oldFont_ = old;
         if (font_) DeleteObject(font_);
@@ -564,6 +570,7 @@ void Win32Window::applyCommon(Binding& b) {
                  scale(height), SWP_NOZORDER | SWP_NOACTIVATE);
     EnableWindow(b.hwnd, c.Enabled);
     for (HWND radio : b.radios) EnableWindow(radio, c.Enabled);
+    for (HWND label : b.radioLabels) EnableWindow(label, c.Enabled);
     const bool visible = c.Visible || (engineering_ && engineeringOnly(c));
     if (static_cast<bool>(IsWindowVisible(b.hwnd)) != visible || !visible)
         ShowWindow(b.hwnd, visible ? SW_SHOWNA : SW_HIDE);
@@ -614,7 +621,8 @@ void Win32Window::create(Binding& b, HWND parent) {
             if (code != BN_CLICKED || b.feeding) return;
             const int index = GetDlgCtrlID(from);
             feed(b, [&] { radio->ItemIndex = index; });
-            for (HWND r : b.radios) SendMessageW(r, BM_SETCHECK, r == from ? BST_CHECKED : BST_UNCHECKED, 0);
+            for (size_t i = 0; i < b.radios.size(); ++i)
+                SendMessageW(b.radios[i], BM_SETCHECK, static_cast<int>(i) == index ? BST_CHECKED : BST_UNCHECKED, 0);
             runGuarded(radio->OnClick);
             after();
         };
@@ -622,30 +630,64 @@ void Win32Window::create(Binding& b, HWND parent) {
             setText(w, wideText(radio->Caption));
             const auto& items = radio->Items.get();
             bool same = self.radios.size() == items.size();
-            for (size_t i = 0; same && i < items.size(); ++i) same = windowText(self.radios[i]) == wideText(items[i]);
+            for (size_t i = 0; same && i < items.size(); ++i) same = windowText(self.radioLabels[i]) == wideText(items[i]);
             if (!same) {
-                for (HWND r : self.radios) {
-                    byHandle_.erase(r);
-                    DestroyWindow(r);
-                }
+                for (const auto* list : {&self.radios, &self.radioLabels})
+                    for (HWND r : *list) {
+                        byHandle_.erase(r);
+                        DestroyWindow(r);
+                    }
                 self.radios.clear();
+                self.radioLabels.clear();
                 // Down the columns first, as many rows as the longest column.
+                // Narrow inner margins, the caption 3 px from its circle (a
+                // label of its own: the button's own gap is wider) and each
+                // column as wide as its longest caption, the room left shared
+                // out, so short captions fit narrow groups ("no yes auto" in 110 px).
                 const int count = static_cast<int>(items.size());
                 const int columns = std::max(1, radio->Columns);
                 const int rows = std::max(1, (count + columns - 1) / columns);
                 const int top = 16, height = std::max(1, static_cast<int>(self.place.bottom - self.place.top) - top - 4);
                 const int step = std::min(20, height / rows);
-                const int width = (static_cast<int>(self.place.right - self.place.left) - 16) / columns;
+                const int margin = scale(2), circle = scale(13), gap = scale(3);
+                // Up to the frame line on the right.
+                const int inner = scale(static_cast<int>(self.place.right - self.place.left)) - margin - 1;
+                std::vector<int> widths(static_cast<size_t>(columns), 0);
+                HDC dc = GetDC(w);
+                HGDIOBJ oldFont = SelectObject(dc, font_);
                 for (int i = 0; i < count; ++i) {
-                    HWND r = CreateWindowExW(0, L"BUTTON", wideText(items[static_cast<size_t>(i)]).c_str(),
+                    const std::wstring text = wideText(items[static_cast<size_t>(i)]);
+                    SIZE size{};
+                    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+                    int& column = widths[static_cast<size_t>(i / rows)];
+                    column = std::max(column, circle + gap + static_cast<int>(size.cx));
+                }
+                SelectObject(dc, oldFont);
+                ReleaseDC(w, dc);
+                int needed = 0;
+                for (int width : widths) needed += width;
+                for (int& width : widths)
+                    width = needed <= inner ? width + (inner - needed) / columns : inner / columns;
+                std::vector<int> lefts(static_cast<size_t>(columns), margin);
+                for (size_t k = 1; k < lefts.size(); ++k) lefts[k] = lefts[k - 1] + widths[k - 1];
+                for (int i = 0; i < count; ++i) {
+                    const size_t column = static_cast<size_t>(i / rows);
+                    const int x = lefts[column], y = scale(top + (i % rows) * step), h = scale(std::max(step, 17));
+                    const auto id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(i));
+                    HWND r = CreateWindowExW(0, L"BUTTON", L"",
                                              WS_CHILD | WS_VISIBLE | BS_RADIOBUTTON | (i == 0 ? WS_GROUP | WS_TABSTOP : 0),
-                                             scale(8 + (i / rows) * width), scale(top + (i % rows) * step),
-                                             scale(width), scale(std::max(step, 17)), w,
-                                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(i)), GetModuleHandleW(nullptr),
-                                             nullptr);
-                    SendMessageW(r, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+                                             x, y, circle, h, w, id, GetModuleHandleW(nullptr), nullptr);
+                    // A click on the caption selects its item (STN_CLICKED is BN_CLICKED).
+                    HWND label = CreateWindowExW(0, L"STATIC", wideText(items[static_cast<size_t>(i)]).c_str(),
+                                                 WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_NOTIFY | SS_CENTERIMAGE,
+                                                 x + circle + gap, y, widths[column] - circle - gap, h, w, id,
+                                                 GetModuleHandleW(nullptr), nullptr);
+                    for (HWND part : {r, label}) {
+                        SendMessageW(part, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+                        byHandle_[part] = &self;
+                    }
                     self.radios.push_back(r);
-                    byHandle_[r] = &self;
+                    self.radioLabels.push_back(label);
                 }
             }
             for (size_t i = 0; i < self.radios.size(); ++i)
@@ -1135,13 +1177,19 @@ void Win32Window::paintBox(HWND hwnd, TPaintBox& box) {
     FillRect(buffer, &r, back);
     DeleteObject(back);
     if (box.OnPaint) {
-        GdiCanvas canvas(buffer, r.right, r.bottom, dpi_);
+        // The drawing works in the 96-dpi pixels the controls are placed
+        // in, so it lines up with the controls over it at any DPI.
+        SetMapMode(buffer, MM_ANISOTROPIC);
+        SetWindowExtEx(buffer, 96, 96, nullptr);
+        SetViewportExtEx(buffer, dpi_, dpi_, nullptr);
+        GdiCanvas canvas(buffer, MulDiv(r.right, 96, dpi_), MulDiv(r.bottom, 96, dpi_), dpi_);
         // No dialog from inside a paint; the fault goes to stderr.
         try {
             box.OnPaint(box, canvas);
         } catch (const std::exception& e) {
             std::fprintf(stderr, "%s: paint failed: %s\n", box.Name().c_str(), e.what());
         }
+        SetMapMode(buffer, MM_TEXT);
     }
     BitBlt(dc, 0, 0, r.right, r.bottom, buffer, 0, 0, SRCCOPY);
     SelectObject(buffer, old);

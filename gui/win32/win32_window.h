@@ -72,6 +72,7 @@ private:
         // Page control: the sheets shown as tabs, in tab order.
         std::vector<TTabSheet*> tabs;
         std::vector<HWND> radios;
+        std::vector<HWND> radioLabels;   // each radio's caption
     };
 
     Binding* bindingOf(const Control* control) const;
