@@ -884,8 +884,6 @@ public:
     bool eolStandAlone = true;  // fixed at start from rgEolType
     int eolChannels = 2;        // fixed at start from rgEolChannels
     bool eolRunning = false;    // a START EOL handler is on the stack
-    // A key wait of the procedure is running (the command line feeds keys then).
-    bool eolWaitingForKey = false;
     // Folder of the automatic log; empty: the INI's [EOL] LOGDIR, else ".".
     std::string eolLogDir;
 

@@ -138,7 +138,7 @@ int eolCommand(const CliArgs& args, std::ostream& out, std::ostream& err) {
             w.Button37Click();
             return;
         }
-        if (!w.eolWaitingForKey) return;
+        if (w.awaitedKeys.empty()) return;
         std::string line;
         bool have = false, ended = false;
         {

@@ -268,10 +268,8 @@ void TFrmTestQOB::waitSpace(const std::string& text) {
     eolLine("");
     eolLine(text);
     capturedKey = 0;
-    eolWaitingForKey = true;
     const AwaitedKeys awaiting(*this, {kKeySpace});
     waitCooperatively([this] { return keepWaitingForKey(*this, {kKeySpace}); });
-    eolWaitingForKey = false;
     if (!stopFlag) eolLine("");
 }
 
@@ -280,10 +278,8 @@ void TFrmTestQOB::askYesNo(const std::string& prefix) {
     eolLine(prefix + "<<< PREMERE Y SE TEST OK, N SE IL TEST E' FALLITO >>>");
     eolLine("");
     capturedKey = 0;
-    eolWaitingForKey = true;
     const AwaitedKeys awaiting(*this, {kKeyY, kKeyN});
     waitCooperatively([this] { return keepWaitingForKey(*this, {kKeyY, kKeyN}); });
-    eolWaitingForKey = false;
     if (stopFlag) return;
     eolLine(prefix + (capturedKey == kKeyY ? "<<< PASSED >>>" : "<<< FAILED >>>") + "\r\n");
     eolLine("");
