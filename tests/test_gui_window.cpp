@@ -36,6 +36,7 @@
 #include "gui/qt_host.h"
 #include "gui/window.h"
 #include "link/com_ports.h"
+#include "support/gui_fixture.h"
 #include "support/sim_fixture.h"
 #include "support/work_dir.h"
 
@@ -45,57 +46,21 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfi
 
 namespace {
 
-void startApplication() {
-    static int argc = 1;
-    static char name[] = "test_gui_window";
-    static char* argv[] = {name, nullptr};
-    if (QApplication::instance()) return;
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    new QApplication(argc, argv);
-    QApplication::setStyle(QStringLiteral("Fusion"));
-}
-
 QColor backgroundOf(const QWidget* w) { return w->palette().color(QPalette::Window); }
 
-// The window, its model and host, in a fresh working directory next to a
-// running virtual detector that port discovery can find.
-class GuiWindowTest : public SimFixture {
+// The shared window fixture, plus a control the model may add later.
+class GuiWindowTest : public GuiWindowFixture {
 protected:
-    void SetUp() override {
-        SimFixture::SetUp();
-        startApplication();
-        work = std::make_unique<ScopedWorkDir>();
-        host = std::make_unique<QtHost>();
-        form = std::make_unique<TFrmTestQOB>(*host);
-        window = std::make_unique<MainWindow>(*form, *host);
-        window->setScreenRoom(QSize(1920, 1080));  // a wide screen; SmallScreen tests set their own
-        window->startUp();
-        window->show();
-    }
     void TearDown() override {
         window.reset();
         late.reset();
-        form.reset();
-        host.reset();
-        work.reset();
-        SimFixture::TearDown();
+        GuiWindowFixture::TearDown();
     }
-    template <class W>
-    W* widget(const Control& c) {
-        W* w = window->widgetAs<W>(c);
-        EXPECT_NE(w, nullptr) << c.Name();
-        return w;
-    }
-    QString console() { return widget<QPlainTextEdit>(form->memLog)->toPlainText(); }
     void click(TButton& button) {
         widget<QPushButton>(button)->click();
         window->flush();
     }
 
-    std::unique_ptr<ScopedWorkDir> work;
-    std::unique_ptr<QtHost> host;
-    std::unique_ptr<TFrmTestQOB> form;
-    std::unique_ptr<MainWindow> window;
     // A control the model adds after the window was built.
     std::unique_ptr<TButton> late;
 };

@@ -40,6 +40,25 @@ protected:
         return text;
     }
     Lines gridLines() { return w().vleE2P.Strings.lines(); }
+    // Reads the image and changes one byte in each of LOB, FCT and CFG in
+    // the grid, checksums updated; the stored bytes before the change.
+    struct AreaBytes { uint8_t low, fct, cfg; };
+    AreaBytes changeOneByteInEachArea() {
+        w().btnrseepClick();
+        const AreaBytes old{deviceByte(10), deviceByte(260), deviceByte(300)};
+        setGrid(10, std::to_string((old.low + 1) % 256));
+        setGrid(260, std::to_string((old.fct + 1) % 256));
+        setGrid(300, std::to_string((old.cfg + 1) % 256));
+        w().Button3Click();  // checksums right: no dialog
+        w().clearConsole();
+        return old;
+    }
+    // Which of the three changed bytes reached the detector.
+    void expectWritten(const AreaBytes& old, bool low, bool fct, bool cfg) {
+        EXPECT_EQ(deviceByte(10), low ? (old.low + 1) % 256 : old.low);
+        EXPECT_EQ(deviceByte(260), fct ? (old.fct + 1) % 256 : old.fct);
+        EXPECT_EQ(deviceByte(300), cfg ? (old.cfg + 1) % 256 : old.cfg);
+    }
     std::string lastMessage() const { return host.shown.empty() ? std::string() : host.shown.back().text; }
 };
 
@@ -208,19 +227,11 @@ TEST_F(EepromPage, EachWriteButtonSendsItsRangesOnly) {
     connect();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        w().btnrseepClick();
-        const uint8_t old10 = deviceByte(10), old260 = deviceByte(260), old300 = deviceByte(300);
-        setGrid(10, std::to_string((old10 + 1) % 256));
-        setGrid(260, std::to_string((old260 + 1) % 256));
-        setGrid(300, std::to_string((old300 + 1) % 256));
-        w().Button3Click();   // checksums right: no dialog
-        w().clearConsole();
+        const AreaBytes old = changeOneByteInEachArea();
         TButton& button = w().*c.button;
         w().Button28Click(&button);
         EXPECT_EQ(console(), Lines{">>Bytes 0-511 written!"});
-        EXPECT_EQ(deviceByte(10), c.low ? (old10 + 1) % 256 : old10);
-        EXPECT_EQ(deviceByte(260), c.fct ? (old260 + 1) % 256 : old260);
-        EXPECT_EQ(deviceByte(300), c.cfg ? (old300 + 1) % 256 : old300);
+        expectWritten(old, c.low, c.fct, c.cfg);
         // Put the detector back for the next case.
         detector().withModel([](DetectorModel& m) { m.eeprom = m.backup; });
     }
@@ -310,21 +321,13 @@ TEST_F(EepromPage, AWriteThatStopsPartWaySaysWhichRangesTheDetectorNowHolds) {
     connect();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        w().btnrseepClick();
-        const uint8_t old10 = deviceByte(10), old260 = deviceByte(260), old300 = deviceByte(300);
-        setGrid(10, std::to_string((old10 + 1) % 256));
-        setGrid(260, std::to_string((old260 + 1) % 256));
-        setGrid(300, std::to_string((old300 + 1) % 256));
-        w().Button3Click();
-        w().clearConsole();
+        const AreaBytes old = changeOneByteInEachArea();
         w().actionOk = 0;
         detector().injectFault(c.code, c.fault, 1);
         w().Button28Click(&w().Button28);
         EXPECT_EQ(console(), (Lines{c.error, c.stopped}));
         EXPECT_EQ(w().actionOk, 0);
-        EXPECT_EQ(deviceByte(10), c.low ? (old10 + 1) % 256 : old10);
-        EXPECT_EQ(deviceByte(260), c.fct ? (old260 + 1) % 256 : old260);
-        EXPECT_EQ(deviceByte(300), c.cfg ? (old300 + 1) % 256 : old300);
+        expectWritten(old, c.low, c.fct, c.cfg);
         detector().withModel([](DetectorModel& m) { m.eeprom = m.backup; });
     }
 
