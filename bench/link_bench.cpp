@@ -18,7 +18,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "bench/quiet_host.h"
 #include "device/qob.h"
 #include "link/frame.h"

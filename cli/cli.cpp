@@ -3,7 +3,7 @@
 #include <sstream>
 
 #include "app/formatters.h"
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "link/com_ports.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include <system_error>
 #include <vector>
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "app/report_file.h"
 
 namespace {

@@ -4,7 +4,7 @@
 // write with --yes (write anyway, and correct the checksums).
 #include "cli/cli.h"
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 
 namespace {
 

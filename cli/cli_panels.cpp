@@ -5,7 +5,7 @@
 #include <string>
 
 #include "app/formatters.h"
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "cli/cli.h"
 
 int analogCommand(const CliArgs& args, std::ostream& out, std::ostream& err) {

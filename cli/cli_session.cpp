@@ -1,6 +1,6 @@
 #include "cli/cli.h"
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/canvas.h"
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "app/settings.h"
 #include "device/qob.h"
 #include "link/com_ports.h"

@@ -16,7 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "gui/qt_host.h"
 #include "gui/window.h"
 

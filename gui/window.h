@@ -26,7 +26,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 
 class QAction;
 class QScrollArea;

@@ -17,11 +17,11 @@
 #include <variant>
 #include <vector>
 
-#include "app/main_window.h"
+#include "pages/configuration.h"
 
 namespace {
 
-using W = TFrmTestQOB;
+using W = ConfigurationPages;
 
 // How a number shows inside an edit's text.
 enum class Shown { Decimal, TwoDigits, ThreeDigits };
@@ -411,13 +411,13 @@ bool keepsStoredBytes(W& w, const Group& group) {
 
 }  // namespace
 
-std::vector<TButton*> TFrmTestQOB::configGroupButtons() {
+std::vector<TButton*> ConfigurationPages::configGroupButtons() {
     std::vector<TButton*> buttons;
     for (const Group& group : groups()) buttons.push_back(&(this->*group.button));
     return buttons;
 }
 
-std::vector<std::string> TFrmTestQOB::configurationListing() {
+std::vector<std::string> ConfigurationPages::configurationListing() {
     std::vector<std::string> lines;
     for (const Group& group : groups()) {
         const bool shown = !qob || !qob->isConnected() || keepsStoredBytes(*this, group);
@@ -433,14 +433,14 @@ std::vector<std::string> TFrmTestQOB::configurationListing() {
     return lines;
 }
 
-TButton* TFrmTestQOB::configGroupOf(const std::string& controlName) {
+TButton* ConfigurationPages::configGroupOf(const std::string& controlName) {
     for (const Group& group : groups())
         for (const Field& field : group.fields)
             if (std::visit(ControlOf{*this}, field)->Name() == controlName) return &(this->*group.button);
     return nullptr;
 }
 
-bool TFrmTestQOB::setConfigurationControl(const std::string& name, const std::string& value, std::string& error) {
+bool ConfigurationPages::setConfigurationControl(const std::string& name, const std::string& value, std::string& error) {
     const auto controls = parameterControls(*this);
     const auto it = std::find_if(controls.begin(), controls.end(), [&](Control* c) { return c->Name() == name; });
     if (it == controls.end()) {
@@ -486,7 +486,7 @@ bool TFrmTestQOB::setConfigurationControl(const std::string& name, const std::st
     return true;
 }
 
-void TFrmTestQOB::configGroupClick(TButton& sender) {
+void ConfigurationPages::configGroupClick(TButton& sender) {
     if (!checkConnected()) return;
     const auto& table = groups();
     const auto group = std::find_if(table.begin(), table.end(), [&](const Group& g) { return &(this->*g.button) == &sender; });
@@ -504,7 +504,7 @@ void TFrmTestQOB::configGroupClick(TButton& sender) {
     addConsoleLine(">>ok");
 }
 
-void TFrmTestQOB::btnGetAllClick() {
+void ConfigurationPages::btnGetAllClick() {
     if (!checkConnected()) return;
     clearConsole();
     for (TButton* button : getButtons(*this)) {
@@ -517,9 +517,9 @@ void TFrmTestQOB::btnGetAllClick() {
     }
 }
 
-void TFrmTestQOB::btnUpdateCfgClick() { updateConfigurationGroups(getButtons(*this)); }
+void ConfigurationPages::btnUpdateCfgClick() { updateConfigurationGroups(getButtons(*this)); }
 
-void TFrmTestQOB::updateConfigurationGroups(const std::vector<TButton*>& buttons) {
+void ConfigurationPages::updateConfigurationGroups(const std::vector<TButton*>& buttons) {
     if (!checkConnected()) return;
     clearConsole();
     for (TButton* button : buttons) {
@@ -541,7 +541,7 @@ void TFrmTestQOB::updateConfigurationGroups(const std::vector<TButton*>& buttons
         showLibraryError();
 }
 
-void TFrmTestQOB::btnRestoreCfgClick() {
+void ConfigurationPages::btnRestoreCfgClick() {
     if (!checkConnected()) return;
     btnRestoreCfg.Enabled = false;
     const int reloaded = qob->reloadImage();
@@ -552,13 +552,13 @@ void TFrmTestQOB::btnRestoreCfgClick() {
         showLibraryError();
 }
 
-void TFrmTestQOB::tbFanSp1Change() { lbFanSp1.Caption = std::to_string(tbFanSp1.Position); }
+void ConfigurationPages::tbFanSp1Change() { lbFanSp1.Caption = std::to_string(tbFanSp1.Position); }
 
-void TFrmTestQOB::tbFanSp2Change() { lbFanSp2.Caption = std::to_string(tbFanSp2.Position); }
+void ConfigurationPages::tbFanSp2Change() { lbFanSp2.Caption = std::to_string(tbFanSp2.Position); }
 
 // ---- layout and wiring ------------------------------------------------
 
-void TFrmTestQOB::wireConfigurationPages() {
+void ConfigurationPages::wireConfigurationPages() {
     for (const Group& group : groups()) {
         TButton& button = this->*group.button;
         button.Visible = false;

@@ -3,9 +3,9 @@
 // READ; the production test fills edtSetTime and runs WRITE.
 #include <string>
 
-#include "app/main_window.h"
+#include "pages/management.h"
 
-bool TFrmTestQOB::Button24Click() {
+bool ManagementPage::Button24Click() {
     if (!checkConnected()) return false;
     int v[6] = {};
     if (!qob->readClock(v[0], v[1], v[2], v[3], v[4], v[5])) {
@@ -19,7 +19,7 @@ bool TFrmTestQOB::Button24Click() {
     return true;
 }
 
-bool TFrmTestQOB::Button23Click() {
+bool ManagementPage::Button23Click() {
     if (!checkConnected()) return false;
     // "dd/mm/yy hh:mi:ss": two characters at 1, 4, 7, 10, 13, 16 (1-based).
     const std::string& text = edtSetTime.Text;
@@ -44,7 +44,7 @@ bool TFrmTestQOB::Button23Click() {
     return true;
 }
 
-void TFrmTestQOB::Button6Click() {
+void ManagementPage::Button6Click() {
     if (!checkConnected()) return;
     if (qob->clearOperatingHours())
         addConsoleLine(">>Operating hours cleared");

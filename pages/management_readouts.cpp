@@ -5,8 +5,18 @@
 #include <cstdint>
 #include <string>
 
-#include "app/main_window.h"
+#include "pages/management.h"
 #include "device/texts.h"
+
+// ---- state view ---------------------------------------------------------
+
+void ManagementPage::addStateLine(const std::string& text) { memState.Lines.Add(text); }
+
+void ManagementPage::addStateLineIf(const std::string& text, int code) {
+    if (qob && qob->faultAlertFlag(code) != 0) addStateLine(text);
+}
+
+void ManagementPage::clearStateView() { memState.Lines.Clear(); }
 
 namespace {
 
@@ -74,7 +84,7 @@ uint32_t operatingHours(QOB& q) {
 
 }  // namespace
 
-void TFrmTestQOB::Button4Click() {
+void ManagementPage::Button4Click() {
     if (!checkConnected()) return;
     clearStateView();
     QOB& q = *qob;
@@ -97,7 +107,7 @@ void TFrmTestQOB::Button4Click() {
     }
 }
 
-bool TFrmTestQOB::btnStateClick() {
+bool ManagementPage::btnStateClick() {
     if (!checkConnected()) return false;
     QOB& q = *qob;
     if (!q.readState()) {
@@ -150,7 +160,7 @@ bool TFrmTestQOB::btnStateClick() {
 
 // Left to right: INFORMATION, RTC above RESTART, then the output groups;
 // LOGS and CONFIGURATION share the lower right.
-void TFrmTestQOB::wireManagementInformation() {
+void ManagementPage::wireManagementInformation() {
     grpInformation.setBounds(4, 4, 300, 356);
     memState.setBounds(8, 18, 284, 300);
     Button4.setBounds(8, 324, 90, 25);

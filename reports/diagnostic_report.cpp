@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 
 namespace {
 
@@ -550,7 +550,7 @@ bool DiagnosticRun::pass() {
 
 }  // namespace
 
-bool TFrmTestQOB::btndiagClick() {
+bool ReportRuns::btndiagClick() {
     if (!checkConnected()) return false;
     clearConsole();
     btnabort.Tag = 0;
@@ -574,7 +574,7 @@ bool TFrmTestQOB::btndiagClick() {
 
     bool completed = false;
     try {
-        completed = DiagnosticRun(*this, full, testAlarms).run();
+        completed = DiagnosticRun(window(), full, testAlarms).run();
     } catch (...) {
         unlock();
         throw;

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "app/settings.h"
 #include "link/com_ports.h"
 #include "support/window_fixture.h"

@@ -14,7 +14,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "cli/cli.h"
 #include "support/cli_run.h"
 

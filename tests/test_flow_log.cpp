@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "app/formatters.h"
 #include "pages/flow_log.h"
 #include "support/window_fixture.h"

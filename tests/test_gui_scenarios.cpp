@@ -26,7 +26,7 @@
 #include <memory>
 #include <string>
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "gui/qt_host.h"
 #include "gui/window.h"
 #include "support/sim_fixture.h"

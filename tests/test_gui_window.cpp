@@ -31,7 +31,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "gui/ports_dialog.h"
 #include "gui/qt_host.h"
 #include "gui/window.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "cli/cli.h"
 #include "support/scripted_host.h"
 #include "support/sim_fixture.h"

@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 
 class Win32Host;
 

@@ -28,7 +28,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "gui/qt_host.h"
 #include "gui/window.h"
 #include "support/sim_fixture.h"
