@@ -20,6 +20,7 @@ struct ParRow {
     int alsoAllowed;
 };
 
+// clang-format off
 enum ParId {
     Password, ChannelEnable, SensorEnable, DisableTime, MaintTimeout, TrendLogTime, MirrorLeds,
     Supplies, DayNight, NightWeekDays, CommonChamber, SounderCutoff, LbAlarmMode, LatchedAlarm,
@@ -28,6 +29,7 @@ enum ParId {
     FaultDelay, FlowFaultDelay, PowerRestTime, ManualFanSpeed, AuxFaultEvents, AuxFaultNoLatch,
     ExtInputShort, ParIdCount
 };
+// clang-format on
 
 constexpr ParRow kParMap[ParIdCount] = {
     {"password", 276, 4, 1, 9, -1},

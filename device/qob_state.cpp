@@ -19,6 +19,7 @@ struct FaultAlertText {
     const char* text;
 };
 
+// clang-format off
 const FaultAlertText kFaultAlertTexts[38] = {
     {100, " fault 001 (wrong conf)"}, {101, " alert 001 (lb data ko)"},
     {102, " fault 002 (eeprom ko )"}, {103, " alert 002 (clock ko  )"},
@@ -40,8 +41,10 @@ const FaultAlertText kFaultAlertTexts[38] = {
     {134, " fault 019 (fan 2 ko  )"}, {135, " fault 020 (asp 2 init)"},
     {136, " fault 021 (flow 2 low)"}, {137, " fault 022 (flow 2 hi )"},
 };
+// clang-format on
 
 // Stand-alone sensor statuses 1..22.
+// clang-format off
 const char* const kPollTexts[23] = {
     "undefined",
     "normal",
@@ -60,14 +63,17 @@ const char* const kPollTexts[23] = {
     "error 4/6 [low chamber or remote test failed]",
     "error 14 [no answer/pw out of spec.]",
 };
+// clang-format on
 
 }  // namespace
 
+// clang-format off
 const int kFaultAlertReadoutOrder[38] = {
     100, 102, 106, 112, 113, 114, 118, 119, 121, 122, 123, 124, 125, 126, 127, 131, 132, 134, 135,
     136, 137, 110,
     101, 103, 105, 107, 108, 109, 111, 115, 116, 117, 120, 128, 129, 130, 133, 104,
 };
+// clang-format on
 
 const char* faultAlertLabel(int code) {
     if (code < 100 || code > 137) return "";

@@ -586,6 +586,7 @@ int fuzzE2pReader(const uint8_t* data, size_t size) {
     return 0;
 }
 
+// clang-format off
 const FuzzTarget kFuzzTargets[] = {
     {"device_answers", fuzzDeviceAnswers},
     {"window_answers", fuzzWindowAnswers},
@@ -594,4 +595,5 @@ const FuzzTarget kFuzzTargets[] = {
     {"ini_reader", fuzzIniReader},
     {"e2p_reader", fuzzE2pReader},
 };
+// clang-format on
 const size_t kFuzzTargetCount = sizeof kFuzzTargets / sizeof kFuzzTargets[0];

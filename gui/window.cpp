@@ -84,6 +84,7 @@ int virtualKeyCode(int qtKey) {
         qtKey == Qt::Key_Space)
         return qtKey;
     if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24) return 112 + (qtKey - Qt::Key_F1);
+    // clang-format off
     static const std::pair<int, int> table[] = {
         {Qt::Key_Backspace, 8}, {Qt::Key_Tab, 9},     {Qt::Key_Return, 13},  {Qt::Key_Enter, 13},
         {Qt::Key_Shift, 16},    {Qt::Key_Control, 17}, {Qt::Key_Alt, 18},     {Qt::Key_Pause, 19},
@@ -91,6 +92,7 @@ int virtualKeyCode(int qtKey) {
         {Qt::Key_Home, 36},     {Qt::Key_Left, 37},    {Qt::Key_Up, 38},      {Qt::Key_Right, 39},
         {Qt::Key_Down, 40},     {Qt::Key_Insert, 45},  {Qt::Key_Delete, 46},
     };
+    // clang-format on
     for (const auto& [qt, vk] : table)
         if (qt == qtKey) return vk;
     return qtKey & 0xFFFF;

@@ -24,11 +24,13 @@ struct BaudRate {
     speed_t code;
 };
 
+// clang-format off
 constexpr BaudRate kBaudRates[] = {
     {1200, B1200},     {2400, B2400},     {4800, B4800},     {9600, B9600},
     {19200, B19200},   {38400, B38400},   {57600, B57600},   {115200, B115200},
     {230400, B230400},
 };
+// clang-format on
 
 int millisecondsLeft(Clock::time_point deadline)
 {

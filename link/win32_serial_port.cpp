@@ -13,11 +13,13 @@
 namespace {
 
 // Errors a USB serial driver (and Wine) gives once the device is unplugged.
+// clang-format off
 constexpr DWORD kLostDeviceErrors[] = {
     ERROR_ACCESS_DENIED,  ERROR_INVALID_HANDLE,       ERROR_NOT_READY,     ERROR_BAD_COMMAND,
     ERROR_GEN_FAILURE,    ERROR_OPERATION_ABORTED,    ERROR_DEVICE_NOT_CONNECTED,
     ERROR_DEVICE_REMOVED, ERROR_FILE_NOT_FOUND,
 };
+// clang-format on
 
 constexpr int kBaudRates[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200, 230400};
 

@@ -105,10 +105,12 @@ CheckField inverted(TCheckBox W::*box, int value = 0) { return {box, value, Tick
 CheckField offset(TCheckBox W::*box) { return {box, 0, Tick::Offset}; }
 
 std::vector<Field> holidayFields() {
+    // clang-format off
     static constexpr TEdit W::*edits[20] = {
         &W::edthd0,  &W::edthd1,  &W::edthd2,  &W::edthd3,  &W::edthd4,  &W::edthd5,  &W::edthd6,
         &W::edthd7,  &W::edthd8,  &W::edthd9,  &W::edthd10, &W::edthd11, &W::edthd12, &W::edthd13,
         &W::edthd14, &W::edthd15, &W::edthd16, &W::edthd17, &W::edthd18, &W::edthd19};
+    // clang-format on
     std::vector<Field> fields;
     for (int k = 0; k < 20; ++k) fields.push_back(dayMonth(edits[k], k, 20 + k));
     return fields;
@@ -119,6 +121,7 @@ std::vector<Field> holidayFields() {
 // minimum, maximum; dates days, months, years; alarm levels by day, prealarm
 // by day, alarm by night, prealarm by night; each per channel.
 const std::vector<Group>& groups() {
+    // clang-format off
     static const std::vector<Group> table = {
         {&W::btnPwd,
          {TextField{&W::edtPwd,
@@ -189,6 +192,7 @@ const std::vector<Group>& groups() {
          [](QOB& q, int* v, int m) { return q.parAlarmLevels(v, v + 2, v + 4, v + 6, m); }},
         {&W::btnDayNight, {plain(&W::cbDayNight)}, single<&QOB::parDayNight>},
     };
+    // clang-format on
     return table;
 }
 

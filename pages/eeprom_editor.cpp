@@ -628,11 +628,13 @@ void EepromPage::wireEepromPage() {
     {
         // Two columns of buttons between the grids, 27 pixels apart; the
         // restore captions are the longer ones.
+        // clang-format off
         TButton* const columns[2][10] = {
             {&btnrseep, &Button28, &Button156, &Button157, &Button158, &Button25, &Button3, &btnExportE2P,
              &btnImportE2P, &btnRefreshE2P},
             {&Button26, &Button32, &Button33, &Button35, &Button31, &Button34, &Button39, &Button40, &Button42,
              &Button45}};
+        // clang-format on
         for (int c = 0; c < 2; ++c)
             for (int i = 0; i < 10; ++i) columns[c][i]->setBounds(c ? 726 : 598, 20 + 27 * i, c ? 138 : 124, 25);
     }

@@ -35,11 +35,13 @@ void eolLines(TFrmTestQOB& w, std::initializer_list<const char*> texts) {
 
 using EolStep = bool (ManualEolPage::*)();
 
+// clang-format off
 const EolStep kSteps[10] = {
     &ManualEolPage::eolStep1, &ManualEolPage::eolStep2, &ManualEolPage::eolStep3, &ManualEolPage::eolStep4,
     &ManualEolPage::eolStep5, &ManualEolPage::eolStep6, &ManualEolPage::eolStep7, &ManualEolPage::eolStep8,
     &ManualEolPage::eolStep9, &ManualEolPage::eolStep10,
 };
+// clang-format on
 
 }  // namespace
 

@@ -323,12 +323,14 @@ bool ManualEolPage::eolStep7() {
         const char* sub127;
         const char* pin;
     };
+    // clang-format off
     const IsolatorPhase phases[] = {
         {"     INVIARE A 155 COMANDO 11,32 E VERIFICARE CON COMANDO", "     134, 127 (READ INPUT VALUE) CHE STATO = 32 (OPEN)",
          "32", "0"},
         {"     INVIARE A 155 COMANDO 11,96 E VERIFICARE CON COMANDO",
          "     134, 127 (READ INPUT VALUE) CHE STATO = 224 (CLOSE)", "224", "1"},
     };
+    // clang-format on
     for (const IsolatorPhase& phase : phases) {
         eolLines(w, {"", "    *STACCARE USB. CHIUDERE COVER. PREMERE PER 2 SEC", "     RESET+TEST+DISABLE", phase.command,
                          phase.verify});

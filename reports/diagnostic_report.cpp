@@ -514,6 +514,7 @@ private:
     }
 };
 
+// clang-format off
 const DiagnosticRun::Step DiagnosticRun::kSteps[] = {
     {&DiagnosticRun::timeStep, When::EveryPass, true},
     {&DiagnosticRun::infoStep, When::EveryPass, true},
@@ -535,6 +536,7 @@ const DiagnosticRun::Step DiagnosticRun::kSteps[] = {
     {&DiagnosticRun::alarmStep, When::TestAlarms, false},
     {&DiagnosticRun::endOfPassStep, When::EveryPass, false},
 };
+// clang-format on
 
 bool DiagnosticRun::pass() {
     line(" ");

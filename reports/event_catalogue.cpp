@@ -123,11 +123,13 @@ struct Column {
     int dashes;   // the separator cell before fitting
 };
 
+// clang-format off
 const Column kColumns[10] = {
     {4, "#", 4},         {17, "Date", 17},    {45, "Event", 45},  {4, "Temp", 4},
     {6, "Power 1", 6},   {6, "Power 2", 6},   {6, "Flow 1", 6},   {6, "Flow 2", 6},
     {20, "Sensor 1", 19}, {20, "Sensor 2", 19},
 };
+// clang-format on
 
 }  // namespace
 

@@ -58,6 +58,7 @@ struct CfgByte {
     int address;
     uint8_t value;
 };
+// clang-format off
 const CfgByte kDefaultConfiguration[] = {
     {276, 5}, {277, 3}, {278, 8}, {279, 2},                 // password digits
     {280, 1}, {281, 14}, {282, 3}, {283, 17}, {284, 10}, {285, 30}, {286, 0},  // config stamp
@@ -83,6 +84,7 @@ const CfgByte kDefaultConfiguration[] = {
     {470, 60}, {471, 0},                                    // ext disable time
     {472, 0xCD}, {473, 0x8B}, {474, 0x01}, {475, 0x00},     // 101325 Pa
 };
+// clang-format on
 
 }  // namespace
 
@@ -111,7 +113,8 @@ DetectorModel::DetectorModel(const ImageOptions& o) {
     eeprom[0] = 1;
     // Bytes 49..255: uncovered, left zero.
 
-    // FCT: identity.
+    // FCT: identity, one line a field.
+    // clang-format off
     eeprom[256] = static_cast<uint8_t>(o.sensorCount);
     eeprom[257] = static_cast<uint8_t>(o.channelCount);
     eeprom[258] = 1;                          // QOB id
@@ -124,6 +127,7 @@ DetectorModel::DetectorModel(const ImageOptions& o) {
     eeprom[268] = 14; eeprom[269] = 3; eeprom[270] = 17; eeprom[271] = 10; eeprom[272] = 30;
     eeprom[273] = 4;                          // fw minor
     eeprom[274] = 12;                         // fw build
+    // clang-format on
 
     // CFG.
     for (const CfgByte& b : kDefaultConfiguration) eeprom[b.address] = b.value;
@@ -810,6 +814,7 @@ struct CommandRow {
     Handler handle;
 };
 
+// clang-format off
 const CommandRow kCommandRows[] = {
     {3, kCountFromParams, readEeprom},
     {4, 0, writeEeprom},
@@ -845,6 +850,7 @@ const CommandRow kCommandRows[] = {
     {35, 1, restartPending},
     {36, 1024, extended},
 };
+// clang-format on
 
 const CommandRow* commandRow(uint8_t code) {
     for (const CommandRow& row : kCommandRows)

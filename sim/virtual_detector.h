@@ -194,6 +194,7 @@ uint8_t frameChecksum(const uint8_t* data, size_t length);
 // EEPROM area checksum: (seed + sum of the other bytes) mod 256.
 uint8_t areaChecksum(const uint8_t* eeprom, int start, int length, int checksumPos, int seed);
 
+// clang-format off
 enum class FaultKind : int {
     NoAnswer,          // say nothing
     ShortAnswer,       // `bytes` fewer than the full answer (default 1)
@@ -207,6 +208,7 @@ enum class FaultKind : int {
     Unplug,            // close the master side; re-open after `delayMs` when > 0
     WrongData,         // well-formed answer, first data byte altered, checksum to match
 };
+// clang-format on
 
 struct Fault {
     FaultKind kind = FaultKind::NoAnswer;

@@ -122,6 +122,7 @@ TEST_F(CliConfig, BadFilesAreRefusedBeforeAnythingIsSent) {
         std::string text;
         std::string error;
     };
+    // clang-format off
     const std::vector<Case> cases = {
         {"config", "edtPwd=1234\nedtNope=1\n", "cfg.txt:2: \"edtNope\" is not a configuration control"},
         {"config", "edtPwd=1234\ngarbage\n", "cfg.txt:2: expected name=value, not \"garbage\""},
@@ -146,6 +147,7 @@ TEST_F(CliConfig, BadFilesAreRefusedBeforeAnythingIsSent) {
         {"eeprom-load", cfgLast + "291=3", "x.e2p\n\n" + cutShort},
         {"eeprom-load", "0=1\r\n1=2\r\n", "byte 2 is missing (the file holds 2 rows of 512)"},
     };
+    // clang-format on
     auto requests = [&] {
         return detector().withModel([](nerax_sim::DetectorModel& m) {
             int n = 0;

@@ -55,6 +55,7 @@ TEST(DeviceActions, RefusalsAndFailures) {
     }
     const int params[12] = {1};
     static int result[1024];
+    // clang-format off
     const std::vector<Row> arguments = {
         {.what = "channel test 3", .call = [](QOB& q) { return q.testChannel(3); }, .result = 0, .status = 13},
         {.what = "channel test -1", .call = [](QOB& q) { return q.testChannel(-1); }, .result = 0, .status = 13},
@@ -82,6 +83,7 @@ TEST(DeviceActions, RefusalsAndFailures) {
          .call = [&](QOB& q) { return q.extendedCommand(params, nullptr, result); }, .result = 1,
          .status = 0, .options = wrongConfiguration(), .sends = true},
     };
+    // clang-format on
     rows.insert(rows.end(), arguments.begin(), arguments.end());
     runRows(rows);
 }

@@ -205,9 +205,11 @@ protected:
     void perform(const ScenarioStep& step, std::deque<const ScenarioStep*> answers) {
         const std::string& verb = step.verb();
         if (verb == "key") {
+            // clang-format off
             static const std::map<std::string, std::pair<Qt::Key, Qt::KeyboardModifiers>> keys = {
                 {"ctrl+e", {Qt::Key_E, Qt::ControlModifier}}, {"space", {Qt::Key_Space, Qt::NoModifier}},
                 {"y", {Qt::Key_Y, Qt::NoModifier}}, {"n", {Qt::Key_N, Qt::NoModifier}}};
+            // clang-format on
             const auto key = keys.find(step.word(1));
             ASSERT_NE(key, keys.end()) << "unknown key " << step.word(1);
             QWidget* focus = QApplication::focusWidget() ? QApplication::focusWidget() : window_;

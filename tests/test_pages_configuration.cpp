@@ -20,6 +20,7 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
+// clang-format off
 const Lines kGroupButtons = {
     "btnPwd",       "btnCfg",        "btnChEnable",  "btnSenEn",     "btnDisTim",      "btnMaintTime",
     "btnTrendLogTime", "btnMirrEn",  "btnSuppl",     "btnCommChSe",  "btnSndCutoff",   "btnLtAlarm",
@@ -28,6 +29,7 @@ const Lines kGroupButtons = {
     "btnAuxLt",     "btnExtInp",     "btnExtEv",     "btnSensDisTime", "btdsen",       "btndldate",
     "btnAuxEv",     "btnAlMode",     "btnSeTimeout", "btnRemOutTime", "btnWeekD",      "btnhd",
     "btnPrealDelay", "btnCasAl",     "btnDayNig",    "btnSndac",     "btnallev",       "btnDayNight"};
+// clang-format on
 
 const std::string kRefused = ">>QOB Error [13] bad library function call";
 const std::string kInvalidImage = ">>QOB Error [22] device eeprom data are not valid";
@@ -59,6 +61,7 @@ struct Shows {
 };
 
 // The virtual detector's default configuration as the controls show it.
+// clang-format off
 const std::vector<Shows> kDefaultShown = {
     {"edtPwd", "5382"},
     {"edtCfg", "001|14/03/17 10:30:00"},
@@ -89,6 +92,7 @@ const std::vector<Shows> kDefaultShown = {
     {"edtalnig1", "6"}, {"edtalnig2", "6"}, {"edtpalnig1", "4"}, {"edtpalnig2", "4"},
     {"cbDayNight", "-"},
 };
+// clang-format on
 
 Lines repeated(const std::string& line, size_t n) { return Lines(n, line); }
 
@@ -145,7 +149,10 @@ TEST_F(ConfigurationPages, GetAllShowsStoredOddValuesAsTheControlsCan) {
         m.eeprom[455] = 200;                                           // fan speed beyond the bar
         m.eeprom[422] = 5;                                             // inverted box: only 0 ticks
         m.eeprom[295] = 0;                                             // offset box: all but 1 tick
-        m.eeprom[466] = 0; m.eeprom[467] = 1; m.eeprom[468] = 1;       // first set byte wins
+        // first set byte wins
+        m.eeprom[466] = 0;
+        m.eeprom[467] = 1;
+        m.eeprom[468] = 1;
         m.eeprom[351] = 2;                                             // by module
         const char label[16] = {'A', 'B', 0, 'C'};                     // ends at the zero byte
         for (int i = 0; i < 16; ++i) m.eeprom[372 + i] = static_cast<uint8_t>(label[i]);
@@ -153,6 +160,7 @@ TEST_F(ConfigurationPages, GetAllShowsStoredOddValuesAsTheControlsCan) {
     connect();
     w().btnGetAllClick();
     EXPECT_EQ(console(), repeated(">>ok", 42));
+    // clang-format off
     const std::vector<Shows> cases = {
         {"edthd0", "00/00"}, {"edthd7", "00/00"}, {"edthd19", "00/00"},
         {"edtPressure", "4294967295"},
@@ -163,6 +171,7 @@ TEST_F(ConfigurationPages, GetAllShowsStoredOddValuesAsTheControlsCan) {
         {"rgExtInp", "1"}, {"rgAlMode", "1"},
         {"edtCh1Label", "AB"},
     };
+    // clang-format on
     for (const Shows& s : cases) EXPECT_EQ(shown(w(), s.control), s.text) << s.control;
 }
 
@@ -198,6 +207,7 @@ TEST_F(ConfigurationPages, UpdateAfterGetAllWritesTheSameConfigurationBack) {
 TEST_F(ConfigurationPages, UpdateStoresEachControlInItsBytes) {
     connect();
     w().btnGetAllClick();
+    // clang-format off
     const std::vector<std::pair<const char*, std::string>> edits = {
         {"edtPwd", "1234"},
         {"edtCfg", "300|31/12/16 23:59:07"},
@@ -225,11 +235,13 @@ TEST_F(ConfigurationPages, UpdateStoresEachControlInItsBytes) {
         {"edtPowResTim", "255"},
         {"edtPrealDelay", "240"},
     };
+    // clang-format on
     for (const auto& [name, value] : edits) setControl(w(), name, value);
     w().btnUpdateCfgClick();
     ASSERT_EQ(console().back(), ">>Configuration updated");
     for (const auto& line : console()) EXPECT_TRUE(line.rfind(">>QOB", 0) != 0 && line != "EXCEPTION") << line;
 
+    // clang-format off
     const std::vector<std::pair<int, int>> bytes = {
         {276, 1}, {277, 2}, {278, 3}, {279, 4},
         {280, 44}, {281, 31}, {282, 12}, {283, 16}, {284, 23}, {285, 59}, {286, 7},
@@ -247,6 +259,7 @@ TEST_F(ConfigurationPages, UpdateStoresEachControlInItsBytes) {
         {414, 20}, {406, 60}, {410, 250},
         {366, 9}, {442, 255}, {354, 240},
     };
+    // clang-format on
     for (const auto& [address, value] : bytes) EXPECT_EQ(byteOnDetector(address), value) << "byte " << address;
     EXPECT_TRUE(cfgChecksumOk());
 }
@@ -265,10 +278,12 @@ TEST_F(ConfigurationPages, UpdateReportsEachRefusedOrUnreadableGroupAndWritesThe
     w().edtDisTime.Text = "45";                             // accepted
     w().btnUpdateCfgClick();
 
+    // clang-format off
     const std::map<std::string, Lines> special = {
         {"btnPwd", {"EXCEPTION"}},  {"btnCfg", {"EXCEPTION"}}, {"btnSenEn", {kRefused}},
         {"btnFanSp", {kRefused}},   {"btnDayNig", {kRefused}}, {"btnChLabel", {kRefused}},
     };
+    // clang-format on
     EXPECT_EQ(console(), updateConsole(
                              [&](const std::string& name) {
                                  auto it = special.find(name);
@@ -319,6 +334,7 @@ TEST_F(ConfigurationPages, GroupsInWriteModeAcceptOrRefuseLikeTheirAccessors) {
         const char* button;
         std::string line;
     };
+    // clang-format off
     const std::vector<Case> cases = {
         {"edtFil1", "29/02/12", "btnFil", ">>ok"},
         {"edtFil1", "29/02/13", "btnFil", kRefused},
@@ -351,6 +367,7 @@ TEST_F(ConfigurationPages, GroupsInWriteModeAcceptOrRefuseLikeTheirAccessors) {
         {"edtCfg", "007|31/12/16 23:59:00", "btnCfg", ">>ok"},
         {"edtCfg", "007|29/02/17 23:59:00", "btnCfg", kRefused},
     };
+    // clang-format on
     for (const Case& c : cases) {
         w().btnGetAllClick();
         setControl(w(), c.control, c.text);

@@ -170,11 +170,13 @@ TEST_F(EepromPage, ChecksumDialogAnswersDecideWhatTheCfgWriteSends) {
         bool written;
         bool sealed;
     };
+    // clang-format off
     const Case cases[] = {
         {"yes, correct", {true, true}, 2, {">>e2p bytes 0-511 checksums updated", ">>Bytes 0-511 written!"}, true, true},
         {"yes, keep", {true, false}, 2, {">>Bytes 0-511 written!"}, true, false},
         {"no", {false}, 1, {}, false, false},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         model([](DetectorModel&) {});
@@ -528,6 +530,7 @@ TEST_F(EepromPage, ABrokenImageFileIsRefusedAndChangesNothing) {
         std::string content;   // empty name: no file at all
         std::string reason;
     };
+    // clang-format off
     const Case cases[] = {
         {"100 rows", imageText([](int) { return "1"; }, 100), "byte 100 is missing (the file holds 100 rows of 512)"},
         {"no equals sign", "0=1\r\nhello\r\n", "line 2: \"hello\" is not byte=value with a byte from 0 to 511"},
@@ -545,6 +548,7 @@ TEST_F(EepromPage, ABrokenImageFileIsRefusedAndChangesNothing) {
         {"broken UTF-8", "\xEF\xBB\xBF" "0=\xC3", "the file is not valid UTF-8"},
         {"wide character", "\xEF\xBB\xBF" "0=\xE2\x82\xAC", "the file holds characters an image file never has"},
     };
+    // clang-format on
     connect();
     w().btnrseepClick();
     const Lines before = gridLines();

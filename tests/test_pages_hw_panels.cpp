@@ -135,6 +135,7 @@ TEST_F(HardwarePanels, ChannelSounderAndRestartButtons) {
         int code, p1;
         const char* line;
     };
+    // clang-format off
     const Case cases[] = {
         {&f.btnTestCh1, nullptr, 34, 0, ">>Test channel: 1"},
         {&f.btnTestCh2, nullptr, 34, 1, ">>Test channel: 2"},
@@ -146,6 +147,7 @@ TEST_F(HardwarePanels, ChannelSounderAndRestartButtons) {
         {&f.btnRestartNormal, nullptr, 29, 0, ">>Restart ASD: normal"},
         {&f.btnRestartMaint, nullptr, 29, 1, ">>Restart ASD: maintenance"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         skipConsole();
         const int before = requests(c.code);
@@ -169,6 +171,7 @@ TEST_F(HardwarePanels, RelayButtonsSwitchByTagAndCaption) {
         TButton* button;
         int relay, on;
     };
+    // clang-format off
     const Case cases[] = {
         {&f.btnAlarm1RelayOn, 1, 1},    {&f.btnAlarm1RelayOff, 1, 0},   {&f.btnAlarm2RelayOn, 2, 1},
         {&f.btnAlarm2RelayOff, 2, 0},   {&f.btnSounder1RelayOn, 3, 1},  {&f.btnSounder1RelayOff, 3, 0},
@@ -177,6 +180,7 @@ TEST_F(HardwarePanels, RelayButtonsSwitchByTagAndCaption) {
         {&f.btnPrealarm2RelayOn, 7, 1}, {&f.btnPrealarm2RelayOff, 7, 0}, {&f.btnAuxFaultRelayOn, 8, 1},
         {&f.btnAuxFaultRelayOff, 8, 0},
     };
+    // clang-format on
     for (const auto& c : cases) {
         skipConsole();
         f.actionOk = 0;
@@ -331,12 +335,14 @@ TEST_F(HardwarePanels, ButtonsMonitorLatchesTheLengthOfACompletedPress) {
         const char* line;
         const char *testLabel, *resetLabel;
     };
+    // clang-format off
     const Step steps[] = {
         {0, 3, 0, "150,0,0", "", ""},       // TEST held for 150 ms
         {2, 0, 0, "0,100,0", "150", ""},    // released; RESET pressed
         {0, 0, 0, "0,0,0", "150", "100"},
         {0, 0, 0, "0,0,0", "150", "100"},   // nothing new to latch
     };
+    // clang-format on
     for (const auto& s : steps) {
         model([&](DetectorModel& m) {
             m.buttons[0] = s.reset;

@@ -78,10 +78,12 @@ TEST_F(ManagementPage, IdentityReadoutShowsAPendingRestart) {
         bool queryFails;
         const char* text;
     };
+    // clang-format off
     const Case cases[] = {
         {0, 1, false, "N"}, {1, 0, false, "Y (normal)"}, {1, 1, false, "Y (maintenance)"},
         {0, 0, true, "Y (maintenance)"},   // a failed query (-1)
     };
+    // clang-format on
     connect();
     for (const auto& c : cases) {
         detector().withModel([&](DetectorModel& m) {

@@ -652,6 +652,7 @@ TEST_F(ManualEol, StepSixChecksWhatTheBoardHas) {
         Lines questions;
         Lines present, absent;
     };
+    // clang-format off
     const Case cases[] = {
         {0, 0,
          {"    *IL LED ESTERNO SU ALARM 1 E' ACCESO?", "    *IL LED ESTERNO SU PREALARM 1 E' ACCESO(SOLO STAND ALONE)?",
@@ -674,6 +675,7 @@ TEST_F(ManualEol, StepSixChecksWhatTheBoardHas) {
          {"    TH 2  :231"},
          {}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE("type " + std::to_string(c.type) + ", channels index " + std::to_string(c.channels));
         model([](DetectorModel& m) {
@@ -909,6 +911,7 @@ TEST(EolVerdict, ComesFromTheLog) {
         V::Kind kind;
         const char* text;
     };
+    // clang-format off
     const Case cases[] = {
         {{"x", "    <<< PASSED >>>", "FINE TEST: 21/03/17 10:15:30", ""}, V::Pass, "PASS"},
         {{"     <<< FAILED >>>", "!!!!FUORI RANGE", "    POWER 1:ERR !!!!", "FINE TEST: 1"}, V::Fail, "FAIL (2)"},
@@ -919,6 +922,7 @@ TEST(EolVerdict, ComesFromTheLog) {
         {{"TEST STOPPED BY USER: 1", "", "TEST ABORTED: 1"}, V::Aborted, "ABORTED"},
         {{"TEST STOPPED BY USER: 1", "FINE TEST: 1"}, V::Aborted, "ABORTED"},
     };
+    // clang-format on
     for (const Case& c : cases) {
         const V v = TFrmTestQOB::judgeEolLog(c.log);
         EXPECT_EQ(v.kind, c.kind) << c.text;
@@ -1058,6 +1062,7 @@ TEST_F(ManualEol, StopAtEveryPromptAbortsCleanly) {
         Lines next;
     };
     const Lines aborted = {"", "TEST ABORTED: *"};
+    // clang-format off
     const After table[] = {
         // Step 4 closes with an empty line before the stop check.
         {">>Disconnected", Lines{""} + aborted},
@@ -1076,6 +1081,7 @@ TEST_F(ManualEol, StopAtEveryPromptAbortsCleanly) {
          Lines{"     Last poll sensore 1:" + pollStatusTextFor(1, 1), "     Last poll sensore 2:" + pollStatusTextFor(1, 1)} +
              aborted},
     };
+    // clang-format on
     std::vector<int> used(std::size(table), 0);
     for (int type : {0, 1}) {
         // The prompts of a whole run, each with the line before it.
@@ -1147,6 +1153,7 @@ TEST_F(ManualEol, EachFailureTextComesFromAFailingDetector) {
         const char* stopAt;        // the run ends at this marker
         Lines block;               // from the failure line on
     };
+    // clang-format off
     const Case cases[] = {
         {3, 0, 1, 28, 0, " [S004]",
          {"!!!!onfield eeprom restore non riuscito", kReplug, "", kRetryPrompt, "", "    ONFIELD EEPROM RESTORE OK"}},
@@ -1164,6 +1171,7 @@ TEST_F(ManualEol, EachFailureTextComesFromAFailingDetector) {
         {10, 0, 0, 28, 0, "FINE TEST", {"!!!!onfield eeprom restore non riuscito", "", kRetryPrompt, "", "    ONFIELD EEPROM RESTORE OK"}},
         {10, 0, 0, 20, 0, "FINE TEST", {"!!!!RTC set non riuscito", "", "", "FINE TEST: *"}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.block[0] + " (request " + std::to_string(c.code) + ")");
         w().memEOL.Lines.Clear();

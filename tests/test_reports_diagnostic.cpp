@@ -74,6 +74,7 @@ long indexOf(const Lines& lines, const std::string& line, size_t from = 0) {
 }
 
 // The opening banners of a plain stand-alone pass, in order.
+// clang-format off
 const Lines kStandAloneSections = {
     banner(">>>--TIME"),   banner(">>>--INFO"),          banner(">>>--STATE"),
     banner(">>>--LOG"),    banner(">>>--EEPROM"),        banner(">>>--EXT 1"),
@@ -81,6 +82,7 @@ const Lines kStandAloneSections = {
     banner(">>>--AD"),     banner(">>>--EXT INP", 56),   banner(">>>--BUTTONS-T,R,D"),
     banner(">>>--REMOTE OUT---STATE,PIN"),               banner(">>>--SA SENS"),
 };
+// clang-format on
 
 class Diagnostic : public SimWindowTest {
 protected:
@@ -439,6 +441,7 @@ TEST_F(Diagnostic, AbortEndsTheRunInsideASectionAndLeavesItsMonitorOn) {
         std::string open, close;
         Lines written;   // after the banner and its time line
     };
+    // clang-format off
     const Case cases[] = {
         {"cover samples", &TFrmTestQOB::cboReadCover, banner(">>>--COVER-----OPEN, CLOSE, PIN", 56),
          banner("<<<--COVER"), {}},
@@ -446,6 +449,7 @@ TEST_F(Diagnostic, AbortEndsTheRunInsideASectionAndLeavesItsMonitorOn) {
          {">>>SOUNDER1 ----------------------"}},
         {"sensor poll", &TFrmTestQOB::cboAutoPoll, banner(">>>--SA SENS"), banner("<<<--SA SENS"), {}},
     };
+    // clang-format on
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
         if (!w().qob) connect();

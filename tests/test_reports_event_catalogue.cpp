@@ -14,6 +14,7 @@ TEST(EventCatalogue, TextsOfDeviceFaultAlertAndRestoreEvents) {
         int code;
         const char* text;
     };
+    // clang-format off
     const Case cases[] = {
         {0, "void event"},
         {5, "void event"},
@@ -33,6 +34,7 @@ TEST(EventCatalogue, TextsOfDeviceFaultAlertAndRestoreEvents) {
         // No text.
         {-1, ""}, {54, ""}, {99, ""}, {138, ""}, {149, ""}, {150, ""}, {151, ""}, {188, ""}, {255, ""}, {256, ""},
     };
+    // clang-format on
     for (const auto& c : cases) EXPECT_EQ(eventText(c.code), c.text) << c.code;
 }
 
@@ -77,6 +79,7 @@ TEST(EventCatalogue, RecordRowCellsAreCutAndPadded) {
         int cell;
         const char* want;
     };
+    // clang-format off
     const Case cases[] = {
         {"number", [](LogRecordValues&) {}, 0, "12  "},
         {"date", [](LogRecordValues&) {}, 1, "21/03/17 10:15:02"},
@@ -105,6 +108,7 @@ TEST(EventCatalogue, RecordRowCellsAreCutAndPadded) {
         {"sensor 0", [](LogRecordValues& r) { r.sensor[0] = 0; }, 8, "undefined           "},
         {"sensor above 22", [](LogRecordValues& r) { r.sensor[0] = 23; }, 8, "                    "},
     };
+    // clang-format on
     for (const auto& c : cases) {
         LogRecordValues r = sample();
         c.change(r);

@@ -153,11 +153,13 @@ TEST_F(SimFrames, AnswersHaveTheirCommandsLengths) {
         std::initializer_list<uint8_t> params;
         size_t dataLength;
     };
+    // clang-format off
     const Case cases[] = {
         {30, {}, 74}, {19, {}, 7}, {9, {7}, 2}, {11, {0}, 2}, {14, {}, 3}, {15, {}, 4},
         {16, {}, 1}, {17, {}, 6}, {18, {}, 3}, {25, {0, 1, 1, 0, 1}, 13}, {26, {1, 1}, 1024},
         {36, {1}, 1024}, {27, {5, 11}, 0}, {33, {1, 1}, 0}, {34, {3}, 0},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.code));
         const Bytes answer = client->transact(frame(c.code, c.params), c.dataLength ? c.dataLength + 2 : 1);
@@ -172,7 +174,8 @@ TEST_F(SimFrames, AnswersHaveTheirCommandsLengths) {
     EXPECT_GE(analogue(7), 660); EXPECT_LE(analogue(7), 695);
     EXPECT_GE(analogue(2), 218); EXPECT_LE(analogue(2), 245);
     EXPECT_GE(analogue(0), 480); EXPECT_LE(analogue(0), 540);
-    EXPECT_GE(analogue(5), 640); EXPECT_LE(analogue(5), 690);   // fan 1 at speed 5 (set above)
+    // fan 1 at speed 5 (set above)
+    EXPECT_GE(analogue(5), 640); EXPECT_LE(analogue(5), 690);
 }
 
 TEST_F(SimFrames, PanelReadingsFollowTheHardware) {
