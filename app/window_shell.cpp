@@ -94,8 +94,8 @@ bool WindowShell::saveConsoleReport(const std::string& prefix, const std::string
     std::string name = reportFileName(prefix, host.formatNow("yyyy/mm/dd hh:nn:ss"));
     std::string error;
     if (!writeTextFile(name, memLog.Lines.lines(), error)) {
-        host.messageBox("Report not saved: " + name + "\n\n" + error, host.applicationTitle,
-                        DialogKind::Error, DialogButtons::Ok);
+        host.messageBox("Report not saved: " + name + "\n\n" + error, host.applicationTitle, DialogKind::Error,
+                        DialogButtons::Ok);
         return false;
     }
     host.showMessage(savedText + "\n\n" + name);
@@ -132,7 +132,8 @@ void WindowShell::FormCreate() {
 void WindowShell::readTuningSettings() {
     int* targets[] = {&LIB, &DIB, &DTI, &LCI, &QMI, &TMO};
     TuningSettings values{LIB, DIB, DTI, LCI, QMI, TMO};
-    if (!readTuningSettingsFile(iniFileName, values)) addConsoleLine("INI file error: file not found or bad parameters");
+    if (!readTuningSettingsFile(iniFileName, values))
+        addConsoleLine("INI file error: file not found or bad parameters");
     for (int i = 0; i < 6; ++i) *targets[i] = values.value[i];
 }
 

@@ -117,8 +117,8 @@ public:
     TTimer tmrTimeout{this, "tmrTimeout", 1000, false};
 
     // Dialogs shared by the pages (each use sets its own filter and title).
-    FileDialog sd;   // save
-    FileDialog od;   // open
+    FileDialog sd;  // save
+    FileDialog od;  // open
 
 protected:
     explicit WindowShell(Host& host);

@@ -36,8 +36,8 @@ using CliCommandFn = int (*)(const CliArgs& args, std::ostream& out, std::ostrea
 
 struct CliCommand {
     const char* name;
-    const char* synopsis;   // shown in the usage text
-    const char* options;    // accepted options, blank separated; "port=" takes a value
+    const char* synopsis;  // shown in the usage text
+    const char* options;   // accepted options, blank separated; "port=" takes a value
     CliCommandFn run;
 };
 

@@ -103,8 +103,7 @@ bool readListing(const std::string& path, std::vector<Setting>& settings, std::s
     return true;
 }
 
-bool applySettings(TFrmTestQOB& w, const std::string& path, const std::vector<Setting>& settings,
-                   std::string& error) {
+bool applySettings(TFrmTestQOB& w, const std::string& path, const std::vector<Setting>& settings, std::string& error) {
     for (const Setting& s : settings) {
         if (!w.setConfigurationControl(s.name, s.value, error)) {
             error = path + ":" + std::to_string(s.line) + ": " + error;

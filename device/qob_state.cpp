@@ -87,10 +87,16 @@ std::string pollStatusTextFor(int variant, int code) {
 }
 
 int QOB::readState() {
-    if (!connected) { status = StatusCode::NotConnected; return 0; }
-    if (wrongConfig != 0) { status = StatusCode::UnknownState; return 0; }
+    if (!connected) {
+        status = StatusCode::NotConnected;
+        return 0;
+    }
+    if (wrongConfig != 0) {
+        status = StatusCode::UnknownState;
+        return 0;
+    }
     if (!transact(cmd::ReadState, 0, kStateLength, nullptr, nullptr, StatusCode::StateUnreadable)) return 0;
-    const uint8_t* d = answer;   // d[1] is the first data byte
+    const uint8_t* d = answer;  // d[1] is the first data byte
     StateRecord s = {};
     for (int ch = 0; ch < 2; ++ch) {
         const uint8_t* c = d + 1 + 6 * ch;
@@ -122,8 +128,14 @@ int QOB::readState() {
 
 // Shared precondition of every state accessor.
 static bool stateReadable(QOB& q) {
-    if (!q.connected) { q.status = StatusCode::NotConnected; return false; }
-    if (!q.stateValid || q.wrongConfig != 0) { q.status = StatusCode::UnknownState; return false; }
+    if (!q.connected) {
+        q.status = StatusCode::NotConnected;
+        return false;
+    }
+    if (!q.stateValid || q.wrongConfig != 0) {
+        q.status = StatusCode::UnknownState;
+        return false;
+    }
     return true;
 }
 
@@ -131,7 +143,10 @@ static bool stateReadable(QOB& q) {
 // read past the record.
 static int channelValue(QOB& q, const int (&field)[2], int channel) {
     if (!stateReadable(q)) return -1;
-    if (channel < 0 || channel > 1) { q.status = StatusCode::BadCall; return -1; }
+    if (channel < 0 || channel > 1) {
+        q.status = StatusCode::BadCall;
+        return -1;
+    }
     return field[channel];
 }
 
@@ -147,13 +162,19 @@ int QOB::sensorOutput(int channel) { return channelValue(*this, state.sensorOutp
 
 int QOB::faultAlertFlag(int code) {
     if (!stateReadable(*this)) return -1;
-    if (code < 100 || code > 137) { status = StatusCode::BadCall; return -1; }
+    if (code < 100 || code > 137) {
+        status = StatusCode::BadCall;
+        return -1;
+    }
     return state.faultAlert[code - 100];
 }
 
 int QOB::relayState(int i) {
     if (!stateReadable(*this)) return -1;
-    if (i < 0 || i > 8) { status = StatusCode::BadCall; return -1; }
+    if (i < 0 || i > 8) {
+        status = StatusCode::BadCall;
+        return -1;
+    }
     return state.relay[i];
 }
 

@@ -45,7 +45,7 @@ void latchCompletedPresses(const uint8_t* counters, TEdit* const* edits, TLabel*
 // ---- shared helpers -----------------------------------------------------
 
 bool HardwarePanelsPage::panelRequest(uint8_t code, int answerLength, std::initializer_list<uint8_t> params,
-                               int payloadLength) {
+                                      int payloadLength) {
     if (!qob) return false;
     uint8_t p[12] = {};
     std::copy_n(params.begin(), std::min<size_t>(params.size(), 12), p);
@@ -136,7 +136,8 @@ void HardwarePanelsPage::wireHardwarePanels() {
     lblRemoteOut2.setBounds(122, 40, 14, 13);
     edtRemoteOut2State.setBounds(138, 36, 40, 21);
     edtRemoteOut2Pin.setBounds(182, 36, 40, 21);
-    for (TEdit* e : {&edtRemoteOut1State, &edtRemoteOut1Pin, &edtRemoteOut2State, &edtRemoteOut2Pin}) e->ReadOnly = true;
+    for (TEdit* e : {&edtRemoteOut1State, &edtRemoteOut1Pin, &edtRemoteOut2State, &edtRemoteOut2Pin})
+        e->ReadOnly = true;
     cboReadRemotes.OnClick = [this] { cboReadRemotesClick(); };
     tmrRemotes.OnTimer = [this] { tmrRemotesTimer(); };
 

@@ -27,7 +27,7 @@ public:
     TEdit edtFan1AD{this, "edtFan1AD", "", &grpFansDac};
     TEdit edtFan2AD{this, "edtFan2AD", "", &grpFansDac};
     TButton btnReadFansAD{this, "btnReadFansAD", "READ FANS AD", &grpFansDac};
-    void btnSetFansDACClick(Control* sender = nullptr);   // STOP FANS: sender btnStopFans
+    void btnSetFansDACClick(Control* sender = nullptr);  // STOP FANS: sender btnStopFans
     void btnReadFansADClick();
 
     TGroupBox grpButtons{this, "grpButtons", " BUTTONS ", &TabSheet5};

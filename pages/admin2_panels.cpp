@@ -58,8 +58,8 @@ std::string pulseWidthText(int width) {
 
 struct SensorButton {
     TButton SensorLedPage::*button;
-    int sensor;   // 1 or 2
-    int mode;     // 1 POLL, 2 TEST
+    int sensor;  // 1 or 2
+    int mode;    // 1 POLL, 2 TEST
 };
 
 const SensorButton kSensorButtons[] = {
@@ -107,13 +107,13 @@ void SensorLedPage::wireSensorLedPanels() {
 
     grpLeds.setBounds(652, 8, 354, 350);
     Image1.setBounds(6, 16, 342, 260);
-    Image1.Color = 0x2F4F2F;   // the board under the LEDs
+    Image1.Color = 0x2F4F2F;  // the board under the LEDs
     Image1.OnPaint = [](TPaintBox&, TCanvas& canvas) { paintLedBoard(canvas); };
     cbLeds.reserve(kLedCount);
     for (int n = 0; n < kLedCount; ++n) {
-        auto box = std::make_unique<TComboBox>(this, "cbLed" + std::to_string(n),
-                                               std::vector<std::string>(std::begin(kLedItems), std::end(kLedItems)),
-                                               &grpLeds);
+        auto box =
+            std::make_unique<TComboBox>(this, "cbLed" + std::to_string(n),
+                                        std::vector<std::string>(std::begin(kLedItems), std::end(kLedItems)), &grpLeds);
         box->setBounds(10 + (n % 5) * 67, 20 + (n / 5) * 28, 64, 21);
         box->ItemIndex = 0;
         box->Images = kSteadyImages;
@@ -145,7 +145,7 @@ void SensorLedPage::btnPollSensor1Click(Control* sender) {
     if (!checkConnected()) return;
     memo.Lines.Clear();
     if (!window().panelRequest(cmd::SensorPoll, 13,
-                      {static_cast<uint8_t>(sensor - 1), static_cast<uint8_t>(mode), 1, 0, 1})) {
+                               {static_cast<uint8_t>(sensor - 1), static_cast<uint8_t>(mode), 1, 0, 1})) {
         memo.Lines.Add("QOB communication error");
         showLibraryError();
         return;

@@ -28,10 +28,12 @@ public:
     void tmrAutoPollTimer();
 
     TGroupBox grpAds{this, "grpAds", " ADS ", &TabSheet6};
-    TRadioGroup rgAD{this, "rgAD", "AD",
-                     {"SOUNDER1", "SOUNDER2", "PCB_THERMISTOR", "FLOW1_TH", "FLOW2_TH", "FANBACK1", "FANBACK2",
-                      "POWER1", "POWER2"},
-                     &grpAds};
+    TRadioGroup rgAD{
+        this,
+        "rgAD",
+        "AD",
+        {"SOUNDER1", "SOUNDER2", "PCB_THERMISTOR", "FLOW1_TH", "FLOW2_TH", "FANBACK1", "FANBACK2", "POWER1", "POWER2"},
+        &grpAds};
     TEdit edtADMeasInt{this, "edtADMeasInt", "100", &grpAds};
     TCheckBox cboAD{this, "cboAD", "GO!", &grpAds};
     TButton btnADClear{this, "btnADClear", "CLEAR", &grpAds};

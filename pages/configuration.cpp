@@ -31,7 +31,7 @@ enum class Shown { Decimal, TwoDigits, ThreeDigits };
 struct Piece {
     int at;
     int length;
-    int value;          // index into the group's values
+    int value;  // index into the group's values
     const char* before;
     Shown shown;
 };
@@ -71,7 +71,7 @@ struct PressureField {
 };
 using Field = std::variant<TextField, CheckField, RadioField, TrackField, LabelField, PressureField>;
 
-constexpr int kMaxValues = 40;   // the holidays: 20 days, 20 months
+constexpr int kMaxValues = 40;  // the holidays: 20 days, 20 months
 using Accessor = int (*)(QOB& qob, int* values, int mode);
 
 struct Group {
@@ -81,9 +81,13 @@ struct Group {
 };
 
 template <int (QOB::*Par)(int&, int)>
-int single(QOB& q, int* v, int mode) { return (q.*Par)(v[0], mode); }
+int single(QOB& q, int* v, int mode) {
+    return (q.*Par)(v[0], mode);
+}
 template <int (QOB::*Par)(int*, int)>
-int arrayOf(QOB& q, int* v, int mode) { return (q.*Par)(v, mode); }
+int arrayOf(QOB& q, int* v, int mode) {
+    return (q.*Par)(v, mode);
+}
 
 TextField number(TEdit W::*edit, int value = 0) { return {edit, {{0, 0, value, "", Shown::Decimal}}}; }
 TextField dayMonth(TEdit W::*edit, int day, int month) {
@@ -93,12 +97,16 @@ TextField hourMinute(TEdit W::*edit, int hour, int minute) {
     return {edit, {{1, 2, hour, "", Shown::TwoDigits}, {4, 2, minute, ":", Shown::TwoDigits}}};
 }
 TextField dayMonthYear(TEdit W::*edit, int day, int month, int year) {
-    return {edit, {{1, 2, day, "", Shown::TwoDigits}, {4, 2, month, "/", Shown::TwoDigits},
-                   {7, 2, year, "/", Shown::TwoDigits}}};
+    return {
+        edit,
+        {{1, 2, day, "", Shown::TwoDigits}, {4, 2, month, "/", Shown::TwoDigits}, {7, 2, year, "/", Shown::TwoDigits}}};
 }
 TextField dayMonthHourMinute(TEdit W::*edit, int first) {
-    return {edit, {{1, 2, first, "", Shown::TwoDigits}, {4, 2, first + 1, "/", Shown::TwoDigits},
-                   {7, 2, first + 2, " ", Shown::TwoDigits}, {10, 2, first + 3, ":", Shown::TwoDigits}}};
+    return {edit,
+            {{1, 2, first, "", Shown::TwoDigits},
+             {4, 2, first + 1, "/", Shown::TwoDigits},
+             {7, 2, first + 2, " ", Shown::TwoDigits},
+             {10, 2, first + 3, ":", Shown::TwoDigits}}};
 }
 CheckField plain(TCheckBox W::*box, int value = 0) { return {box, value, Tick::Plain}; }
 CheckField inverted(TCheckBox W::*box, int value = 0) { return {box, value, Tick::Inverted}; }
@@ -263,27 +271,27 @@ std::string pieceOf(const std::string& text, int at, int length) {
 
 std::string show(int value, Shown shown) {
     switch (shown) {
-        case Shown::TwoDigits: return twoDigits(value);
-        case Shown::ThreeDigits: return threeDigits(value);
-        case Shown::Decimal: break;
+    case Shown::TwoDigits: return twoDigits(value);
+    case Shown::ThreeDigits: return threeDigits(value);
+    case Shown::Decimal: break;
     }
     return std::to_string(value);
 }
 
 bool tickedFor(Tick tick, int value) {
     switch (tick) {
-        case Tick::Inverted: return value == 0;
-        case Tick::Offset: return value != 1;
-        case Tick::Plain: break;
+    case Tick::Inverted: return value == 0;
+    case Tick::Offset: return value != 1;
+    case Tick::Plain: break;
     }
     return value != 0;
 }
 
 int valueFor(Tick tick, bool ticked) {
     switch (tick) {
-        case Tick::Inverted: return ticked ? 0 : 1;
-        case Tick::Offset: return ticked ? 2 : 1;
-        case Tick::Plain: break;
+    case Tick::Inverted: return ticked ? 0 : 1;
+    case Tick::Offset: return ticked ? 2 : 1;
+    case Tick::Plain: break;
     }
     return ticked ? 1 : 0;
 }
@@ -444,7 +452,8 @@ TButton* ConfigurationPages::configGroupOf(const std::string& controlName) {
     return nullptr;
 }
 
-bool ConfigurationPages::setConfigurationControl(const std::string& name, const std::string& value, std::string& error) {
+bool ConfigurationPages::setConfigurationControl(const std::string& name, const std::string& value,
+                                                 std::string& error) {
     const auto controls = parameterControls(*this);
     const auto it = std::find_if(controls.begin(), controls.end(), [&](Control* c) { return c->Name() == name; });
     if (it == controls.end()) {
@@ -493,7 +502,8 @@ bool ConfigurationPages::setConfigurationControl(const std::string& name, const 
 void ConfigurationPages::configGroupClick(TButton& sender) {
     if (!checkConnected()) return;
     const auto& table = groups();
-    const auto group = std::find_if(table.begin(), table.end(), [&](const Group& g) { return &(this->*g.button) == &sender; });
+    const auto group =
+        std::find_if(table.begin(), table.end(), [&](const Group& g) { return &(this->*g.button) == &sender; });
     if (group == table.end()) return;
     const int mode = sender.Tag;
     int values[kMaxValues] = {};
@@ -515,9 +525,7 @@ void ConfigurationPages::btnGetAllClick() {
         button->Tag = 0;
         try {
             if (button->OnClick) button->OnClick();
-        } catch (const std::exception&) {
-            addConsoleLine("EXC:" + button->Name());
-        }
+        } catch (const std::exception&) { addConsoleLine("EXC:" + button->Name()); }
     }
 }
 
@@ -531,9 +539,7 @@ void ConfigurationPages::updateConfigurationGroups(const std::vector<TButton*>& 
         button->Tag = 1;
         try {
             if (button->OnClick) button->OnClick();
-        } catch (const std::exception&) {
-            addConsoleLine("EXCEPTION");
-        }
+        } catch (const std::exception&) { addConsoleLine("EXCEPTION"); }
     }
     // Refused groups kept their image bytes; the accepted ones go out with them.
     btnUpdateCfg.Enabled = false;

@@ -142,7 +142,9 @@ public:
 
     TGroupBox gbCfgInput{this, "gbCfgInput", " INPUT ", &TabSheet3};
     TCheckBox cbExtInp{this, "cbExtInp", "Ext input normal state: SHORT", &gbCfgInput};
-    TRadioGroup rgExtInp{this, "rgExtInp", " Event triggered by Ext input ",
+    TRadioGroup rgExtInp{this,
+                         "rgExtInp",
+                         " Event triggered by Ext input ",
                          {"external input fault", "sounder silencing", "device reset", "ASD disabling", "none"},
                          &gbCfgInput};
     TLabel lblSensDisTime{this, "lblSensDisTime", "disabling time by ext input (min)", &gbCfgInput};

@@ -104,32 +104,54 @@ bool decodeUtf8(const std::string& in, size_t from, std::string& out, std::strin
         const auto c = static_cast<unsigned char>(in[i]);
         uint32_t cp = 0;
         int more = 0;
-        if (c < 0x80) { cp = c; }
-        else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; more = 1; }
-        else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; more = 2; }
-        else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; more = 3; }
-        else { error = "the file is not valid UTF-8"; return false; }
+        if (c < 0x80) {
+            cp = c;
+        } else if ((c & 0xE0) == 0xC0) {
+            cp = c & 0x1F;
+            more = 1;
+        } else if ((c & 0xF0) == 0xE0) {
+            cp = c & 0x0F;
+            more = 2;
+        } else if ((c & 0xF8) == 0xF0) {
+            cp = c & 0x07;
+            more = 3;
+        } else {
+            error = "the file is not valid UTF-8";
+            return false;
+        }
         if (i + static_cast<size_t>(more) >= in.size()) {
             error = "the file is not valid UTF-8";
             return false;
         }
         for (int k = 1; k <= more; ++k) {
             const auto d = static_cast<unsigned char>(in[i + static_cast<size_t>(k)]);
-            if ((d & 0xC0) != 0x80) { error = "the file is not valid UTF-8"; return false; }
+            if ((d & 0xC0) != 0x80) {
+                error = "the file is not valid UTF-8";
+                return false;
+            }
             cp = cp << 6 | (d & 0x3F);
         }
-        if (!appendLatin1(out, cp)) { error = "the file holds characters an image file never has"; return false; }
+        if (!appendLatin1(out, cp)) {
+            error = "the file holds characters an image file never has";
+            return false;
+        }
         i += static_cast<size_t>(more) + 1;
     }
     return true;
 }
 
 bool decodeUtf16(const std::string& in, bool bigEndian, std::string& out, std::string& error) {
-    if (in.size() % 2 != 0) { error = "the file is not valid UTF-16"; return false; }
+    if (in.size() % 2 != 0) {
+        error = "the file is not valid UTF-16";
+        return false;
+    }
     for (size_t i = 2; i < in.size(); i += 2) {
         const auto a = static_cast<unsigned char>(in[i]), b = static_cast<unsigned char>(in[i + 1]);
         const uint32_t unit = bigEndian ? (a << 8 | b) : (b << 8 | a);
-        if (!appendLatin1(out, unit)) { error = "the file holds characters an image file never has"; return false; }
+        if (!appendLatin1(out, unit)) {
+            error = "the file holds characters an image file never has";
+            return false;
+        }
     }
     return true;
 }
@@ -174,7 +196,7 @@ bool parseImageFile(const std::string& bytes, std::vector<std::string>& rows, st
         error = "the file is cut short: its last line has no line end";
         return false;
     }
-    TMemo scratch(nullptr, "scratch");   // the grid's own line splitting
+    TMemo scratch(nullptr, "scratch");  // the grid's own line splitting
     scratch.Lines.setText(text);
     std::vector<std::string> lines = scratch.Lines.lines();
     while (!lines.empty() && lines.back().empty()) lines.pop_back();
@@ -589,7 +611,7 @@ EepromPage::E2PCell EepromPage::vleE2PDrawCell(int col, int row) const {
     const bool highlighted = row > 0 && isChecksumKey(key);
     const bool fixed = row == 0 || col == 0;
     if (fixed) {
-        cell.style.background = 0xF0F0F0;   // button face
+        cell.style.background = 0xF0F0F0;  // button face
         cell.style.text = highlighted ? 0x0000FF : 0x000000;
     } else {
         cell.style.background = highlighted ? 0xFFFF00 : 0xFFFFFF;

@@ -39,29 +39,29 @@ public:
     TButton Button40{this, "Button40", "inc byte 1023", &TabSheet2};
     TButton Button42{this, "Button42", "write byte 3 = 255", &TabSheet2};
     TButton Button45{this, "Button45", "byte 500 ++", &TabSheet2};
-    void btnrseepClick();                    // read bytes 0-511
+    void btnrseepClick();  // read bytes 0-511
     // "write" and the three area writes; the sender's Tag picks the
     // ranges (no sender: "write", all three). Like the import, true when
     // done, and actionOk set.
     bool Button28Click(Control* sender = nullptr);
-    void Button25Click();                    // clear grid
-    void Button3Click();                     // upd chk
+    void Button25Click();  // clear grid
+    void Button3Click();   // upd chk
     void btnExportE2PClick();
     bool btnImportE2PClick();
     void btnRefreshE2PClick();
-    void Button26Click();                    // restore FCT area
-    void Button32Click();                    // restore CFG area
-    void Button33Click();                    // restore LOB area
-    void Button35Click();                    // restore ALL
-    void Button31Click();                    // update e2p backup
-    void Button34Click();                    // restore ONF area
+    void Button26Click();  // restore FCT area
+    void Button32Click();  // restore CFG area
+    void Button33Click();  // restore LOB area
+    void Button35Click();  // restore ALL
+    void Button31Click();  // update e2p backup
+    void Button34Click();  // restore ONF area
     void btnReadE2P_logClick();
     void btnWriteE2P_logClick();
     void btnClearE2P_logClick();
-    void Button39Click();                    // whole-EEPROM dump
-    void Button40Click();                    // inc byte 1023
-    void Button42Click();                    // write byte 3 = 255
-    void Button45Click();                    // byte 500 ++
+    void Button39Click();  // whole-EEPROM dump
+    void Button40Click();  // inc byte 1023
+    void Button42Click();  // write byte 3 = 255
+    void Button45Click();  // byte 500 ++
     // What the main grid shows in a cell (row 0 is the title row) and how
     // it is coloured.
     struct E2PCell {

@@ -21,12 +21,12 @@ constexpr int kLastRecordSlot = 2243;
 // reading of a blank log would fail at its first slot.
 int decodeSlot(QOB& q, int n, LogRecordValues& r) {
     if (n != 0)
-        return q.logRecord(-n, r.event, r.day, r.month, r.year, r.hour, r.minute, r.second, r.temperature,
-                           r.power, r.flow, r.sensor);
+        return q.logRecord(-n, r.event, r.day, r.month, r.year, r.hour, r.minute, r.second, r.temperature, r.power,
+                           r.flow, r.sensor);
     const int wrapped = q.logWrap;
     q.logWrap = 1;
-    const int ok = q.logRecord(0, r.event, r.day, r.month, r.year, r.hour, r.minute, r.second, r.temperature,
-                               r.power, r.flow, r.sensor);
+    const int ok = q.logRecord(0, r.event, r.day, r.month, r.year, r.hour, r.minute, r.second, r.temperature, r.power,
+                               r.flow, r.sensor);
     q.logWrap = wrapped;
     return ok;
 }
@@ -80,8 +80,7 @@ bool ManagementPage::btnShowLogClick(Control* sender) {
     if (exporting) {
         std::string error;
         if (!writeTextFile(sd.FileName, memLog.Lines.lines(), error)) {
-            host.messageBox("Log not exported: " + error, host.applicationTitle, DialogKind::Error,
-                            DialogButtons::Ok);
+            host.messageBox("Log not exported: " + error, host.applicationTitle, DialogKind::Error, DialogButtons::Ok);
             return false;
         }
     }

@@ -8,8 +8,7 @@
 #include "app/report_file.h"
 #include "link/frame.h"
 
-void appendFlowAnswer(const uint8_t* answer, int plottedChannel, FlowGraph& graph, TStrings& log1,
-                      TStrings& log2) {
+void appendFlowAnswer(const uint8_t* answer, int plottedChannel, FlowGraph& graph, TStrings& log1, TStrings& log2) {
     FlowAnswer decoded;
     decodeFlowAnswer(answer, decoded);
     TStrings* logs[2] = {&log1, &log2};
@@ -143,8 +142,9 @@ void FlowGraphPage::pbFlow2Paint(TPaintBox&, TCanvas& canvas) {
         // Scaling needs max > min + 1; painting must not raise a dialog.
         canvas.setFont("Courier", 8, 0x000000);
         canvas.setTextBackgroundTransparent(true);
-        canvas.textOut(4, 4, numbers ? "limits A-R: max must exceed min + 1, nothing drawn"
-                                     : "limits A-R: min and max must be integers, nothing drawn");
+        canvas.textOut(4, 4,
+                       numbers ? "limits A-R: max must exceed min + 1, nothing drawn"
+                               : "limits A-R: min and max must be integers, nothing drawn");
         return;
     }
     const struct {
@@ -152,9 +152,8 @@ void FlowGraphPage::pbFlow2Paint(TPaintBox&, TCanvas& canvas) {
         uint32_t colour;
         int lo, hi;
     } curves[] = {
-        {FlowGraph::A, 0x0000FF, lo, hi},   {FlowGraph::R, 0xFF0000, lo, hi},
-        {FlowGraph::DA, 0x000000, 0, 600},  {FlowGraph::DR, 0x008000, 50, 400},
-        {FlowGraph::Pulse, 0x808080, 0, 140},
+        {FlowGraph::A, 0x0000FF, lo, hi},   {FlowGraph::R, 0xFF0000, lo, hi},     {FlowGraph::DA, 0x000000, 0, 600},
+        {FlowGraph::DR, 0x008000, 50, 400}, {FlowGraph::Pulse, 0x808080, 0, 140},
     };
     for (const auto& c : curves) {
         canvas.setPen(c.colour, 2);
@@ -220,8 +219,10 @@ void FlowGraphPage::wireFlowGraphPage() {
     lblAndataLimits.setBounds(820, 8, 0, 0);
     edtAndataMin.setBounds(820, 26, 60, 21);
     edtAndataMax.setBounds(820, 52, 60, 21);
-    const std::pair<TLabel*, uint32_t> legend[] = {{&lblAndata, 0x0000FF},     {&lblRitorno, 0xFF0000},
-                                                   {&lblDifferenza, 0x000000}, {&lblTermistore, 0x008000},
+    const std::pair<TLabel*, uint32_t> legend[] = {{&lblAndata, 0x0000FF},
+                                                   {&lblRitorno, 0xFF0000},
+                                                   {&lblDifferenza, 0x000000},
+                                                   {&lblTermistore, 0x008000},
                                                    {&lblDuty, 0x808080}};
     int legendTop = 90;
     for (const auto& [label, colour] : legend) {

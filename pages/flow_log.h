@@ -13,8 +13,7 @@ class TStrings;
 // Walks one answer of request 26 (`answer` = acknowledge byte, then the
 // data): plots the selected channel's live slots (first byte non-zero) and
 // appends the valid records' lines to the logs.
-void appendFlowAnswer(const uint8_t* answer, int plottedChannel, FlowGraph& graph, TStrings& log1,
-                      TStrings& log2);
+void appendFlowAnswer(const uint8_t* answer, int plottedChannel, FlowGraph& graph, TStrings& log1, TStrings& log2);
 
 // Admin #3: the flow log capture.
 class FlowLogPage : public virtual WindowShell {
@@ -45,7 +44,7 @@ public:
     void btnClearFlowLogClick();
     void tmrFlowLogTimer();
     void rgFlowLogClick();
-    void Button27Click();       // SAVE FILES
+    void Button27Click();  // SAVE FILES
     // Both capture switches end here; false when the rate edit is no number.
     bool switchFlowCapture();
     // Unchecks "Capture Log" as a click would, and stops the timer.

@@ -1,9 +1,18 @@
 #include "pages/main_window.h"
 
 TFrmTestQOB::TFrmTestQOB(Host& hostRef)
-    : WindowShell(hostRef), ManagementPage(hostRef), EepromPage(hostRef), AdminToolsPage(hostRef),
-      ConfigurationPages(hostRef), HardwarePanelsPage(hostRef), SensorLedPage(hostRef), FlowLogPage(hostRef),
-      ManualEolPage(hostRef), FlowGraphPage(hostRef), UltrasonicTuning(hostRef), ReportRuns(hostRef) {
+    : WindowShell(hostRef),
+      ManagementPage(hostRef),
+      EepromPage(hostRef),
+      AdminToolsPage(hostRef),
+      ConfigurationPages(hostRef),
+      HardwarePanelsPage(hostRef),
+      SensorLedPage(hostRef),
+      FlowLogPage(hostRef),
+      ManualEolPage(hostRef),
+      FlowGraphPage(hostRef),
+      UltrasonicTuning(hostRef),
+      ReportRuns(hostRef) {
     whole = this;
     // Each page places and binds its own controls, in its own unit.
     wireManagementInformation();

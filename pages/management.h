@@ -37,11 +37,11 @@ public:
     TButton btnShowLog{this, "btnShowLog", "", &GroupBox31};
     // The state readout and the clock return whether they succeeded; they
     // set actionOk as well, which the production test reads.
-    void Button4Click();                 // identity readout
-    bool btnStateClick();                // state readout
-    bool Button23Click();                // clock WRITE
-    bool Button24Click();                // clock READ
-    void Button6Click();                 // clear operating hours
+    void Button4Click();   // identity readout
+    bool btnStateClick();  // state readout
+    bool Button23Click();  // clock WRITE
+    bool Button24Click();  // clock READ
+    void Button6Click();   // clear operating hours
     // True when the table was printed (and, for an export, the file
     // written); a reading also needs the log read.
     bool btnReadLogsClick(Control* sender);
@@ -96,7 +96,7 @@ public:
     void btnTestFan1Click(Control* sender = nullptr);
     void tbFan1Change(Control* sender = nullptr);
     void btnAlarm1RelayClick(Control* sender);
-    void Button36Click();                // "Extended cmd 1": information block dump
+    void Button36Click();  // "Extended cmd 1": information block dump
     void cboStateClick();
     void tmrStateTimer();
 

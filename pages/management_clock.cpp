@@ -12,8 +12,8 @@ bool ManagementPage::Button24Click() {
         showLibraryError();
         return false;
     }
-    edtGetTime.Text = twoDigits(v[0]) + "/" + twoDigits(v[1]) + "/" + twoDigits(v[2]) + " " + twoDigits(v[3]) +
-                      ":" + twoDigits(v[4]) + ":" + twoDigits(v[5]);
+    edtGetTime.Text = twoDigits(v[0]) + "/" + twoDigits(v[1]) + "/" + twoDigits(v[2]) + " " + twoDigits(v[3]) + ":" +
+                      twoDigits(v[4]) + ":" + twoDigits(v[5]);
     addConsoleLine(">>Device clock read!");
     actionOk = 1;
     return true;
@@ -30,8 +30,8 @@ bool ManagementPage::Button23Click() {
         // A field that is not a number stops the write before anything
         // is sent, as a conversion error would.
         if (!parseInteger(field, v[i])) {
-            host.messageBox("'" + field + "' is not a valid integer value", host.applicationTitle,
-                            DialogKind::Error, DialogButtons::Ok);
+            host.messageBox("'" + field + "' is not a valid integer value", host.applicationTitle, DialogKind::Error,
+                            DialogButtons::Ok);
             return false;
         }
     }

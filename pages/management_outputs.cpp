@@ -11,7 +11,7 @@ namespace {
 
 // One sender's argument and the text its success line ends with.
 struct ButtonChoice {
-    TButton ManagementPage::*button;   // null: the row taken for no / another sender
+    TButton ManagementPage::*button;  // null: the row taken for no / another sender
     int argument;
     const char* text;
 };
@@ -91,8 +91,7 @@ void ManagementPage::wireManagementOutputs() {
     grpButtonsActions.setBounds(702, 104, 308, 80);
     TButton* actions[] = {&btnTestCh1, &btnTestCh2, &btnTestBothCh, &btnSounder1Off, &btnSounder2Off, &btnSoundersOff};
     for (int i = 0; i < 6; ++i) actions[i]->setBounds(8 + 98 * (i % 3), 18 + 30 * (i / 3), 94, 25);
-    for (TButton* b : {&btnTestCh1, &btnTestCh2, &btnTestBothCh})
-        b->OnClick = [this, b] { btnTestCh1Click(b); };
+    for (TButton* b : {&btnTestCh1, &btnTestCh2, &btnTestBothCh}) b->OnClick = [this, b] { btnTestCh1Click(b); };
     for (TButton* b : {&btnSounder1Off, &btnSounder2Off, &btnSoundersOff})
         b->OnClick = [this, b] { btnSounder1OffClick(b); };
 

@@ -37,7 +37,7 @@ using IdentityAccessor = int (QOB::*)();
 struct IdentityRow {
     const char* label;
     IdentityAccessor value;
-    int serialIndex;   // >= 0: serialByte(serialIndex) instead of `value`
+    int serialIndex;  // >= 0: serialByte(serialIndex) instead of `value`
 };
 
 // Lines after "Variant", in readout order.
@@ -75,10 +75,9 @@ const RelayRow kRelayRows[] = {
 
 // The counter is kept in half-hours.
 uint32_t operatingHours(QOB& q) {
-    const uint32_t counter = static_cast<uint32_t>(q.hoursByte0() & 0xFF) |
-                             static_cast<uint32_t>(q.hoursByte1() & 0xFF) << 8 |
-                             static_cast<uint32_t>(q.hoursByte2() & 0xFF) << 16 |
-                             static_cast<uint32_t>(q.hoursByte3() & 0xFF) << 24;
+    const uint32_t counter =
+        static_cast<uint32_t>(q.hoursByte0() & 0xFF) | static_cast<uint32_t>(q.hoursByte1() & 0xFF) << 8 |
+        static_cast<uint32_t>(q.hoursByte2() & 0xFF) << 16 | static_cast<uint32_t>(q.hoursByte3() & 0xFF) << 24;
     return counter / 2;
 }
 
@@ -91,8 +90,9 @@ void ManagementPage::Button4Click() {
     addStateLine("ASD is connected       :" + yesNo(q.isConnected()));
     addStateLine("Super User             :" + yesNo(q.superUser()));
     const int restart = q.restartPending();
-    addStateLine(std::string("ASD will restart       :") +
-                 (restart == 0 ? "N" : restart == 1 ? "Y (normal)" : "Y (maintenance)"));
+    addStateLine(std::string("ASD will restart       :") + (restart == 0   ? "N"
+                                                            : restart == 1 ? "Y (normal)"
+                                                                           : "Y (maintenance)"));
     addStateLine("E2P read               :" + yesNo(q.eepromRead()));
     addStateLine("E2P factory ok         :" + yesNo(q.factoryOk()));
     addStateLine("E2P config  ok         :" + yesNo(q.configOk()));

@@ -69,9 +69,8 @@ void ManualEolPage::btnStartEOLClick() {
     const TEdit* const serialEdits[4] = {&edtSer1, &edtSer2, &edtSer3, &edtSer4};
     for (int i = 0; i < 4; ++i) {
         int value = 0;
-        eolSerialText += (i ? "-" : "") + (parseInteger(serialEdits[i]->Text, value)
-                                               ? std::to_string(value & 0xFF)
-                                               : std::string("X"));
+        eolSerialText += (i ? "-" : "") +
+                         (parseInteger(serialEdits[i]->Text, value) ? std::to_string(value & 0xFF) : std::string("X"));
     }
     eolRunning = true;
     // Cleared however the handler is left (an escaping exception included).
@@ -110,7 +109,7 @@ void ManualEolPage::btnStartEOLClick() {
             const EolStep runStep = kSteps[step - 1];
             // A STOP at a step's last wait must not let the next step act
             // (step 5 would set the clock).
-            aborted = !stopCheck() || !(this->*runStep)();   // abortTest() has written its line
+            aborted = !stopCheck() || !(this->*runStep)();  // abortTest() has written its line
         }
     }
     if (!aborted) {
@@ -177,7 +176,8 @@ void ManualEolPage::eolFinishRun() {
         lines.insert(lines.end(), memEOLcomm.Lines.lines().begin(), memEOLcomm.Lines.lines().end());
 
     std::string folder = eolLogDir.empty() ? readEolLogDir(iniFileName) : eolLogDir;
-    std::string name = "NERAX_LT_EOL_" + eolSerialText + "_" + reportStamp(host.formatNow("yyyy/mm/dd hh:nn:ss")) + ".txt";
+    std::string name =
+        "NERAX_LT_EOL_" + eolSerialText + "_" + reportStamp(host.formatNow("yyyy/mm/dd hh:nn:ss")) + ".txt";
     if (!folder.empty() && folder != ".") name = folder + (folder.back() == '/' ? "" : "/") + name;
     std::string error;
     if (!writeTextFile(name, lines, error)) {
@@ -223,8 +223,8 @@ void ManualEolPage::Button38Click() {
     eolLine(memEOLcomm.Text());
     std::string error;
     if (!writeTextFile(sd.FileName, memEOL.Lines.lines(), error)) {
-        host.messageBox("EOL log not saved: " + sd.FileName + "\n\n" + error, host.applicationTitle,
-                        DialogKind::Error, DialogButtons::Ok);
+        host.messageBox("EOL log not saved: " + sd.FileName + "\n\n" + error, host.applicationTitle, DialogKind::Error,
+                        DialogButtons::Ok);
         return;
     }
     addConsoleLine(">>File saved!");
@@ -400,17 +400,17 @@ bool ManualEolPage::stopCheck() {
 
 bool ManualEolPage::eolStep1() {
     eolLines(window(), {"1 - MAIN, SMD", "-------------", "", " A) ALIMENTARE LA SCHEDA CON EXT SUP 1 = 24V.",
-                     "    VERIFICARE CHE IL CONSUMO SIA CIRCA 30-40mA.", "    QUINDI TOGLIERE ALIMENTAZIONE."});
+                        "    VERIFICARE CHE IL CONSUMO SIA CIRCA 30-40mA.", "    QUINDI TOGLIERE ALIMENTAZIONE."});
     askYesNo("    ");
     return true;
 }
 
 bool ManualEolPage::eolStep2() {
-    eolLines(window(), {" [S002]", "2 - MAIN, SMD + manuale", "-----------------------", "",
-                     " A) METTERE IL JUMPER IN POSIZIONE DI PROGRAMMAZIONE.",
-                     "    ALIMENTARE LA SCHEDA CON EXT SUP 1 = 24V.",
-                     "    IL LED DI PROGRAMMAZIONE DEVE ESSERE ACCESO ROSSO.", "    ATTACCARE CAVO USB.",
-                     "    CON IL PROGRAMMA FDT, FLASHARE IL FIRMWARE."});
+    eolLines(window(),
+             {" [S002]", "2 - MAIN, SMD + manuale", "-----------------------", "",
+              " A) METTERE IL JUMPER IN POSIZIONE DI PROGRAMMAZIONE.", "    ALIMENTARE LA SCHEDA CON EXT SUP 1 = 24V.",
+              "    IL LED DI PROGRAMMAZIONE DEVE ESSERE ACCESO ROSSO.", "    ATTACCARE CAVO USB.",
+              "    CON IL PROGRAMMA FDT, FLASHARE IL FIRMWARE."});
     askYesNo("    ");
     return true;
 }
@@ -418,8 +418,8 @@ bool ManualEolPage::eolStep2() {
 bool ManualEolPage::eolStep3() {
     TFrmTestQOB& w = window();
     eolLines(w, {" [S003]", " B) TOGLIERE ALIMENTAZIONE. STACCARE USB.", "    METTERE JUMPER IN POSIZIONE NORMALE.",
-                     "    ALIMENTARE LA SCHEDA CON EXT SUP 1 = 24V.", "    IL LED DI PROGRAMMAZIONE DEVE ESSERE SPENTO.",
-                     "    ATTACCARE CAVO USB.", "    NEL TAB MANAGEMENT INSERIRE IL CORRETTO NUMERO DI PORTA COM."});
+                 "    ALIMENTARE LA SCHEDA CON EXT SUP 1 = 24V.", "    IL LED DI PROGRAMMAZIONE DEVE ESSERE SPENTO.",
+                 "    ATTACCARE CAVO USB.", "    NEL TAB MANAGEMENT INSERIRE IL CORRETTO NUMERO DI PORTA COM."});
     waitSpace("    <<< PREMERE SPAZIO PER ESEGUIRE PROGRAMMAZIONE EEPROM >>>");
     // A stopped test must not open the file dialog first.
     if (!stopCheck()) return false;
@@ -450,9 +450,9 @@ bool ManualEolPage::eolStep3() {
 bool ManualEolPage::eolStep4() {
     TFrmTestQOB& w = window();
     eolLines(w, {" [S004]", " C) TOGLIERE ALIMENTAZIONE. INSERIRE BATTERIA BOTTONE.",
-                     "    SU SOUNDER1 1 E 2 METTERE 47Kohm.", "    TOGLIERE CAVO USB. STACCARE PCB LED.",
-                     "    SU RELAY METTERE LED + RESISTENZE CON ALIMENTATORE A 5V",
-                     "    ALIMENTARE LA SCHEDA CON EXT SUP 1 E 2 = 24V.", "    DOPO ATTIVAZIONE VENTOLE ATTACCARE USB."});
+                 "    SU SOUNDER1 1 E 2 METTERE 47Kohm.", "    TOGLIERE CAVO USB. STACCARE PCB LED.",
+                 "    SU RELAY METTERE LED + RESISTENZE CON ALIMENTATORE A 5V",
+                 "    ALIMENTARE LA SCHEDA CON EXT SUP 1 E 2 = 24V.", "    DOPO ATTIVAZIONE VENTOLE ATTACCARE USB."});
     waitSpace("    <<< PREMERE SPAZIO PER VERICARE LOG PCB LED NON RILEVATO >>>");
     if (!stopCheck()) return false;
     delay(50);

@@ -35,8 +35,8 @@ public:
     // Counts delayCounter up every 100 ms while the procedure waits.
     TTimer tmrDelay{this, "tmrDelay", 100, false};
     void btnStartEOLClick();
-    void Button37Click();       // STOP EOL
-    void Button38Click();       // SAVE LOG
+    void Button37Click();  // STOP EOL
+    void Button38Click();  // SAVE LOG
     void tmrDelayTimer();
 
     // Procedure state.
@@ -54,7 +54,7 @@ public:
     struct EolVerdict {
         enum Kind { None, Pass, Fail, Aborted } kind = None;
         int failures = 0;
-        std::string text() const;   // "PASS", "FAIL (n)", "ABORTED"
+        std::string text() const;  // "PASS", "FAIL (n)", "ABORTED"
     };
     static EolVerdict judgeEolLog(const std::vector<std::string>& lines);
     EolVerdict eolVerdict;
@@ -88,7 +88,7 @@ public:
     void eolFinishRun();
     // What step 6 switched on and has not switched back yet; STOP EOL
     // switches it back before it disconnects.
-    TButton* eolRelayOn = nullptr;   // the OFF button of a relay left on
+    TButton* eolRelayOn = nullptr;  // the OFF button of a relay left on
     bool eolLedsSet = false;
     int eolFanSpeedsBefore[2] = {-1, -1};
     // "s1-s2-s3-s4" as the edits held it at START; X for a byte that is no number.

@@ -22,7 +22,7 @@ struct AnalogCheck {
     const char* label;
     int channel;
     int min, max;
-    bool secondChannel;   // only on two-channel boards
+    bool secondChannel;  // only on two-channel boards
 };
 
 const AnalogCheck kPowerChecks[] = {
@@ -45,7 +45,7 @@ const AnalogCheck kSounderOpenChecks[] = {
 
 struct FanStep {
     int speed;
-    int min, max;   // feedback of either fan
+    int min, max;  // feedback of either fan
 };
 
 const FanStep kFanSteps[] = {{0, 0, 10}, {1, 510, 560}, {5, 640, 690}, {10, 790, 840}, {5, 640, 690}};
@@ -156,10 +156,11 @@ void checkIsolator(TFrmTestQOB& w, const char* expectedSub127, const char* expec
 bool ManualEolPage::eolStep6() {
     TFrmTestQOB& w = window();
     eolLines(w, {"[S006]", "3 - MAIN + LED", "--------------", "", " A) TOGLIERE ALIMENTAZIONE. COLLEGARE PCB LED. ",
-                     "    IN LOOP BASED, METTERE INDIRIZZO ROTARY SWITCH = 0", "    CHIUDERE COVER SWITCH."});
+                 "    IN LOOP BASED, METTERE INDIRIZZO ROTARY SWITCH = 0", "    CHIUDERE COVER SWITCH."});
     if (!eolStandAlone) eolLine("    ALIMENTARE LOOP CON T-LNK.");
-    eolLines(w, {"    ALIMENTARE LA SCHEDA CON EXT SUP 1,2 = 24V.", "    DOPO ATTIVAZIONE VENTOLE PREMERE RESET E INSERIRE",
-                     "    PASSWORD. APRIRE COVER SWITCH E ATTACCARE USB."});
+    eolLines(
+        w, {"    ALIMENTARE LA SCHEDA CON EXT SUP 1,2 = 24V.", "    DOPO ATTIVAZIONE VENTOLE PREMERE RESET E INSERIRE",
+            "    PASSWORD. APRIRE COVER SWITCH E ATTACCARE USB."});
     waitSpace("    <<< PREMERE SPAZIO PER LEGGERE RTC >>>");
     if (!stopCheck()) return false;
 
@@ -273,7 +274,7 @@ bool ManualEolPage::eolStep7() {
     if (eolStandAlone) return true;
 
     eolLines(w, {"", " O) LOOP BASED. STACCARE CAVO USB.", "     CHIUDERE COVER. PREMERE PER 2 SEC TEST+REST+DISABLE",
-                     "     INTERROGARE 00, VERIFICARE RISPOSTA", "     E LAMPEGGIO MODULO 1 LED VERDE"});
+                 "     INTERROGARE 00, VERIFICARE RISPOSTA", "     E LAMPEGGIO MODULO 1 LED VERDE"});
     askYesNo("    ");
     if (!stopCheck()) return false;
     if (eolChannels == 2) {
@@ -282,26 +283,26 @@ bool ManualEolPage::eolStep7() {
     }
     if (!stopCheck()) return false;
     eolLines(w, {"    *TOGLIERE ALIMENTAZIONE.", "     CAMBIARE INDIRIZZO ROTARY SWITCH, METTERE 33.",
-                     "     ATTACCARE ALIMENTAZIONE.", "     INTERROGARE 33, VERIFICARE RISPOSTA",
-                     "     E LAMPEGGIO MODULO 1 LED VERDE"});
+                 "     ATTACCARE ALIMENTAZIONE.", "     INTERROGARE 33, VERIFICARE RISPOSTA",
+                 "     E LAMPEGGIO MODULO 1 LED VERDE"});
     askYesNo("    ");
     if (!stopCheck()) return false;
     eolLines(w, {"    *CORTOCIRCUITARE LOOP.", "     VERIFICARE CHE ENTRAMBI I LED DEI MODULI SIANO",
-                     "     GIALLI FISSI (UNO SOLO SE 1 CANALE).", "     INVIARE A 33 COMANDO 134, 127 (READ INPUT VALUE)",
-                     "     E VERIFICARE RISPOSTA = 96"});
+                 "     GIALLI FISSI (UNO SOLO SE 1 CANALE).", "     INVIARE A 33 COMANDO 134, 127 (READ INPUT VALUE)",
+                 "     E VERIFICARE RISPOSTA = 96"});
     askYesNo("    ");
     if (!stopCheck()) return false;
     eolLines(w, {"    *TOGLIERE ALIMENTAZIONE.", "     CAMBIARE INDIRIZZO ROTARY SWITCH, METTERE 155.",
-                     "     ATTACCARE ALIMENTAZIONE.", "     INVIARE COMANDO RESET POWER ON SU INDIRIZZO 155.",
-                     "     INTERROGARE 155, VERIFICARE RISPOSTA", "     E LAMPEGGIO MODULO 1 LED VERDE"});
+                 "     ATTACCARE ALIMENTAZIONE.", "     INVIARE COMANDO RESET POWER ON SU INDIRIZZO 155.",
+                 "     INTERROGARE 155, VERIFICARE RISPOSTA", "     E LAMPEGGIO MODULO 1 LED VERDE"});
     askYesNo("    ");
     if (!stopCheck()) return false;
     eolLines(w, {"    *SU INDIRIZZO 155 INVIARE COMANDO SET OUTPUT (1) ",
-                     "     SU SUBADD 129, DATO 8,8. IL LED DEL MODULO 1 E' ACCESO GIALLO?"});
+                 "     SU SUBADD 129, DATO 8,8. IL LED DEL MODULO 1 E' ACCESO GIALLO?"});
     askYesNo("    ");
     if (eolChannels == 2) {
         eolLines(w, {"    *SU INDIRIZZO 155 INVIARE COMANDO SET OUTPUT (1) ",
-                         "     SU SUBADD 130, DATO 8,8. IL LED DEL MODULO 2 E' ACCESO GIALLO?"});
+                     "     SU SUBADD 130, DATO 8,8. IL LED DEL MODULO 2 E' ACCESO GIALLO?"});
         askYesNo("    ");
     }
     if (!stopCheck()) return false;
@@ -332,8 +333,8 @@ bool ManualEolPage::eolStep7() {
     };
     // clang-format on
     for (const IsolatorPhase& phase : phases) {
-        eolLines(w, {"", "    *STACCARE USB. CHIUDERE COVER. PREMERE PER 2 SEC", "     RESET+TEST+DISABLE", phase.command,
-                         phase.verify});
+        eolLines(w, {"", "    *STACCARE USB. CHIUDERE COVER. PREMERE PER 2 SEC", "     RESET+TEST+DISABLE",
+                     phase.command, phase.verify});
         askYesNo("    ");
         if (!stopCheck()) return false;
         eolLines(w, {"    *PREMERE RESET, INSERIRE PASSWORD.", "     APRIRE COVER, ATTACCARE USB."});
@@ -381,10 +382,10 @@ bool ManualEolPage::writeEolImage(uint8_t* image512) {
 bool ManualEolPage::eolStep8() {
     TFrmTestQOB& w = window();
     eolLines(w, {"[S008]", "4 - MAIN + LED + MECCANICA", "--------------------------",
-                     "  A) TOGLIERE ALIMENTAZIONE. STACCARE USB.", "     SU SOUNDER 1 & 2 EOL 47K.",
-                     "     CHIUDERE COVER SWITCH.", "     CHIUDERE INLET CH1.2 E CH2.2",
-                     "     SU INLET CH1.1 E CH2.1(SE 2 CANALI) METTERE CARICO 45L/MIN.",
-                     "     ALIMENTARE LA SCHEDA CON EXT SUP 1 = 24V."});
+                 "  A) TOGLIERE ALIMENTAZIONE. STACCARE USB.", "     SU SOUNDER 1 & 2 EOL 47K.",
+                 "     CHIUDERE COVER SWITCH.", "     CHIUDERE INLET CH1.2 E CH2.2",
+                 "     SU INLET CH1.1 E CH2.1(SE 2 CANALI) METTERE CARICO 45L/MIN.",
+                 "     ALIMENTARE LA SCHEDA CON EXT SUP 1 = 24V."});
     if (eolStandAlone) eolLine("     VERIFICARE LED MODULI ACCESI GIALLI ALL'ACCENSIONE.");
     eolLine("     ALIMENTARE CON EXT SUP 1 E 2 = 24V.");
     if (eolStandAlone) askYesNo("    ");
@@ -435,15 +436,17 @@ bool ManualEolPage::eolStep8() {
     eolLine("    TARATURA TERMINATA");
 
     if (eolStandAlone) {
-        eolLines(w, {"", "  B) STAND ALONE: SENSORI", "     I SENSORI 1 E 2(SE 2 CANALI) SONO POLLATI AUTOMATICAMENTE E",
-                         "     I LED DEI SENSORI LAMPEGGIANO VERDE?"});
+        eolLines(w,
+                 {"", "  B) STAND ALONE: SENSORI", "     I SENSORI 1 E 2(SE 2 CANALI) SONO POLLATI AUTOMATICAMENTE E",
+                  "     I LED DEI SENSORI LAMPEGGIANO VERDE?"});
         askYesNo("     ");
         for (int ch = 0; ch < eolChannels; ++ch)
             eolLine("     Last poll sensore " + std::to_string(ch + 1) + ":" +
                     pollStatusTextFor(variantSeen, sensorOutputs[ch]));
     } else {
-        eolLines(w, {"", "  C) LOOP BASED: SENSORI. ALIMENTARE T-LNK.",
-                         "     I SENSORI 1 E 2(SE 2 CANALI) SONO INTERROGABILI E", "     I LED DEI SENSORI LAMPEGGIANO VERDE?"});
+        eolLines(
+            w, {"", "  C) LOOP BASED: SENSORI. ALIMENTARE T-LNK.",
+                "     I SENSORI 1 E 2(SE 2 CANALI) SONO INTERROGABILI E", "     I LED DEI SENSORI LAMPEGGIANO VERDE?"});
         askYesNo("     ");
     }
     return stopCheck();
@@ -501,9 +504,9 @@ bool ManualEolPage::eolStep9() {
     const uint8_t manufactured[5] = {static_cast<uint8_t>(now.day), static_cast<uint8_t>(now.month), year,
                                      static_cast<uint8_t>(now.hour), static_cast<uint8_t>(now.minute)};
     for (int i = 0; i < 5; ++i) image[268 + i] = manufactured[i];
-    const uint8_t stamp[6] = {static_cast<uint8_t>(now.day),  static_cast<uint8_t>(now.month),
-                              year,                            static_cast<uint8_t>(now.hour),
-                              static_cast<uint8_t>(now.minute), static_cast<uint8_t>(now.second)};
+    const uint8_t stamp[6] = {
+        static_cast<uint8_t>(now.day),  static_cast<uint8_t>(now.month),  year,
+        static_cast<uint8_t>(now.hour), static_cast<uint8_t>(now.minute), static_cast<uint8_t>(now.second)};
     for (int i = 0; i < 6; ++i) image[281 + i] = stamp[i];
     for (int i = 0; i < 10; ++i) image[501 + i] = kFactoryConstants[i];
 

@@ -40,8 +40,7 @@ bool ReportRuns::btnlogClick() {
         addConsoleLine(banner(">>>", name));
         try {
             body();
-        } catch (...) {
-        }
+        } catch (...) {}
         addConsoleLine(banner("<<<", name));
         addConsoleLine(" ");
     };

@@ -224,8 +224,10 @@ protected:
         }
         if (verb == "expect" && step.word(1) == "window") {
             const int narrow = window_->normalSize().width();
-            if (step.word(2) == "wide") EXPECT_GT(window_->width(), narrow);
-            else EXPECT_EQ(window_->width(), narrow);
+            if (step.word(2) == "wide")
+                EXPECT_GT(window_->width(), narrow);
+            else
+                EXPECT_EQ(window_->width(), narrow);
             return;
         }
         QWidget* w = widget(step.word(1));
@@ -292,9 +294,9 @@ TEST_F(GuiScenarioTest, EveryScenarioOfTheTable) {
     // Files the scenarios write go to a fresh working folder.
     ScopedWorkDir work;
     std::string error;
-    const std::vector<Scenario> scenarios =
-        readScenarios(NERAX_SOURCE_DIR "/tests/window_scenarios.txt",
-                      {{"$COM", std::to_string(comNumber())}, {"$WORK", std::filesystem::current_path().string()}}, error);
+    const std::vector<Scenario> scenarios = readScenarios(
+        NERAX_SOURCE_DIR "/tests/window_scenarios.txt",
+        {{"$COM", std::to_string(comNumber())}, {"$WORK", std::filesystem::current_path().string()}}, error);
     ASSERT_FALSE(scenarios.empty()) << error;
     for (const Scenario& scenario : scenarios) {
         SCOPED_TRACE("scenario: " + scenario.name);

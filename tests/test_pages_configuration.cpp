@@ -48,11 +48,16 @@ std::string shown(TFrmTestQOB& w, const std::string& name) {
 
 void setControl(TFrmTestQOB& w, const std::string& name, const std::string& value) {
     Control* c = w.FindComponent(name);
-    if (auto* edit = dynamic_cast<TEdit*>(c)) edit->Text = value;
-    else if (auto* box = dynamic_cast<TCheckBox*>(c)) box->Checked = value == "x";
-    else if (auto* radio = dynamic_cast<TRadioGroup*>(c)) radio->ItemIndex = std::stoi(value);
-    else if (auto* bar = dynamic_cast<TTrackBar*>(c)) bar->Position = std::stoi(value);
-    else ADD_FAILURE() << "no settable control " << name;
+    if (auto* edit = dynamic_cast<TEdit*>(c))
+        edit->Text = value;
+    else if (auto* box = dynamic_cast<TCheckBox*>(c))
+        box->Checked = value == "x";
+    else if (auto* radio = dynamic_cast<TRadioGroup*>(c))
+        radio->ItemIndex = std::stoi(value);
+    else if (auto* bar = dynamic_cast<TTrackBar*>(c))
+        bar->Position = std::stoi(value);
+    else
+        ADD_FAILURE() << "no settable control " << name;
 }
 
 struct Shows {
@@ -142,19 +147,19 @@ TEST_F(ConfigurationPages, GetAllShowsTheDetectorsConfigurationInEveryControl) {
 
 TEST_F(ConfigurationPages, GetAllShowsStoredOddValuesAsTheControlsCan) {
     model([](DetectorModel& m) {
-        for (int a = 309; a <= 348; ++a) m.eeprom[a] = 0;              // no holidays
-        for (int a = 472; a <= 475; ++a) m.eeprom[a] = 0xFF;           // pressure above 2^31
-        m.eeprom[283] = 150;                                           // stamp year > 99 reads as 11
-        m.eeprom[426] = 7;                                             // no such daylight mode
-        m.eeprom[455] = 200;                                           // fan speed beyond the bar
-        m.eeprom[422] = 5;                                             // inverted box: only 0 ticks
-        m.eeprom[295] = 0;                                             // offset box: all but 1 tick
+        for (int a = 309; a <= 348; ++a) m.eeprom[a] = 0;     // no holidays
+        for (int a = 472; a <= 475; ++a) m.eeprom[a] = 0xFF;  // pressure above 2^31
+        m.eeprom[283] = 150;                                  // stamp year > 99 reads as 11
+        m.eeprom[426] = 7;                                    // no such daylight mode
+        m.eeprom[455] = 200;                                  // fan speed beyond the bar
+        m.eeprom[422] = 5;                                    // inverted box: only 0 ticks
+        m.eeprom[295] = 0;                                    // offset box: all but 1 tick
         // first set byte wins
         m.eeprom[466] = 0;
         m.eeprom[467] = 1;
         m.eeprom[468] = 1;
-        m.eeprom[351] = 2;                                             // by module
-        const char label[16] = {'A', 'B', 0, 'C'};                     // ends at the zero byte
+        m.eeprom[351] = 2;                          // by module
+        const char label[16] = {'A', 'B', 0, 'C'};  // ends at the zero byte
         for (int i = 0; i < 16; ++i) m.eeprom[372 + i] = static_cast<uint8_t>(label[i]);
     });
     connect();
@@ -268,14 +273,14 @@ TEST_F(ConfigurationPages, UpdateReportsEachRefusedOrUnreadableGroupAndWritesThe
     connect();
     w().btnGetAllClick();
     const auto before = cfgOnDetector();
-    w().edtPwd.Text = "";                                   // conversion error
-    w().edtCfg.Text = "5|01/02/16 10:00:00";                // "5|0" is no number
-    w().cbCh2Enabled.Checked = false;                       // accepted, clears sensor 2
-    w().tbFanSp1.Position = 0;                              // speeds are 1..10
-    w().edtDaySt.Text = "08:30";                            // start hour must be below end hour
+    w().edtPwd.Text = "";                     // conversion error
+    w().edtCfg.Text = "5|01/02/16 10:00:00";  // "5|0" is no number
+    w().cbCh2Enabled.Checked = false;         // accepted, clears sensor 2
+    w().tbFanSp1.Position = 0;                // speeds are 1..10
+    w().edtDaySt.Text = "08:30";              // start hour must be below end hour
     w().edtDayEnd.Text = "08:45";
-    w().edtCh1Label.Text = "Zon\xE9";                       // not ASCII
-    w().edtDisTime.Text = "45";                             // accepted
+    w().edtCh1Label.Text = "Zon\xE9";  // not ASCII
+    w().edtDisTime.Text = "45";        // accepted
     w().btnUpdateCfgClick();
 
     // clang-format off
@@ -407,9 +412,7 @@ TEST_F(ConfigurationPages, TextThatIsNoNumberRaisesTheConversionError) {
         try {
             button->OnClick();
             ADD_FAILURE() << c.control << " = " << c.text << ": no conversion error";
-        } catch (const std::invalid_argument& e) {
-            EXPECT_EQ(std::string(e.what()), c.message);
-        }
+        } catch (const std::invalid_argument& e) { EXPECT_EQ(std::string(e.what()), c.message); }
         EXPECT_EQ(console().size(), lines) << "the handler wrote a line";
         EXPECT_EQ(std::vector<uint8_t>(w().qob->imageBytes(), w().qob->imageBytes() + 512), image);
     }
@@ -519,7 +522,7 @@ TEST_F(ConfigurationPagesBrokenCfg, EveryGroupReportsTheInvalidImageAndNothingIs
     ASSERT_EQ(all.size(), 2 * 42 + 1);
     EXPECT_EQ(all[0], "btnPwd");
     EXPECT_EQ(all[1], kInvalidImage);
-    EXPECT_EQ(all[3], "EXCEPTION");   // btnCfg: empty edit
+    EXPECT_EQ(all[3], "EXCEPTION");  // btnCfg: empty edit
     EXPECT_EQ(all.back(), kInvalidImage);
     EXPECT_EQ(detector().requestCount(cmd::WriteEeprom), 0);
 

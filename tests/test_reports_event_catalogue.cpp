@@ -64,11 +64,19 @@ TEST(EventCatalogue, HeaderAndSeparatorRows) {
 LogRecordValues sample() {
     LogRecordValues r;
     r.event = 7;
-    r.day = 21; r.month = 3; r.year = 17; r.hour = 10; r.minute = 15; r.second = 2;
+    r.day = 21;
+    r.month = 3;
+    r.year = 17;
+    r.hour = 10;
+    r.minute = 15;
+    r.second = 2;
     r.temperature = 250;
-    r.power[0] = 24000; r.power[1] = 23900;
-    r.flow[0] = 87; r.flow[1] = 86;
-    r.sensor[0] = 1; r.sensor[1] = 22;
+    r.power[0] = 24000;
+    r.power[1] = 23900;
+    r.flow[0] = 87;
+    r.flow[1] = 86;
+    r.sensor[0] = 1;
+    r.sensor[1] = 22;
     return r;
 }
 

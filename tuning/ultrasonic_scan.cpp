@@ -12,8 +12,8 @@ constexpr int kMinLogLines = 200;
 constexpr int kSweepFirstPulse = 29;
 constexpr int kSweepLastPulse = 122;
 constexpr int kPulseStep = 3;
-constexpr int kRatedGroups = 32;          // pulse 29 .. 122
-constexpr int kInvalidD = 3600;           // 6 x 600: marks a group incomplete
+constexpr int kRatedGroups = 32;  // pulse 29 .. 122
+constexpr int kInvalidD = 3600;   // 6 x 600: marks a group incomplete
 constexpr int kMaxSegments = 128;
 
 // Field n of a log line: characters 6n+1 .. 6n+5 (1-based).
@@ -36,9 +36,7 @@ int groupOf(int pulse) {
     return g < PulseGroupTable::kGroups ? g : -1;
 }
 
-bool validSample(int a, int r) {
-    return a >= 19500 && a <= 26000 && r >= 19500 && r <= 26000 && r >= a && r - a < 600;
-}
+bool validSample(int a, int r) { return a >= 19500 && a <= 26000 && r >= 19500 && r <= 26000 && r >= a && r - a < 600; }
 
 struct GroupStats {
     int sum = 0, mean = 0;
@@ -109,7 +107,6 @@ int parseFlowLog(const std::vector<std::string>& lines, PulseGroupTable& table) 
     }
     return count;
 }
-
 
 int evaluatePulseGroups(const PulseGroupTable& table, const EvaluationSettings& settings,
                         const std::function<void(const std::string&)>& listing) {
@@ -276,7 +273,7 @@ void UltrasonicTuning::scanSetting(int value, int& q1, int& q2) {
     edtFlowLogFan1.Text = "12";
     edtFlowLogFan2.Text = "12";
     w.cboFlowLog.Checked = true;
-    if (!w.switchFlowCapture()) return;   // the rate edit is no number: nothing to capture
+    if (!w.switchFlowCapture()) return;  // the rate edit is no number: nothing to capture
     addConsoleLine("monitoring flow...");
     addConsoleLine(host.dateTimeText());
     tmrTimeout.Tag = 0;

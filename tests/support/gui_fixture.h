@@ -104,8 +104,10 @@ private:
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         if (!dialog || !dialog->isVisible() || busy_) return;
         busy_ = true;
-        if (auto* box = qobject_cast<QMessageBox*>(dialog)) seen.push_back(modelText(box->text()));
-        else if (auto* input = qobject_cast<QInputDialog*>(dialog)) seen.push_back(modelText(input->labelText()));
+        if (auto* box = qobject_cast<QMessageBox*>(dialog))
+            seen.push_back(modelText(box->text()));
+        else if (auto* input = qobject_cast<QInputDialog*>(dialog))
+            seen.push_back(modelText(input->labelText()));
         else if (auto* chooser = qobject_cast<QFileDialog*>(dialog)) {
             seen.push_back(modelText(chooser->windowTitle()));
             files.push_back({chooser->windowTitle(), chooser->directory().absolutePath(), chooser->defaultSuffix(),
