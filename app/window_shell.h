@@ -69,18 +69,15 @@ public:
     void FormCreate();
     // FormCreate fills the EEPROM grids through this (set by the EEPROM page).
     std::function<void()> prepareEepromGrids;
-    void readTuningSettings();
 
     // ---- shell handlers -----------------------------------------------
     // True when the key answered a wait: the window then keeps it from
     // the focused control.
     bool FormKeyDown(int key);
-    void Button1Click();        // Connect
-    void Button2Click();        // Disconnect
-    void btnresClick();         // RESET DEVICE
-    void btnShowDevManClick();  // serial-ports dialog
-    void btnabortClick();       // ABORT
-    void tmrTimeoutTimer();     // capture timer tick
+    void Button1Click();   // Connect
+    void Button2Click();   // Disconnect
+    void btnresClick();    // RESET DEVICE
+    void btnabortClick();  // ABORT
 
     // ---- shell controls -----------------------------------------------
     TGroupBox GroupBox27{this, "GroupBox27", " CONNECTION "};
@@ -127,4 +124,7 @@ protected:
 
 private:
     void wireShell();
+    void readTuningSettings();
+    void btnShowDevManClick();  // serial-ports dialog
+    void tmrTimeoutTimer();     // capture timer tick
 };

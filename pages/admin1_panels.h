@@ -138,13 +138,8 @@ public:
     UltraMeasure ultra;
     void btnMeasureFlowClick();
     void btnUltraClearClick();
-    // Min, max and the mean of the first N window samples into the edits;
-    // false (with the error box) when N is not 1..1000.
-    bool refreshUltraStatistics();
     void cbUltraContinueClick();
     void tmrUltraTimer();
-    void btnUltraMemoClearClick();
-    void btnUltraMemoCopyClick();
     void btnTestAirDensityClick();
     void tmrDensityTimer();
 
@@ -163,4 +158,11 @@ public:
 protected:
     explicit HardwarePanelsPage(Host& host) : WindowShell(host) {}
     void wireHardwarePanels();
+
+private:
+    // Min, max and the mean of the first N window samples into the edits;
+    // false (with the error box) when N is not 1..1000.
+    bool refreshUltraStatistics();
+    void btnUltraMemoClearClick();
+    void btnUltraMemoCopyClick();
 };

@@ -41,7 +41,6 @@ public:
     TTimer tmrAD{this, "tmrAD", 100, false};
     void cboADClick();
     void tmrADTimer();
-    void btnADClearClick();
 
     TGroupBox grpLeds{this, "grpLeds", " SHIFT REGISTER LEDS ", &TabSheet6};
     TPaintBox Image1{this, "Image1", &grpLeds};
@@ -59,11 +58,14 @@ public:
     void btnLedClearClick();
     // "All G" / "All R" / "All Y": every LED to the sender's Tag.
     void btnLedAllClick(Control* sender);
-    void cbLedDblClick(Control* sender);
     // RAM address for "set RAM" and "read RAM".
     TEdit edtReadRAM{this, "edtReadRAM", "", &TabSheet6};
 
 protected:
     explicit SensorLedPage(Host& host) : WindowShell(host) {}
     void wireSensorLedPanels();
+
+private:
+    void btnADClearClick();
+    void cbLedDblClick(Control* sender);
 };

@@ -69,15 +69,17 @@ public:
         TValueListEditor::CellStyle style;
     };
     E2PCell vleE2PDrawCell(int col, int row) const;
-    // Re-reads bytes 0..511 into the grid (the restores run it): false
-    // after the guard or an error line.
-    bool readEepromGrid();
     // Start-up contents: bytes 0..511 and 1024..1087 all "0", no descriptions.
     void fillEepromGrids();
-    // One area restore (0 all, 1 LOB, 2 FCT, 3 CFG) from its button.
-    void restoreEepromArea(TButton& button, int code);
 
 protected:
     explicit EepromPage(Host& host) : WindowShell(host) {}
     void wireEepromPage();
+
+private:
+    // Re-reads bytes 0..511 into the grid (the restores run it): false
+    // after the guard or an error line.
+    bool readEepromGrid();
+    // One area restore (0 all, 1 LOB, 2 FCT, 3 CFG) from its button.
+    void restoreEepromArea(TButton& button, int code);
 };

@@ -47,12 +47,14 @@ public:
     void Button27Click();  // SAVE FILES
     // Both capture switches end here; false when the rate edit is no number.
     bool switchFlowCapture();
-    // Unchecks "Capture Log" as a click would, and stops the timer.
-    void stopFlowCapture();
 
 protected:
     explicit FlowLogPage(Host& host) : WindowShell(host) {}
     void wireFlowLogPage();
+
+private:
+    // Unchecks "Capture Log" as a click would, and stops the timer.
+    void stopFlowCapture();
 };
 
 // The Flow graph page.
