@@ -147,9 +147,7 @@ std::string TValueListEditor::ValueAt(int line) const {
     return eq == std::string::npos ? std::string() : s.substr(eq + 1);
 }
 
-std::string TValueListEditor::Values(const std::string& key) const {
-    return ValueAt(FindKey(key));
-}
+std::string TValueListEditor::Values(const std::string& key) const { return ValueAt(FindKey(key)); }
 
 void TValueListEditor::setValue(const std::string& key, const std::string& value) {
     int line = FindKey(key);

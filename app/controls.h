@@ -54,12 +54,18 @@ public:
 
     const std::string& Name() const { return name_; }
     Control* Parent() const { return parent_; }
-    void setParent(Control* parent) { parent_ = parent; changed(); }
+    void setParent(Control* parent) {
+        parent_ = parent;
+        changed();
+    }
 
     // Geometry in pixels relative to the parent; static after creation.
     int Left = 0, Top = 0, Width = 0, Height = 0;
     Control& setBounds(int left, int top, int width, int height) {
-        Left = left; Top = top; Width = width; Height = height;
+        Left = left;
+        Top = top;
+        Width = width;
+        Height = height;
         return *this;
     }
 
@@ -138,8 +144,8 @@ public:
     TLabel(TForm* form, std::string name, std::string caption = {}, Control* parent = nullptr)
         : Control(form, std::move(name), parent), Caption(this, std::move(caption)) {}
     Property<std::string> Caption;
-    Property<uint32_t> FontColor{this, 0x000000};   // RGB
-    Property<int> FontSize{this, 0};                // points; 0: the window's font
+    Property<uint32_t> FontColor{this, 0x000000};  // RGB
+    Property<int> FontSize{this, 0};               // points; 0: the window's font
     Property<bool> FontBold{this, false};
 };
 
@@ -173,8 +179,7 @@ bool editInteger(Host& host, const TEdit& edit, int& value);
 
 class TMemo : public Control {
 public:
-    TMemo(TForm* form, std::string name, Control* parent = nullptr)
-        : Control(form, std::move(name), parent) {}
+    TMemo(TForm* form, std::string name, Control* parent = nullptr) : Control(form, std::move(name), parent) {}
     TStrings Lines{this};
     // The control's text: lines joined by CR LF, no final line break.
     std::string Text() const;
@@ -205,10 +210,9 @@ public:
 
 class TRadioGroup : public Control {
 public:
-    TRadioGroup(TForm* form, std::string name, std::string caption = {},
-                std::vector<std::string> items = {}, Control* parent = nullptr)
-        : Control(form, std::move(name), parent), Caption(this, std::move(caption)),
-          Items(this, std::move(items)) {}
+    TRadioGroup(TForm* form, std::string name, std::string caption = {}, std::vector<std::string> items = {},
+                Control* parent = nullptr)
+        : Control(form, std::move(name), parent), Caption(this, std::move(caption)), Items(this, std::move(items)) {}
     Property<std::string> Caption;
     Property<std::vector<std::string>> Items;
     Property<int> ItemIndex{this, -1};
@@ -269,7 +273,7 @@ public:
     TStatusBar(TForm* form, std::string name, std::string text = {}, Control* parent = nullptr)
         : Control(form, std::move(name), parent), SimpleText(this, std::move(text)) {}
     Property<std::string> SimpleText;
-    Property<uint32_t> Color{this, 0xF0F0F0};   // RGB
+    Property<uint32_t> Color{this, 0xF0F0F0};  // RGB
 };
 
 class TTabSheet : public Control {
@@ -282,7 +286,7 @@ public:
 class TPageControl : public Control {
 public:
     using Control::Control;
-    std::vector<TTabSheet*> Pages;       // tab index order
+    std::vector<TTabSheet*> Pages;  // tab index order
     Property<int> ActivePageIndex{this, 0};
     int PageCount() const { return static_cast<int>(Pages.size()); }
     std::function<void()> OnChange;
@@ -295,8 +299,8 @@ public:
     TStrings Strings{this};
     std::string TitleKey = "Key", TitleValue = "Value";
     int ColWidth0 = 0, ColWidth1 = 0;
-    Property<int> Row{this, 1};          // selected row, 1 = first data row
-    int RowCount() const { return Strings.Count() + 1; }   // with the title row
+    Property<int> Row{this, 1};                           // selected row, 1 = first data row
+    int RowCount() const { return Strings.Count() + 1; }  // with the title row
     // Row lookup by key text: index into Strings or -1.
     int FindKey(const std::string& key) const;
     std::string Keys(int line) const;
@@ -308,10 +312,13 @@ public:
     // Owner drawing by column and row (row 0 is the title row): the cell's
     // colours, and the text drawn in place of the key or value (empty: the
     // key or value itself). Editing still edits the value.
-    struct CellStyle { uint32_t background = 0xFFFFFF, text = 0x000000; bool bold = false; };
+    struct CellStyle {
+        uint32_t background = 0xFFFFFF, text = 0x000000;
+        bool bold = false;
+    };
     std::function<CellStyle(int col, int row)> OnDrawCell;
     std::function<std::string(int col, int row)> OnCellText;
-    std::string FontName;                // empty: the window's font
+    std::string FontName;  // empty: the window's font
 };
 
 class TPaintBox : public Control {

@@ -7,8 +7,7 @@
 
 std::string yesNo(int v) { return v == 0 ? "N" : "Y"; }
 
-std::string pickText(int v, int reference, const std::string& textIfDifferent,
-                     const std::string& textIfEqual) {
+std::string pickText(int v, int reference, const std::string& textIfDifferent, const std::string& textIfEqual) {
     return v == reference ? textIfEqual : textIfDifferent;
 }
 
@@ -86,17 +85,16 @@ namespace {
 
 std::string padded(int v, int width) {
     std::string digits = std::to_string(v < 0 ? -v : v);
-    if (static_cast<int>(digits.size()) < width)
-        digits.insert(0, static_cast<size_t>(width) - digits.size(), '0');
+    if (static_cast<int>(digits.size()) < width) digits.insert(0, static_cast<size_t>(width) - digits.size(), '0');
     return v < 0 ? "-" + digits : digits;
 }
 
 }  // namespace
 
-std::string formatDateTime(const std::string& pattern, const LocalDateTime& when,
-                           char dateSeparator, char timeSeparator) {
+std::string formatDateTime(const std::string& pattern, const LocalDateTime& when, char dateSeparator,
+                           char timeSeparator) {
     std::string out;
-    bool afterHour = false;   // "m" right after an hour token means minutes
+    bool afterHour = false;  // "m" right after an hour token means minutes
     size_t i = 0;
     auto run = [&](char c) {
         size_t n = 0;
@@ -142,18 +140,10 @@ std::string formatDateTime(const std::string& pattern, const LocalDateTime& when
             out += n >= 2 ? padded(when.second, 2) : std::to_string(when.second);
             afterHour = false;
             break;
-        case 'z':
-            out += n >= 3 ? padded(when.millisecond, 3) : std::to_string(when.millisecond);
-            break;
-        case '/':
-            out.append(n, dateSeparator);
-            break;
-        case ':':
-            out.append(n, timeSeparator);
-            break;
-        default:
-            out.append(n, raw);
-            break;
+        case 'z': out += n >= 3 ? padded(when.millisecond, 3) : std::to_string(when.millisecond); break;
+        case '/': out.append(n, dateSeparator); break;
+        case ':': out.append(n, timeSeparator); break;
+        default: out.append(n, raw); break;
         }
         i += n;
     }

@@ -5,8 +5,7 @@
 #include <string>
 
 std::string yesNo(int v);
-std::string pickText(int v, int reference, const std::string& textIfDifferent,
-                     const std::string& textIfEqual);
+std::string pickText(int v, int reference, const std::string& textIfDifferent, const std::string& textIfEqual);
 std::string twoDigits(int v);
 std::string threeDigits(int v);
 std::string fitWidth(const std::string& text, int width);

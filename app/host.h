@@ -24,8 +24,8 @@ struct LocalDateTime {
 // Renders a date-time pattern: yyyy yy mm m dd d hh h nn n ss s zzz,
 // "/" and ":" become the date and time separators, text in double or
 // single quotes is copied. "mm" or "m" right after an hour is minutes.
-std::string formatDateTime(const std::string& pattern, const LocalDateTime& when,
-                           char dateSeparator = '/', char timeSeparator = ':');
+std::string formatDateTime(const std::string& pattern, const LocalDateTime& when, char dateSeparator = '/',
+                           char timeSeparator = ':');
 
 // Application-wide date and time formats; the production test changes them.
 struct DateTimeFormats {
@@ -38,7 +38,7 @@ struct DateTimeFormats {
 // A file chooser's settings; executing it fills FileName.
 struct FileDialog {
     std::string Title;
-    std::string Filter;        // "TXT files (*.TXT)|*.TXT"
+    std::string Filter;  // "TXT files (*.TXT)|*.TXT"
     std::string InitialDir;
     std::string DefaultExt;
     std::string FileName;
@@ -49,15 +49,14 @@ public:
     virtual ~Host() = default;
 
     // ---- dialogs -------------------------------------------------------
-    virtual DialogResult messageBox(const std::string& text, const std::string& caption,
-                                    DialogKind kind, DialogButtons buttons) = 0;
+    virtual DialogResult messageBox(const std::string& text, const std::string& caption, DialogKind kind,
+                                    DialogButtons buttons) = 0;
     // Plain message box with OK.
     void showMessage(const std::string& text) {
         messageBox(text, applicationTitle, DialogKind::Information, DialogButtons::Ok);
     }
     // value: the default on entry, the answer on OK. Returns true for OK.
-    virtual bool inputQuery(const std::string& caption, const std::string& prompt,
-                            std::string& value) = 0;
+    virtual bool inputQuery(const std::string& caption, const std::string& prompt, std::string& value) = 0;
     // Return true and set dialog.FileName when the operator picked a file.
     virtual bool executeOpenDialog(FileDialog& dialog) = 0;
     virtual bool executeSaveDialog(FileDialog& dialog) = 0;

@@ -38,7 +38,7 @@ IniSections parseIni(const std::string& text) {
         if (line[0] == '[') {
             auto close = line.find(']');
             std::string name = upper(trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1)));
-            current = &sections[name];   // a repeated section adds to the first
+            current = &sections[name];  // a repeated section adds to the first
             continue;
         }
         auto eq = line.find('=');
@@ -56,7 +56,7 @@ namespace {
 
 // The file's text; false when it is missing or cannot be read.
 bool readIniText(const std::string& path, std::string& text) {
-    struct stat info{};
+    struct stat info {};
     if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
     std::ifstream file(path, std::ios::binary);
     if (!file) return false;
@@ -80,8 +80,8 @@ std::string readEolLogDir(const std::string& path) {
 }
 
 bool readTuningSettingsFile(const std::string& path, TuningSettings& values) {
-    struct stat info{};
-    if (stat(path.c_str(), &info) != 0) return true;   // no file: defaults, silently
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) return true;  // no file: defaults, silently
     if (!S_ISREG(info.st_mode)) return false;
     std::ifstream file(path, std::ios::binary);
     if (!file) return false;

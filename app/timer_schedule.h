@@ -13,7 +13,7 @@
 class TimerSchedule {
 public:
     struct Entry {
-        TTimer* timer = nullptr;   // null once the timer is gone
+        TTimer* timer = nullptr;  // null once the timer is gone
         bool scheduled = false;
         int interval = 0;
         uint64_t due = 0;

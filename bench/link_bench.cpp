@@ -18,7 +18,7 @@
 #include <string>
 #include <unistd.h>
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "bench/quiet_host.h"
 #include "device/qob.h"
 #include "link/frame.h"
@@ -28,7 +28,7 @@
 namespace {
 
 constexpr int kCom = 230;
-constexpr double kWireBytesPerSecond = 38400.0 / 10.0;   // start, 8 data, stop bit
+constexpr double kWireBytesPerSecond = 38400.0 / 10.0;  // start, 8 data, stop bit
 
 // Counts what crosses the line; everything else goes to the real port.
 class CountingPort final : public SerialPort {
@@ -36,21 +36,18 @@ public:
     CountingPort() : port_(makePosixSerialPort()) {}
     int open(const std::string& path) override { return port_->open(path); }
     int getSettings() override { return port_->getSettings(); }
-    int setSettings(int baud, int size, int parity, int stop) override
-    {
+    int setSettings(int baud, int size, int parity, int stop) override {
         return port_->setSettings(baud, size, parity, stop);
     }
     int getTimeouts() override { return port_->getTimeouts(); }
     int setTimeouts(int interval, int total) override { return port_->setTimeouts(interval, total); }
     void discardInput() override { port_->discardInput(); }
-    int write(const uint8_t* data, size_t length, size_t& written) override
-    {
+    int write(const uint8_t* data, size_t length, size_t& written) override {
         int result = port_->write(data, length, written);
         bytes += written;
         return result;
     }
-    int read(uint8_t* data, size_t length, size_t& received) override
-    {
+    int read(uint8_t* data, size_t length, size_t& received) override {
         int result = port_->read(data, length, received);
         bytes += received;
         return result;
@@ -68,8 +65,7 @@ private:
 // with a device object whose port counts the bytes.
 class Session {
 public:
-    explicit Session(bool wireSpeed) : window(host_)
-    {
+    explicit Session(bool wireSpeed) : window(host_) {
         auto counting = std::make_unique<CountingPort>();
         counter_ = counting.get();
         window.qob = std::make_unique<QOB>(std::move(counting));
@@ -79,8 +75,7 @@ public:
             return;
         }
         char pattern[] = "/tmp/nerax-bench-ports-XXXXXX";
-        if (!::mkdtemp(pattern))
-            return;
+        if (!::mkdtemp(pattern)) return;
         folder_ = pattern;
         ::setenv("NERAX_LT_PORTS", folder_.c_str(), 1);
         nerax_sim::DetectorOptions options;
@@ -88,14 +83,11 @@ public:
         detector_ = std::make_unique<nerax_sim::VirtualDetector>(options);
         ready_ = detector_->start() && detector_->registerPort(kCom, folder_);
     }
-    ~Session()
-    {
+    ~Session() {
         window.qob->disconnect();
-        if (detector_)
-            detector_->stop();
+        if (detector_) detector_->stop();
         std::error_code ec;
-        if (!folder_.empty())
-            std::filesystem::remove_all(folder_, ec);
+        if (!folder_.empty()) std::filesystem::remove_all(folder_, ec);
     }
     bool ready() const { return ready_; }
     int connect() { return qob().connect(com_, 0, 0, 0); }
@@ -119,8 +111,7 @@ private:
 
 // ---- wire runs ---------------------------------------------------------
 
-void reportWire(benchmark::State& state, double seconds, size_t bytes)
-{
+void reportWire(benchmark::State& state, double seconds, size_t bytes) {
     // Per run; the ratio is the same over all runs.
     const double runs = static_cast<double>(state.iterations());
     const double wireSeconds = static_cast<double>(bytes) / kWireBytesPerSecond;
@@ -131,8 +122,7 @@ void reportWire(benchmark::State& state, double seconds, size_t bytes)
 
 // The operation under test runs between resetBytes and the stop of the clock.
 template <class Operation>
-void wireRun(benchmark::State& state, bool connectFirst, Operation operation)
-{
+void wireRun(benchmark::State& state, bool connectFirst, Operation operation) {
     double seconds = 0;
     size_t bytes = 0;
     for (auto _ : state) {
@@ -157,24 +147,19 @@ void wireRun(benchmark::State& state, bool connectFirst, Operation operation)
     reportWire(state, seconds, bytes);
 }
 
-void WireConnect(benchmark::State& state)
-{
+void WireConnect(benchmark::State& state) {
     wireRun(state, false, [](Session& s) { return s.connect() == 1; });
 }
 
 // "Read All Logs" as the operator runs it: the log header and 31 pieces
 // (32 transactions), then every slot printed as the log table.
-void WireReadAllLogs(benchmark::State& state)
-{
-    wireRun(state, true, [](Session& s) {
-        return s.window.btnReadLogsClick(&s.window.btnReadAllLogs);
-    });
+void WireReadAllLogs(benchmark::State& state) {
+    wireRun(state, true, [](Session& s) { return s.window.btnReadLogsClick(&s.window.btnReadAllLogs); });
 }
 
 // The whole-EEPROM dump of the EEPROM page: 32 extended commands,
 // sub-command 2, one 1 KB block each, every byte written to the console.
-void WireEepromDump(benchmark::State& state)
-{
+void WireEepromDump(benchmark::State& state) {
     wireRun(state, true, [](Session& s) {
         const size_t before = s.window.memLog.Lines.lines().size();
         s.window.Button39Click();
@@ -189,8 +174,7 @@ BENCHMARK(WireEepromDump)->Iterations(1)->Unit(benchmark::kMillisecond)->UseManu
 
 // ---- bare pty runs -----------------------------------------------------
 
-void transactions(benchmark::State& state, uint8_t code, int dataLength, const uint8_t* params)
-{
+void transactions(benchmark::State& state, uint8_t code, int dataLength, const uint8_t* params) {
     Session session(false);
     if (!session.ready() || session.connect() != 1) {
         state.SkipWithError(("connect failed: " + libraryErrorLine(session.qob())).c_str());
@@ -207,7 +191,7 @@ void transactions(benchmark::State& state, uint8_t code, int dataLength, const u
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
-const uint8_t kImageParams[12] = {0, 0, 0, 2};   // address 0, 512 bytes
+const uint8_t kImageParams[12] = {0, 0, 0, 2};  // address 0, 512 bytes
 
 void PtyPing(benchmark::State& state) { transactions(state, cmd::Ping, 0, nullptr); }
 void PtyEepromRead512(benchmark::State& state) { transactions(state, cmd::ReadEeprom, 512, kImageParams); }

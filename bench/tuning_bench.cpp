@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "bench/quiet_host.h"
 #include "pages/flow_log.h"
 #include "sim/virtual_detector.h"

@@ -3,7 +3,7 @@
 #include <sstream>
 
 #include "app/formatters.h"
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "link/com_ports.h"
 
 namespace {
@@ -111,7 +111,8 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         const std::string& arg = args[i];
         bool takesValue = false;
         std::string name = arg.rfind("--", 0) == 0 ? arg.substr(2) : std::string();
-        if (name.empty() || !(accepts(command->options, name, takesValue) || accepts(kDialogOptions, name, takesValue))) {
+        if (name.empty() ||
+            !(accepts(command->options, name, takesValue) || accepts(kDialogOptions, name, takesValue))) {
             err << "nerax-lt-cli " << command->name << ": unexpected argument \"" << arg << "\"\n";
             printUsage(err);
             return kCliUsage;

@@ -36,8 +36,8 @@ using CliCommandFn = int (*)(const CliArgs& args, std::ostream& out, std::ostrea
 
 struct CliCommand {
     const char* name;
-    const char* synopsis;   // shown in the usage text
-    const char* options;    // accepted options, blank separated; "port=" takes a value
+    const char* synopsis;  // shown in the usage text
+    const char* options;   // accepted options, blank separated; "port=" takes a value
     CliCommandFn run;
 };
 
@@ -94,9 +94,13 @@ private:
 // window, the connection as Connect makes it. Null when one of them failed
 // (the reason is already shown), with the exit code in `code`. The
 // command's own options are checked by `options` after --port and before
-// the window exists; false is a usage error.
+// the window exists; false is a usage error. `beforeConnect` works with
+// the window before anything goes on the line (a file read, a check
+// against the window's own lists) and returns an exit code; any but
+// kCliOk ends the command with it.
 std::unique_ptr<CliSession> connectedSession(const CliArgs& args, std::ostream& out, std::ostream& err, int& code,
-                                             const std::function<bool()>& options = {});
+                                             const std::function<bool()>& options = {},
+                                             const std::function<int(TFrmTestQOB&)>& beforeConnect = {});
 
 // While it lives, Ctrl+C presses ABORT of the session's window (served by
 // the running procedure's cooperative waits); a second Ctrl+C ends the

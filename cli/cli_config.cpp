@@ -14,7 +14,7 @@
 #include <system_error>
 #include <vector>
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "app/report_file.h"
 
 namespace {
@@ -103,8 +103,7 @@ bool readListing(const std::string& path, std::vector<Setting>& settings, std::s
     return true;
 }
 
-bool applySettings(TFrmTestQOB& w, const std::string& path, const std::vector<Setting>& settings,
-                   std::string& error) {
+bool applySettings(TFrmTestQOB& w, const std::string& path, const std::vector<Setting>& settings, std::string& error) {
     for (const Setting& s : settings) {
         if (!w.setConfigurationControl(s.name, s.value, error)) {
             error = path + ":" + std::to_string(s.line) + ": " + error;
@@ -138,24 +137,27 @@ bool lastLineIs(const TFrmTestQOB& w, const char* text) {
 }  // namespace
 
 int configCommand(const CliArgs& args, std::ostream& out, std::ostream& err) {
-    int port = 0;
-    if (!cliPortOption(args, err, port)) return kCliUsage;
     const std::string* load = args.value("load");
     const std::string* save = args.value("save");
-    if (load && save) {
-        err << "nerax-lt-cli config: --load and --save go in separate runs\n";
-        return kCliUsage;
-    }
-    CliSession session(args, out, err);
-    TFrmTestQOB& w = *session.window;
     std::vector<Setting> settings;
     std::string error;
-    // A bad listing stops before anything goes on the line.
-    if (load && (!readListing(*load, settings, error) || !applySettings(w, *load, settings, error))) {
-        err << "nerax-lt-cli config: " << error << "\n";
-        return kCliFailed;
-    }
-    if (!session.connect(port)) return kCliFailed;
+    int code = kCliOk;
+    auto session = connectedSession(
+        args, out, err, code,
+        [&] {
+            if (!(load && save)) return true;
+            err << "nerax-lt-cli config: --load and --save go in separate runs\n";
+            return false;
+        },
+        // A bad listing stops before anything goes on the line.
+        [&](TFrmTestQOB& w) {
+            if (!load || (readListing(*load, settings, error) && applySettings(w, *load, settings, error)))
+                return kCliOk;
+            err << "nerax-lt-cli config: " << error << "\n";
+            return kCliFailed;
+        });
+    if (!session) return code;
+    TFrmTestQOB& w = *session->window;
     w.btnGetAllClick();
     if (!onlyOk(w.memLog.Lines.lines())) return kCliFailed;
 

@@ -1,7 +1,7 @@
 // nerax-lt-cli diag: EXECUTE DIAGNOSTIC on the command line, with --full
 // and --test-alarms for the two check boxes. The report goes to the
 // working directory; Ctrl+C is ABORT (no report then).
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "cli/cli.h"
 
 int diagCommand(const CliArgs& args, std::ostream& out, std::ostream& err) {

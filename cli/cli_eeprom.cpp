@@ -4,7 +4,7 @@
 // write with --yes (write anyway, and correct the checksums).
 #include "cli/cli.h"
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 
 namespace {
 
@@ -33,13 +33,13 @@ int eepromSaveCommand(const CliArgs& args, std::ostream& out, std::ostream& err)
 }
 
 int eepromLoadCommand(const CliArgs& args, std::ostream& out, std::ostream& err) {
-    int port = 0;
-    if (!cliPortOption(args, err, port) || !fileOption(args, "eeprom-load", err)) return kCliUsage;
-    CliSession session(args, out, err);
+    int code = kCliOk;
     // A broken file is refused before anything is sent.
-    TFrmTestQOB& w = *session.window;
-    if (!w.btnImportE2PClick()) return kCliFailed;
-    if (!session.connect(port)) return kCliFailed;
+    auto session = connectedSession(
+        args, out, err, code, [&] { return fileOption(args, "eeprom-load", err); },
+        [](TFrmTestQOB& w) { return w.btnImportE2PClick() ? kCliOk : kCliFailed; });
+    if (!session) return code;
+    TFrmTestQOB& w = *session->window;
     return w.Button28Click(&w.Button28) ? kCliOk : kCliFailed;
 }
 

@@ -12,7 +12,7 @@
 #include <mutex>
 #include <thread>
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "cli/cli.h"
 
 namespace {

@@ -18,15 +18,18 @@ const char* kindName(DialogKind kind) {
 
 }  // namespace
 
-DialogResult CliHost::messageBox(const std::string& text, const std::string&, DialogKind kind,
-                                 DialogButtons buttons) {
+DialogResult CliHost::messageBox(const std::string& text, const std::string&, DialogKind kind, DialogButtons buttons) {
     err_ << "[" << kindName(kind) << "] " << text << "\n";
     DialogResult result = DialogResult::Ok;
     if (buttons == DialogButtons::YesNo) result = answers_.yes ? DialogResult::Yes : DialogResult::No;
     if (buttons == DialogButtons::OkCancel) result = answers_.yes ? DialogResult::Ok : DialogResult::Cancel;
     if (buttons != DialogButtons::Ok)
-        err_ << "  -> " << (result == DialogResult::Yes ? "Yes" : result == DialogResult::No ? "No"
-                            : result == DialogResult::Ok ? "OK" : "Cancel") << "\n";
+        err_ << "  -> "
+             << (result == DialogResult::Yes  ? "Yes"
+                 : result == DialogResult::No ? "No"
+                 : result == DialogResult::Ok ? "OK"
+                                              : "Cancel")
+             << "\n";
     err_.flush();
     return result;
 }

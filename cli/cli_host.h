@@ -13,9 +13,9 @@
 #include "app/timer_schedule.h"
 
 struct CliAnswers {
-    bool yes = false;                      // --yes
-    std::optional<std::string> answer;     // --answer TEXT
-    std::optional<std::string> file;       // --file PATH
+    bool yes = false;                   // --yes
+    std::optional<std::string> answer;  // --answer TEXT
+    std::optional<std::string> file;    // --file PATH
 };
 
 class CliHost : public Host {

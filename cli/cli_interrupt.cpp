@@ -1,5 +1,5 @@
 // Ctrl+C as the ABORT button of a running procedure.
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "cli/cli.h"
 
 CliInterruptAsAbort::CliInterruptAsAbort(CliSession& session)

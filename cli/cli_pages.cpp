@@ -4,7 +4,7 @@
 // when every handler did.
 #include "cli/cli.h"
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 
 int stateCommand(const CliArgs& args, std::ostream& out, std::ostream& err) {
     int code = kCliOk;

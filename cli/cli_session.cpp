@@ -1,6 +1,6 @@
 #include "cli/cli.h"
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 
 namespace {
 
@@ -45,13 +45,18 @@ bool CliSession::connect(int port) {
 }
 
 std::unique_ptr<CliSession> connectedSession(const CliArgs& args, std::ostream& out, std::ostream& err, int& code,
-                                             const std::function<bool()>& options) {
+                                             const std::function<bool()>& options,
+                                             const std::function<int(TFrmTestQOB&)>& beforeConnect) {
     int port = 0;
     if (!cliPortOption(args, err, port) || (options && !options())) {
         code = kCliUsage;
         return nullptr;
     }
     auto session = std::make_unique<CliSession>(args, out, err);
+    if (beforeConnect) {
+        code = beforeConnect(*session->window);
+        if (code != kCliOk) return nullptr;
+    }
     if (!session->connect(port)) {
         code = kCliFailed;
         return nullptr;

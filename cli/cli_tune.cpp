@@ -5,7 +5,7 @@
 // Ctrl+C is the ABORT button: the running capture stops, the pulse setting
 // is restored in RAM, the detector is reset and the report is written. A
 // second Ctrl+C ends the program at once.
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "cli/cli.h"
 
 int tuneCommand(const CliArgs& args, std::ostream& out, std::ostream& err) {

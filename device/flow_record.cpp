@@ -3,10 +3,12 @@
 
 #include <cstdio>
 
+// clang-format off
 const char* const kFlowFieldCaptions[kFlowFieldCount] = {
     "index", "A",   "R",     "fA",   "fR",   "dA",  "dR",   "dR-A",  "fan",
     "#stb",  "#unst", "pulse", "#tot", "#dis", "ok?", "dfRA", "fdfRA", "meas",
 };
+// clang-format on
 
 namespace {
 

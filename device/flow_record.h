@@ -7,7 +7,7 @@
 #include <string>
 
 constexpr int kFlowFieldCount = 18;
-constexpr int kFlowRecordBytes = 36;           // 18 fields, high byte first
+constexpr int kFlowRecordBytes = 36;  // 18 fields, high byte first
 constexpr int kFlowSlotsPerChannel = 10;
 // Answer data of request 26: a[1], a[2] valid counts, then the slots of
 // channel 1 from a[3], of channel 2 from a[363].
@@ -18,8 +18,16 @@ constexpr int kFlowChannelBytes = kFlowSlotsPerChannel * kFlowRecordBytes;
 // Column captions, in field order ("index", "A", "R", ...).
 extern const char* const kFlowFieldCaptions[kFlowFieldCount];
 // Field numbers the evaluation and the graph use.
-enum FlowField : int { FieldIndex = 0, FieldA = 1, FieldR = 2, FieldFA = 3, FieldDA = 5, FieldDR = 6,
-                       FieldPulse = 11, FieldTotal = 12 };
+enum FlowField : int {
+    FieldIndex = 0,
+    FieldA = 1,
+    FieldR = 2,
+    FieldFA = 3,
+    FieldDA = 5,
+    FieldDR = 6,
+    FieldPulse = 11,
+    FieldTotal = 12
+};
 
 // Each caption right-aligned in five characters and followed by "|".
 std::string flowLogHeaderLine();

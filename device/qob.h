@@ -23,7 +23,7 @@ struct EepromArea {
 };
 
 namespace eeprom {
-constexpr int kImageSize = 512;   // the image the tool reads and writes: 0..511
+constexpr int kImageSize = 512;                   // the image the tool reads and writes: 0..511
 constexpr EepromArea kLoop = {0, 49, 1};          // LOB
 constexpr EepromArea kFactory = {256, 20, 3};     // FCT
 constexpr EepromArea kConfig = {276, 220, 5};     // CFG
@@ -40,10 +40,8 @@ uint8_t areaChecksum(const uint8_t* bytes, const EepromArea& area);
 
 // Writes `value` low byte first into `count` parameter bytes.
 template <typename T>
-void putLowFirst(T* out, uint32_t value, int count)
-{
-    for (int i = 0; i < count; ++i)
-        out[i] = static_cast<T>(value >> (8 * i) & 0xFF);
+void putLowFirst(T* out, uint32_t value, int count) {
+    for (int i = 0; i < count; ++i) out[i] = static_cast<T>(value >> (8 * i) & 0xFF);
 }
 
 // Parameter bytes of an EEPROM transfer (commands 3, 4, 5): address in p1,
@@ -60,22 +58,22 @@ public:
     QOB& operator=(const QOB&) = delete;
 
     // ---- link: serial port -------------------------------------------
-    int openPort(uint32_t portNumber, int baudRate, uint8_t byteSize, uint8_t parity,
-                 uint8_t stopBits, int readIntervalMs, int totalTimeoutMs);
+    int openPort(uint32_t portNumber, int baudRate, uint8_t byteSize, uint8_t parity, uint8_t stopBits,
+                 int readIntervalMs, int totalTimeoutMs);
     void closePort();
     void dropLink();
-    int exchange(const uint8_t* request, int requestLength, uint8_t* answer,
-                 unsigned expectedLength, unsigned& receivedCount);
+    int exchange(const uint8_t* request, int requestLength, uint8_t* answer, unsigned expectedLength,
+                 unsigned& receivedCount);
 
     // ---- frame and transaction ---------------------------------------
     // params: 12 bytes (p1..p12), may be null for all zero.
-    int sendCommand(uint8_t code, int payloadLength, int expectedDataLength,
-                    const uint8_t* params, const uint8_t* payload, uint8_t* answer);
+    int sendCommand(uint8_t code, int payloadLength, int expectedDataLength, const uint8_t* params,
+                    const uint8_t* payload, uint8_t* answer);
     // The library's own transaction, into `answer`: status 0 first; a
     // failure keeps the link's status, except that a refusal (not
     // acknowledged) becomes `refused`, the operation's own status.
-    int transact(uint8_t code, int payloadLength, int expectedDataLength, const uint8_t* params,
-                 const uint8_t* payload, int refused = StatusCode::NotAcknowledged);
+    int transact(uint8_t code, int payloadLength, int expectedDataLength, const uint8_t* params, const uint8_t* payload,
+                 int refused = StatusCode::NotAcknowledged);
     int lastStatus() const { return status; }
     uint32_t lastOsError() const { return osError; }
     int osErrorText(char* destination128) const;
@@ -158,9 +156,8 @@ public:
 
     // ---- event log and clock -----------------------------------------
     int readLog();
-    int logRecord(int index, int& event, int& day, int& month, int& year, int& hour,
-                  int& minute, int& second, int& temperature, int power2[2], int flow2[2],
-                  int sensor2[2]);
+    int logRecord(int index, int& event, int& day, int& month, int& year, int& hour, int& minute, int& second,
+                  int& temperature, int power2[2], int flow2[2], int sensor2[2]);
     int clearLog();
     int logLastIndex();
     int logWrapped();
@@ -175,8 +172,7 @@ public:
     // Nothing is sent; storeConfiguration carries the image to the device.
     int checkParAccess(int mode);
     int parPassword(int digits[4], int mode);
-    int parConfigStamp(int& number, int& day, int& month, int& year, int& hour, int& minute,
-                       int& second, int mode);
+    int parConfigStamp(int& number, int& day, int& month, int& year, int& hour, int& minute, int& second, int mode);
     int parChannelEnable(int flags[2], int mode);
     int parSensorEnable(int flags[2], int mode);
     int parDisableTime(int& minutes, int mode);
@@ -197,8 +193,7 @@ public:
     int parCascadeAlarm(int& flag, int mode);
     int parSounderOnPrealarm(int& flag, int mode);
     int parSensorTimeout(int& seconds, int mode);
-    int parAlarmLevels(int alarmDay[2], int prealarmDay[2], int alarmNight[2],
-                       int prealarmNight[2], int mode);
+    int parAlarmLevels(int alarmDay[2], int prealarmDay[2], int alarmNight[2], int prealarmNight[2], int mode);
     int parAuxRelayCh2(int& flag, int mode);
     int parRemoteOutputTime(int& value, int mode);
     int parChannelLabels(int codes[32], int mode);
@@ -206,15 +201,15 @@ public:
     int parFilterDueDates(int days[2], int months[2], int years[2], int mode);
     int parManualFan(int flags[2], int mode);
     int parDaylightSaving(int& value, int mode);
-    int parDaylightDates(int& startDay, int& startMonth, int& startHour, int& startMinute,
-                         int& endDay, int& endMonth, int& endHour, int& endMinute, int mode);
+    int parDaylightDates(int& startDay, int& startMonth, int& startHour, int& startMinute, int& endDay, int& endMonth,
+                         int& endHour, int& endMinute, int mode);
     int parFaultNoLatch(int& flag, int mode);
     int parFaultDelay(int& seconds, int mode);
     int parFlowFaultDelay(int& seconds, int mode);
     int parPowerRestTime(int& seconds, int mode);
     int parManualFanSpeed(int speeds[2], int mode);
-    int parAuxFaultEvents(int& temperature, int& externalInput, int& lowPower, int& flowFault,
-                          int& sensorFault, int& powerRestart, int mode);
+    int parAuxFaultEvents(int& temperature, int& externalInput, int& lowPower, int& flowFault, int& sensorFault,
+                          int& powerRestart, int mode);
     int parAuxFaultNoLatch(int& flag, int mode);
     int parExtInputShort(int& flag, int mode);
     int parExtInputEvent(int& code, int mode);
@@ -240,12 +235,12 @@ public:
     int status = 0;
     uint32_t osError = 0;
     char errorText[128] = {};
-    int readAttempts = 8;          // openLink sets it; 8 until then
+    int readAttempts = 8;  // openLink sets it; 8 until then
     int linkUp = 0;
     // Set by a transaction that failed on time or framing: the rest of its
     // answer may still be on the way and could pass for the next answer.
     int lineUnsettled = 0;
-    std::unique_ptr<SerialPort> port;   // portHandle: open() / isOpen()
+    std::unique_ptr<SerialPort> port;  // portHandle: open() / isOpen()
     // identity byte
     int superUserByte = 0;
     // buffers
@@ -277,7 +272,7 @@ public:
     struct StateRecord {
         int channelEnabled[2], sensorEnabled[2], alarm[2], prealarm[2], flow[2], fanSpeed[2];
         int power[2];
-        int faultAlert[38];          // codes 100..137
+        int faultAlert[38];  // codes 100..137
         int asdInFault, asdInAuxFault;
         int hours[4];
         int externalInput;

@@ -11,24 +11,19 @@ constexpr int kMaintenanceFlagAddress = 1031;
 
 }  // namespace
 
-int QOB::checkArea(const uint8_t* data, int start, int length, int checksumPosition, int seed)
-{
-    if (!data || start < 0 || length < 1 || checksumPosition < 0)
-        return 0;
+int QOB::checkArea(const uint8_t* data, int start, int length, int checksumPosition, int seed) {
+    if (!data || start < 0 || length < 1 || checksumPosition < 0) return 0;
     unsigned sum = static_cast<unsigned>(seed);
     for (int a = start; a < start + length; ++a)
-        if (a != checksumPosition)
-            sum += data[a];
+        if (a != checksumPosition) sum += data[a];
     return data[checksumPosition] == static_cast<uint8_t>(sum) ? 1 : 0;
 }
 
-int QOB::openLink(int portNumber, int readIntervalMs, int totalTimeoutMs, int readAttemptsArg)
-{
+int QOB::openLink(int portNumber, int readIntervalMs, int totalTimeoutMs, int readAttemptsArg) {
     readAttempts = readAttemptsArg < 1 ? 8 : readAttemptsArg;
     int interval = readIntervalMs == 0 ? 50 : readIntervalMs;
     int total = totalTimeoutMs == 0 ? 1000 : totalTimeoutMs;
-    if (!openPort(static_cast<uint32_t>(portNumber), 38400, 8, 0, 0, interval, total))
-        return 0;
+    if (!openPort(static_cast<uint32_t>(portNumber), 38400, 8, 0, 0, interval, total)) return 0;
     if (!transact(cmd::Ping, 0, 0, nullptr, nullptr, StatusCode::ConnectNotAcknowledged)) {
         closePort();
         return 0;
@@ -37,8 +32,7 @@ int QOB::openLink(int portNumber, int readIntervalMs, int totalTimeoutMs, int re
     return 1;
 }
 
-int QOB::connect(int portNumber, int readIntervalMs, int totalTimeoutMs, int readAttemptsArg)
-{
+int QOB::connect(int portNumber, int readIntervalMs, int totalTimeoutMs, int readAttemptsArg) {
     if (readIntervalMs != 0 || totalTimeoutMs < 0) {
         status = StatusCode::BadConnectArguments;
         return 0;
@@ -66,15 +60,13 @@ int QOB::connect(int portNumber, int readIntervalMs, int totalTimeoutMs, int rea
     flagLoopBasedOk = answer[4];
     wrongConfig = answer[6];
     superUserByte = answer[7];
-    if (flagEepromRead != 1 || wrongConfig != 0 || flagFactoryOk != 1)
-        return 1;
+    if (flagEepromRead != 1 || wrongConfig != 0 || flagFactoryOk != 1) return 1;
 
     // The image and the log header, each read whole.
     const struct {
         int start, length;
         uint8_t* copy;
-    } reads[] = {{0, eeprom::kImageSize, image},
-                 {eeprom::kLogHeader.start, eeprom::kLogHeader.length, logHeader}};
+    } reads[] = {{0, eeprom::kImageSize, image}, {eeprom::kLogHeader.start, eeprom::kLogHeader.length, logHeader}};
     for (const auto& read : reads) {
         uint8_t params[frame::kParamCount];
         rangeParams(params, read.start, read.length);
@@ -90,8 +82,7 @@ int QOB::connect(int portNumber, int readIntervalMs, int totalTimeoutMs, int rea
         idChannelCount = image[257];
         idQobId = image[258];
         idVariant = image[259];
-        for (int i = 0; i < 6; ++i)
-            serial[i] = image[260 + i];
+        for (int i = 0; i < 6; ++i) serial[i] = image[260 + i];
         idHwVersion = image[266];
         idMcVersion = image[267];
         idManufDay = image[268];
@@ -104,18 +95,14 @@ int QOB::connect(int portNumber, int readIntervalMs, int totalTimeoutMs, int rea
     } else {
         flagFactoryOk = 0;
     }
-    if (flagConfigOk == 1 && !areaIntact(image + eeprom::kConfig.start, eeprom::kConfig))
-        flagConfigOk = 0;
-    if (flagLoopBasedOk == 1 && !areaIntact(image + eeprom::kLoop.start, eeprom::kLoop))
-        flagLoopBasedOk = 0;
+    if (flagConfigOk == 1 && !areaIntact(image + eeprom::kConfig.start, eeprom::kConfig)) flagConfigOk = 0;
+    if (flagLoopBasedOk == 1 && !areaIntact(image + eeprom::kLoop.start, eeprom::kLoop)) flagLoopBasedOk = 0;
     bool headerOk = areaIntact(logHeader, eeprom::kLogHeader);
-    for (int i = 0; i < 4; ++i)
-        state.hours[i] = headerOk ? logHeader[i] : 0;
+    for (int i = 0; i < 4; ++i) state.hours[i] = headerOk ? logHeader[i] : 0;
     return 1;
 }
 
-int QOB::disconnect()
-{
+int QOB::disconnect() {
     if (connected == 0) {
         status = StatusCode::Unknown;
         return 0;
@@ -127,8 +114,7 @@ int QOB::disconnect()
 
 namespace {
 
-int flagValue(QOB& qob, int value)
-{
+int flagValue(QOB& qob, int value) {
     if (qob.connected != 1) {
         qob.status = StatusCode::NotConnected;
         return -1;
@@ -136,8 +122,7 @@ int flagValue(QOB& qob, int value)
     return value;
 }
 
-int identityValue(QOB& qob, int value)
-{
+int identityValue(QOB& qob, int value) {
     if (qob.connected != 1) {
         qob.status = StatusCode::NotConnected;
         return -1;
@@ -174,10 +159,8 @@ int QOB::manufYear() { return identityValue(*this, idManufYear); }
 int QOB::manufHour() { return identityValue(*this, idManufHour); }
 int QOB::manufMinute() { return identityValue(*this, idManufMinute); }
 
-int QOB::serialByte(int i)
-{
-    if (identityValue(*this, 0) < 0)
-        return -1;
+int QOB::serialByte(int i) {
+    if (identityValue(*this, 0) < 0) return -1;
     if (i < 0 || i > 5) {
         status = StatusCode::BadCall;
         return -1;
@@ -185,8 +168,7 @@ int QOB::serialByte(int i)
     return serial[i];
 }
 
-int QOB::restartPending()
-{
+int QOB::restartPending() {
     if (connected != 1) {
         status = StatusCode::NotConnected;
         return 0;
@@ -196,16 +178,12 @@ int QOB::restartPending()
         return 0;
     }
     restartInfo = 0;
-    if (!transact(cmd::RestartPending, 0, 1, nullptr, nullptr, StatusCode::Unknown))
-        return -1;
-    if (answer[1] == 0)
-        return 0;
+    if (!transact(cmd::RestartPending, 0, 1, nullptr, nullptr, StatusCode::Unknown)) return -1;
+    if (answer[1] == 0) return 0;
     restartInfo = 1;
     uint8_t params[frame::kParamCount];
     rangeParams(params, kMaintenanceFlagAddress, 1);
-    if (!transact(cmd::ReadEeprom, 0, 1, params, nullptr, StatusCode::EepromFailed))
-        return -1;
-    if (answer[1] != 0)
-        restartInfo = 2;
+    if (!transact(cmd::ReadEeprom, 0, 1, params, nullptr, StatusCode::EepromFailed)) return -1;
+    if (answer[1] != 0) restartInfo = 2;
     return restartInfo;
 }

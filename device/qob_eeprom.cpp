@@ -36,8 +36,7 @@ int QOB::checkImage(const uint8_t* image512) {
 
 int QOB::sealImage(uint8_t* image512) {
     if (image512 == nullptr) return 0;
-    for (const EepromArea& a : eeprom::kImageAreas)
-        image512[a.checksumAt()] = areaChecksum(image512 + a.start, a);
+    for (const EepromArea& a : eeprom::kImageAreas) image512[a.checksumAt()] = areaChecksum(image512 + a.start, a);
     return 1;
 }
 
@@ -49,21 +48,42 @@ static int readImageBytes(QOB& q) {
 }
 
 int QOB::reloadImage() {
-    if (!connected) { status = StatusCode::NotConnected; return 0; }
-    if (flagEepromRead == 0) { status = StatusCode::EepromFailed; return 0; }
-    if (wrongConfig != 0 || flagFactoryOk == 0 || flagConfigOk == 0) { status = StatusCode::EepromNotValid; return 0; }
+    if (!connected) {
+        status = StatusCode::NotConnected;
+        return 0;
+    }
+    if (flagEepromRead == 0) {
+        status = StatusCode::EepromFailed;
+        return 0;
+    }
+    if (wrongConfig != 0 || flagFactoryOk == 0 || flagConfigOk == 0) {
+        status = StatusCode::EepromNotValid;
+        return 0;
+    }
     if (!readImageBytes(*this)) return 0;
     const uint8_t* received = answer + 1;
     if (!areaIntact(received + eeprom::kFactory.start, eeprom::kFactory) ||
-        !areaIntact(received + eeprom::kConfig.start, eeprom::kConfig)) { status = StatusCode::EepromNotValid; return 0; }
+        !areaIntact(received + eeprom::kConfig.start, eeprom::kConfig)) {
+        status = StatusCode::EepromNotValid;
+        return 0;
+    }
     std::memcpy(image, received, kImageSize);
     return 1;
 }
 
 int QOB::readImageCopy(uint8_t* destination512) {
-    if (!connected) { status = StatusCode::NotConnected; return 0; }
-    if (flagEepromRead == 0) { status = StatusCode::EepromFailed; return 0; }
-    if (destination512 == nullptr) { status = StatusCode::BadCall; return 0; }
+    if (!connected) {
+        status = StatusCode::NotConnected;
+        return 0;
+    }
+    if (flagEepromRead == 0) {
+        status = StatusCode::EepromFailed;
+        return 0;
+    }
+    if (destination512 == nullptr) {
+        status = StatusCode::BadCall;
+        return 0;
+    }
     if (!readImageBytes(*this)) return 0;
     std::memcpy(destination512, answer + 1, kImageSize);
     return 1;
@@ -99,12 +119,24 @@ int QOB::writeEepromRange(const uint8_t* source, int from, int to) {
 
 int QOB::writeImage(const uint8_t* source512, int low, int fct, int cfg) {
     std::fill(std::begin(imageRanges), std::end(imageRanges), static_cast<int>(RangeNotWritten));
-    if (!connected) { status = StatusCode::NotConnected; return 0; }
-    if (flagEepromRead == 0) { status = StatusCode::EepromFailed; return 0; }
-    if (source512 == nullptr || (low == 0 && fct == 0 && cfg == 0)) { status = StatusCode::BadCall; return 0; }
+    if (!connected) {
+        status = StatusCode::NotConnected;
+        return 0;
+    }
+    if (flagEepromRead == 0) {
+        status = StatusCode::EepromFailed;
+        return 0;
+    }
+    if (source512 == nullptr || (low == 0 && fct == 0 && cfg == 0)) {
+        status = StatusCode::BadCall;
+        return 0;
+    }
     // 255 in any selector forces the write of an image with bad checksums.
     const bool forced = low == 255 || fct == 255 || cfg == 255;
-    if (!forced && !checkImage(source512)) { status = StatusCode::WrongChecksum; return 0; }
+    if (!forced && !checkImage(source512)) {
+        status = StatusCode::WrongChecksum;
+        return 0;
+    }
     static const int ranges[3][2] = {{0, 255}, {256, 275}, {276, 511}};
     const int selected[3] = {low, fct, cfg};
     for (int k = 0; k < 3; ++k) {
@@ -118,10 +150,15 @@ int QOB::writeImage(const uint8_t* source512, int low, int fct, int cfg) {
 
 // Device areas must all be valid before the tool writes or backs them up.
 static bool areasWritable(QOB& q) {
-    if (!q.connected) { q.status = StatusCode::NotConnected; return false; }
-    if (q.flagEepromRead == 0) { q.status = StatusCode::EepromFailed; return false; }
-    if (q.wrongConfig != 0 || q.flagFactoryOk == 0 || q.flagConfigOk == 0 ||
-        q.flagLoopBasedOk == 0) {
+    if (!q.connected) {
+        q.status = StatusCode::NotConnected;
+        return false;
+    }
+    if (q.flagEepromRead == 0) {
+        q.status = StatusCode::EepromFailed;
+        return false;
+    }
+    if (q.wrongConfig != 0 || q.flagFactoryOk == 0 || q.flagConfigOk == 0 || q.flagLoopBasedOk == 0) {
         q.status = StatusCode::EepromNotValid;
         return false;
     }
@@ -140,17 +177,32 @@ int QOB::updateBackup() {
 }
 
 int QOB::restoreArea(int code) {
-    if (!connected) { status = StatusCode::NotConnected; return 0; }
-    if (flagEepromRead == 0) { status = StatusCode::EepromFailed; return 0; }
+    if (!connected) {
+        status = StatusCode::NotConnected;
+        return 0;
+    }
+    if (flagEepromRead == 0) {
+        status = StatusCode::EepromFailed;
+        return 0;
+    }
     // Code 4 (ONF) goes through restoreOnfArea, which also clears the log.
-    if (code < 0 || code > 3) { status = StatusCode::BadCall; return 0; }
+    if (code < 0 || code > 3) {
+        status = StatusCode::BadCall;
+        return 0;
+    }
     uint8_t p[frame::kParamCount] = {static_cast<uint8_t>(code)};
     return transact(cmd::RestoreArea, 0, 0, p, nullptr, StatusCode::BackupNotValid);
 }
 
 int QOB::restoreOnfArea() {
-    if (!connected) { status = StatusCode::NotConnected; return 0; }
-    if (flagEepromRead == 0) { status = StatusCode::EepromFailed; return 0; }
+    if (!connected) {
+        status = StatusCode::NotConnected;
+        return 0;
+    }
+    if (flagEepromRead == 0) {
+        status = StatusCode::EepromFailed;
+        return 0;
+    }
     uint8_t p[frame::kParamCount] = {4};
     if (!transact(cmd::RestoreArea, 0, 0, p, nullptr, StatusCode::EepromFailed)) return 0;
     if (!transact(cmd::ClearLog, 0, 0, nullptr, nullptr, StatusCode::LogAreaFailed)) return 0;

@@ -12,8 +12,14 @@ namespace {
 
 // Common precondition of the action commands.
 bool actionRefused(QOB& q) {
-    if (!q.connected) { q.status = StatusCode::NotConnected; return true; }
-    if (q.wrongConfig != 0 || q.flagEepromRead == 0) { q.status = StatusCode::NotPossibleInState; return true; }
+    if (!q.connected) {
+        q.status = StatusCode::NotConnected;
+        return true;
+    }
+    if (q.wrongConfig != 0 || q.flagEepromRead == 0) {
+        q.status = StatusCode::NotPossibleInState;
+        return true;
+    }
     return false;
 }
 
@@ -28,8 +34,8 @@ constexpr int kAdWindow = 30;
 constexpr int kAdNoisyStep = 15;      // neighbouring warm-up samples further apart are noisy
 constexpr int kAdMaxNoisyPairs = 15;  // half the window
 constexpr int kAdOutlierDistance = 40;
-constexpr int kAdDriftCount = 10;     // a third of the window
-constexpr int kAdOutlierCount = 20;   // two thirds of the window
+constexpr int kAdDriftCount = 10;    // a third of the window
+constexpr int kAdOutlierCount = 20;  // two thirds of the window
 
 }  // namespace
 
@@ -45,30 +51,48 @@ int QOB::resetDevice() {
 
 int QOB::testChannel(int which) {
     if (actionRefused(*this)) return 0;
-    if (which < 0 || which > 2) { status = StatusCode::BadCall; return 0; }
+    if (which < 0 || which > 2) {
+        status = StatusCode::BadCall;
+        return 0;
+    }
     return simpleCommand(*this, cmd::Action, static_cast<uint8_t>(which));
 }
 
 int QOB::soundersOff(int which) {
     if (actionRefused(*this)) return 0;
-    if (which < 0 || which > 2) { status = StatusCode::BadCall; return 0; }
+    if (which < 0 || which > 2) {
+        status = StatusCode::BadCall;
+        return 0;
+    }
     return simpleCommand(*this, cmd::Action, static_cast<uint8_t>(which + 4));
 }
 
 int QOB::testFan(int fan, int speed) {
     if (actionRefused(*this)) return 0;
-    if (speed < 0 || speed > 10 || fan < 0 || fan > 2) { status = StatusCode::BadCall; return 0; }
+    if (speed < 0 || speed > 10 || fan < 0 || fan > 2) {
+        status = StatusCode::BadCall;
+        return 0;
+    }
     const uint8_t s = static_cast<uint8_t>(speed);
     return simpleCommand(*this, cmd::FanTest, fan == 0 ? s : kUnchangedFan, fan == 1 ? s : kUnchangedFan);
 }
 
 int QOB::setRelay(int relay, int on) {
     if (actionRefused(*this)) return 0;
-    if (on != 0 && on != 1) { status = StatusCode::BadCall; return 0; }
+    if (on != 0 && on != 1) {
+        status = StatusCode::BadCall;
+        return 0;
+    }
     // Relays are numbered 1..8; anything else would drive an unknown output.
-    if (relay < 1 || relay > 8) { status = StatusCode::BadCall; return 0; }
+    if (relay < 1 || relay > 8) {
+        status = StatusCode::BadCall;
+        return 0;
+    }
     // Prealarm relays exist on the stand-alone variant only.
-    if ((relay == 6 || relay == 7) && idVariant != 1) { status = StatusCode::BadCall; return 0; }
+    if ((relay == 6 || relay == 7) && idVariant != 1) {
+        status = StatusCode::BadCall;
+        return 0;
+    }
     return simpleCommand(*this, cmd::Relay, static_cast<uint8_t>(relay), static_cast<uint8_t>(on));
 }
 
@@ -78,12 +102,14 @@ int QOB::clearOperatingHours() {
 }
 
 int QOB::extendedCommand(const int params[12], const int data[1024], int result[1024]) {
-    if (!connected) { status = StatusCode::NotConnected; return 0; }
+    if (!connected) {
+        status = StatusCode::NotConnected;
+        return 0;
+    }
     uint8_t p[12] = {};
     if (params)
         for (int i = 0; i < 12; ++i) p[i] = static_cast<uint8_t>(params[i] & 0xFF);
-    for (int i = 0; i < 1024; ++i)
-        payload[i] = data ? static_cast<uint8_t>(data[i] & 0xFF) : 0;
+    for (int i = 0; i < 1024; ++i) payload[i] = data ? static_cast<uint8_t>(data[i] & 0xFF) : 0;
     if (!transact(cmd::Extended, 1024, 1024, p, payload, StatusCode::Unknown)) return 0;
     if (result)
         for (int i = 0; i < 1024; ++i) result[i] = answer[1 + i];
@@ -92,13 +118,16 @@ int QOB::extendedCommand(const int params[12], const int data[1024], int result[
 
 int QOB::airDensityStep(int channel, int tick) {
     if (actionRefused(*this)) return 0;
-    if (channel < 1 || channel > 2) { status = StatusCode::BadCall; return 0; }
+    if (channel < 1 || channel > 2) {
+        status = StatusCode::BadCall;
+        return 0;
+    }
 
     if (tick == -1) {
         const int params[12] = {1};
         int info[1024];
         if (!extendedCommand(params, nullptr, info)) return 0;
-        if (info[17 + channel] != 0) return 3;   // the device marks the channel as not testable
+        if (info[17 + channel] != 0) return 3;  // the device marks the channel as not testable
         adPosition = -kAdWindow;
         adWindowSize = kAdWindow;
         std::fill(std::begin(adWindow), std::end(adWindow), 0);
@@ -109,7 +138,10 @@ int QOB::airDensityStep(int channel, int tick) {
         return 1;
     }
 
-    if (adWindowSize == 0) { status = StatusCode::BadCall; return 0; }
+    if (adWindowSize == 0) {
+        status = StatusCode::BadCall;
+        return 0;
+    }
     if (adCounter == -1) return adResult;
     if (adCounter == -2) return 2;
     if (adPosition >= adWindowSize) adPosition = 0;

@@ -13,20 +13,32 @@ constexpr int kRecordSize = 14;
 constexpr int kLogStart = eeprom::kLogHeader.start + eeprom::kLogHeader.length;
 constexpr int kPieceSize = 1024;
 constexpr int kFullPieces = 30;
-constexpr int kLastPieceSize = 704;   // 31424 bytes in all
+constexpr int kLastPieceSize = 704;  // 31424 bytes in all
 constexpr int kNotAvailable = 99999;
 
 int orUndefined(int x) { return x == 0 ? kNotAvailable : x; }
 
 bool logRefused(QOB& q) {
-    if (!q.connected) { q.status = StatusCode::NotConnected; return true; }
-    if (q.wrongConfig != 0 || q.flagEepromRead == 0) { q.status = StatusCode::LogNotAvailable; return true; }
+    if (!q.connected) {
+        q.status = StatusCode::NotConnected;
+        return true;
+    }
+    if (q.wrongConfig != 0 || q.flagEepromRead == 0) {
+        q.status = StatusCode::LogNotAvailable;
+        return true;
+    }
     return false;
 }
 
 bool clockRefused(QOB& q) {
-    if (!q.connected) { q.status = StatusCode::NotConnected; return true; }
-    if (q.flagEepromRead == 0 || q.wrongConfig != 0) { q.status = StatusCode::NotPossibleInState; return true; }
+    if (!q.connected) {
+        q.status = StatusCode::NotConnected;
+        return true;
+    }
+    if (q.flagEepromRead == 0 || q.wrongConfig != 0) {
+        q.status = StatusCode::NotPossibleInState;
+        return true;
+    }
     return false;
 }
 
@@ -39,7 +51,10 @@ int QOB::readLog() {
     rangeParams(p, area.start, area.length);
     if (!transact(cmd::ReadEeprom, 0, area.length, p, nullptr, StatusCode::LogInfoUnreadable)) return 0;
     const uint8_t* header = answer + 1;
-    if (!areaIntact(header, area)) { status = StatusCode::EepromNotValid; return 0; }
+    if (!areaIntact(header, area)) {
+        status = StatusCode::EepromNotValid;
+        return 0;
+    }
     if (header[5] == 255) {
         // Blank log: nothing to read, and no stale wrap flag may let old
         // records through.
@@ -49,7 +64,10 @@ int QOB::readLog() {
         return 1;
     }
     const int last = header[4] + 256 * header[5];
-    if (last > kLogRecords - 1) { status = StatusCode::LogNotAvailable; return 0; }
+    if (last > kLogRecords - 1) {
+        status = StatusCode::LogNotAvailable;
+        return 0;
+    }
     const int wrapped = header[6] == 1 ? 1 : 0;
 
     // Pieces land in a scratch copy: a read that fails half-way leaves the
@@ -69,21 +87,29 @@ int QOB::readLog() {
     return 1;
 }
 
-int QOB::logRecord(int index, int& event, int& day, int& month, int& year, int& hour,
-                   int& minute, int& second, int& temperature, int power2[2], int flow2[2],
-                   int sensor2[2]) {
+int QOB::logRecord(int index, int& event, int& day, int& month, int& year, int& hour, int& minute, int& second,
+                   int& temperature, int power2[2], int flow2[2], int sensor2[2]) {
     if (logRefused(*this)) return 0;
-    if (!logLoaded) { status = StatusCode::LogNotAvailable; return 0; }
+    if (!logLoaded) {
+        status = StatusCode::LogNotAvailable;
+        return 0;
+    }
     int record;
     if (index < 0) {
         // Stored records are addressed by negative index, unchecked against
         // the newest one. (-INT_MIN has no int value: it is out of range anyway.)
         record = index < -(kLogRecords - 1) ? kLogRecords : -index;
     } else {
-        if (index > logLast && logWrap == 0) { status = StatusCode::WrongLogIndex; return 0; }
+        if (index > logLast && logWrap == 0) {
+            status = StatusCode::WrongLogIndex;
+            return 0;
+        }
         record = index;
     }
-    if (record > kLogRecords - 1) { status = StatusCode::WrongLogIndex; return 0; }
+    if (record > kLogRecords - 1) {
+        status = StatusCode::WrongLogIndex;
+        return 0;
+    }
 
     const uint8_t* r = logImage + kRecordSize * record;
     event = r[0];
@@ -117,14 +143,26 @@ int QOB::clearLog() {
 }
 
 int QOB::logLastIndex() {
-    if (!connected) { status = StatusCode::NotConnected; return -1; }
-    if (wrongConfig != 0 || flagEepromRead != 1 || logLoaded != 1) { status = StatusCode::LogNotAvailable; return -1; }
+    if (!connected) {
+        status = StatusCode::NotConnected;
+        return -1;
+    }
+    if (wrongConfig != 0 || flagEepromRead != 1 || logLoaded != 1) {
+        status = StatusCode::LogNotAvailable;
+        return -1;
+    }
     return logLast;
 }
 
 int QOB::logWrapped() {
-    if (!connected) { status = StatusCode::NotConnected; return -1; }
-    if (wrongConfig != 0 || flagEepromRead != 1 || logLoaded != 1) { status = StatusCode::LogNotAvailable; return -1; }
+    if (!connected) {
+        status = StatusCode::NotConnected;
+        return -1;
+    }
+    if (wrongConfig != 0 || flagEepromRead != 1 || logLoaded != 1) {
+        status = StatusCode::LogNotAvailable;
+        return -1;
+    }
     return logWrap;
 }
 
@@ -142,7 +180,10 @@ int QOB::readClock(int& day, int& month, int& year, int& hour, int& minute, int&
 
 int QOB::setClock(int day, int month, int year, int hour, int minute, int second) {
     if (clockRefused(*this)) return 0;
-    if (!dateTimeValid(day, month, year, hour, minute, second)) { status = StatusCode::BadCall; return 0; }
+    if (!dateTimeValid(day, month, year, hour, minute, second)) {
+        status = StatusCode::BadCall;
+        return 0;
+    }
     const int values[6] = {day, month, year, hour, minute, second};
     for (int i = 0; i < 6; ++i) payload[i] = static_cast<uint8_t>(values[i] & 0xFF);
     return transact(cmd::SetClock, 6, 0, nullptr, payload, StatusCode::ClockFailed);
@@ -155,8 +196,7 @@ constexpr int kHolidayMonthDays[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 3
 }  // namespace
 
 bool QOB::dateTimeValid(int day, int month, int year, int hour, int minute, int second) {
-    if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59)
-        return false;
+    if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59) return false;
     if (day < 1 || day > 31 || month < 1 || month > 12) return false;
     if (year < 11 || year > 99) return false;
     const int length = month == 2 ? (year % 4 == 0 ? 29 : 28) : kMonthDays[month - 1];
@@ -164,7 +204,7 @@ bool QOB::dateTimeValid(int day, int month, int year, int hour, int minute, int 
 }
 
 bool QOB::dayMonthValid(int day, int month) {
-    if (day == 0 || month == 0) return true;   // an empty holiday entry
+    if (day == 0 || month == 0) return true;  // an empty holiday entry
     if (day < 1 || day > 31 || month < 1 || month > 12) return false;
     return day <= kHolidayMonthDays[month - 1];
 }

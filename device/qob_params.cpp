@@ -20,6 +20,7 @@ struct ParRow {
     int alsoAllowed;
 };
 
+// clang-format off
 enum ParId {
     Password, ChannelEnable, SensorEnable, DisableTime, MaintTimeout, TrendLogTime, MirrorLeds,
     Supplies, DayNight, NightWeekDays, CommonChamber, SounderCutoff, LbAlarmMode, LatchedAlarm,
@@ -28,6 +29,7 @@ enum ParId {
     FaultDelay, FlowFaultDelay, PowerRestTime, ManualFanSpeed, AuxFaultEvents, AuxFaultNoLatch,
     ExtInputShort, ParIdCount
 };
+// clang-format on
 
 constexpr ParRow kParMap[ParIdCount] = {
     {"password", 276, 4, 1, 9, -1},
@@ -66,18 +68,18 @@ constexpr ParRow kParMap[ParIdCount] = {
 };
 
 // Bytes of the groups with rules of their own.
-constexpr int kConfigStamp = 280;      // number, then day .. second
-constexpr int kDayTimes = 298;         // start hour, start minute, end hour, end minute
-constexpr int kHolidays = 309;         // day, month pairs
+constexpr int kConfigStamp = 280;  // number, then day .. second
+constexpr int kDayTimes = 298;     // start hour, start minute, end hour, end minute
+constexpr int kHolidays = 309;     // day, month pairs
 constexpr int kFlowReference[2] = {404, 406};
 constexpr int kFlowMaximum[2] = {408, 410};
 constexpr int kFlowMinimum[2] = {412, 414};
-constexpr int kFilterDates = 416;      // day, month, year per filter
-constexpr int kDaylightStart[4] = {427, 428, 430, 431};   // day, month, hour, minute
+constexpr int kFilterDates = 416;                        // day, month, year per filter
+constexpr int kDaylightStart[4] = {427, 428, 430, 431};  // day, month, hour, minute
 constexpr int kDaylightEnd[4] = {432, 433, 435, 436};
-constexpr int kExtInputEvent = 466;    // one-hot over four bytes
-constexpr int kExtDisableTime = 470;   // low, high
-constexpr int kPressure = 472;         // four bytes, least significant first
+constexpr int kExtInputEvent = 466;   // one-hot over four bytes
+constexpr int kExtDisableTime = 470;  // low, high
+constexpr int kPressure = 472;        // four bytes, least significant first
 
 constexpr int kEventCodeNone = 4;
 constexpr int kHolidayCount = 20;
@@ -91,10 +93,22 @@ uint8_t lowByte(int v) { return static_cast<uint8_t>(v & 0xFF); }
 }  // namespace
 
 int QOB::checkParAccess(int mode) {
-    if (!isConnected()) { status = StatusCode::NotConnected; return 0; }
-    if (flagEepromRead == 0) { status = StatusCode::EepromFailed; return 0; }
-    if (wrongConfig != 0 || flagFactoryOk == 0 || flagConfigOk == 0) { status = StatusCode::EepromNotValid; return 0; }
-    if (mode < Read || mode > Check) { status = StatusCode::BadCall; return 0; }
+    if (!isConnected()) {
+        status = StatusCode::NotConnected;
+        return 0;
+    }
+    if (flagEepromRead == 0) {
+        status = StatusCode::EepromFailed;
+        return 0;
+    }
+    if (wrongConfig != 0 || flagFactoryOk == 0 || flagConfigOk == 0) {
+        status = StatusCode::EepromNotValid;
+        return 0;
+    }
+    if (mode < Read || mode > Check) {
+        status = StatusCode::BadCall;
+        return 0;
+    }
     return 1;
 }
 
@@ -109,8 +123,14 @@ static int mappedGroup(QOB& q, ParId id, int* values, int mode, Rule valid) {
         return 1;
     }
     for (int i = 0; i < row.count; ++i)
-        if (!inRow(row, values[i])) { q.status = StatusCode::BadCall; return 0; }
-    if (!valid(values)) { q.status = StatusCode::BadCall; return 0; }
+        if (!inRow(row, values[i])) {
+            q.status = StatusCode::BadCall;
+            return 0;
+        }
+    if (!valid(values)) {
+        q.status = StatusCode::BadCall;
+        return 0;
+    }
     if (mode == Write)
         for (int i = 0; i < row.count; ++i) q.image[row.first + i] = lowByte(values[i]);
     return 1;
@@ -171,14 +191,10 @@ int QOB::parLatchedAlarm(int f[2], int mode) { return mappedGroup(*this, Latched
 int QOB::parPrealarmDelay(int& v, int mode) { return mappedGroup(*this, PrealarmDelay, &v, mode); }
 int QOB::parAlarmDelay(int& v, int mode) { return mappedGroup(*this, AlarmDelay, &v, mode); }
 int QOB::parCascadeAlarm(int& v, int mode) { return mappedGroup(*this, CascadeAlarm, &v, mode); }
-int QOB::parSounderOnPrealarm(int& v, int mode) {
-    return mappedGroup(*this, SounderOnPrealarm, &v, mode);
-}
+int QOB::parSounderOnPrealarm(int& v, int mode) { return mappedGroup(*this, SounderOnPrealarm, &v, mode); }
 int QOB::parSensorTimeout(int& v, int mode) { return mappedGroup(*this, SensorTimeout, &v, mode); }
 int QOB::parAuxRelayCh2(int& v, int mode) { return mappedGroup(*this, AuxRelayCh2, &v, mode); }
-int QOB::parRemoteOutputTime(int& v, int mode) {
-    return mappedGroup(*this, RemoteOutputTime, &v, mode);
-}
+int QOB::parRemoteOutputTime(int& v, int mode) { return mappedGroup(*this, RemoteOutputTime, &v, mode); }
 int QOB::parChannelLabels(int c[32], int mode) { return mappedGroup(*this, ChannelLabels, c, mode); }
 int QOB::parManualFan(int f[2], int mode) { return mappedGroup(*this, ManualFan, f, mode); }
 int QOB::parDaylightSaving(int& v, int mode) { return mappedGroup(*this, DaylightSaving, &v, mode); }
@@ -186,15 +202,12 @@ int QOB::parFaultNoLatch(int& v, int mode) { return mappedGroup(*this, FaultNoLa
 int QOB::parFaultDelay(int& v, int mode) { return mappedGroup(*this, FaultDelay, &v, mode); }
 int QOB::parFlowFaultDelay(int& v, int mode) { return mappedGroup(*this, FlowFaultDelay, &v, mode); }
 int QOB::parPowerRestTime(int& v, int mode) { return mappedGroup(*this, PowerRestTime, &v, mode); }
-int QOB::parManualFanSpeed(int s[2], int mode) {
-    return mappedGroup(*this, ManualFanSpeed, s, mode);
-}
+int QOB::parManualFanSpeed(int s[2], int mode) { return mappedGroup(*this, ManualFanSpeed, s, mode); }
 int QOB::parAuxFaultNoLatch(int& v, int mode) { return mappedGroup(*this, AuxFaultNoLatch, &v, mode); }
 int QOB::parExtInputShort(int& v, int mode) { return mappedGroup(*this, ExtInputShort, &v, mode); }
 
 // Groups handed in as several arguments go through the map as one array.
-int QOB::parAlarmLevels(int alarmDay[2], int prealarmDay[2], int alarmNight[2],
-                        int prealarmNight[2], int mode) {
+int QOB::parAlarmLevels(int alarmDay[2], int prealarmDay[2], int alarmNight[2], int prealarmNight[2], int mode) {
     int* parts[4] = {alarmDay, prealarmDay, alarmNight, prealarmNight};
     int all[8];
     for (int k = 0; k < 4; ++k)
@@ -206,10 +219,9 @@ int QOB::parAlarmLevels(int alarmDay[2], int prealarmDay[2], int alarmNight[2],
     return 1;
 }
 
-int QOB::parAuxFaultEvents(int& temperature, int& externalInput, int& lowPower, int& flowFault,
-                           int& sensorFault, int& powerRestart, int mode) {
-    int* parts[6] = {&temperature, &externalInput, &lowPower, &flowFault, &sensorFault,
-                     &powerRestart};
+int QOB::parAuxFaultEvents(int& temperature, int& externalInput, int& lowPower, int& flowFault, int& sensorFault,
+                           int& powerRestart, int mode) {
+    int* parts[6] = {&temperature, &externalInput, &lowPower, &flowFault, &sensorFault, &powerRestart};
     int all[6];
     for (int i = 0; i < 6; ++i) all[i] = *parts[i];
     if (!mappedGroup(*this, AuxFaultEvents, all, mode)) return 0;
@@ -218,8 +230,7 @@ int QOB::parAuxFaultEvents(int& temperature, int& externalInput, int& lowPower, 
     return 1;
 }
 
-int QOB::parConfigStamp(int& number, int& day, int& month, int& year, int& hour, int& minute,
-                        int& second, int mode) {
+int QOB::parConfigStamp(int& number, int& day, int& month, int& year, int& hour, int& minute, int& second, int mode) {
     if (!checkParAccess(mode)) return 0;
     int* values[7] = {&number, &day, &month, &year, &hour, &minute, &second};
     if (mode == Read) {
@@ -227,7 +238,10 @@ int QOB::parConfigStamp(int& number, int& day, int& month, int& year, int& hour,
         if (year > 99) year = 11;
         return 1;
     }
-    if (!dateTimeValid(day, month, year, hour, minute, second)) { status = StatusCode::BadCall; return 0; }
+    if (!dateTimeValid(day, month, year, hour, minute, second)) {
+        status = StatusCode::BadCall;
+        return 0;
+    }
     if (mode == Write)
         for (int i = 0; i < 7; ++i) image[kConfigStamp + i] = lowByte(*values[i]);
     return 1;
@@ -241,10 +255,12 @@ int QOB::parDayTimes(int& startHour, int& startMinute, int& endHour, int& endMin
         return 1;
     }
     const bool hoursOk = startHour >= 0 && startHour <= 23 && endHour >= 0 && endHour <= 23;
-    const bool minutesOk =
-        startMinute >= 0 && startMinute <= 59 && endMinute >= 0 && endMinute <= 59;
+    const bool minutesOk = startMinute >= 0 && startMinute <= 59 && endMinute >= 0 && endMinute <= 59;
     // The day must start in an earlier hour than it ends, whatever the minutes.
-    if (!hoursOk || !minutesOk || startHour >= endHour) { status = StatusCode::BadCall; return 0; }
+    if (!hoursOk || !minutesOk || startHour >= endHour) {
+        status = StatusCode::BadCall;
+        return 0;
+    }
     if (mode == Write)
         for (int i = 0; i < 4; ++i) image[kDayTimes + i] = lowByte(*values[i]);
     return 1;
@@ -260,7 +276,10 @@ int QOB::parHolidays(int days[20], int months[20], int mode) {
         return 1;
     }
     for (int k = 0; k < kHolidayCount; ++k)
-        if (!dayMonthValid(days[k], months[k])) { status = StatusCode::BadCall; return 0; }
+        if (!dayMonthValid(days[k], months[k])) {
+            status = StatusCode::BadCall;
+            return 0;
+        }
     if (mode == Write)
         for (int k = 0; k < kHolidayCount; ++k) {
             image[kHolidays + 2 * k] = lowByte(days[k]);
@@ -282,7 +301,10 @@ int QOB::parFlowLimits(int reference[2], int minimum[2], int maximum[2], int mod
     for (int ch = 0; ch < 2; ++ch) {
         const int r = reference[ch], lo = minimum[ch], hi = maximum[ch];
         const bool ranges = r >= 1 && r <= 250 && lo >= 1 && lo <= 250 && hi >= 1 && hi <= 250;
-        if (!ranges || !(lo < r && r < hi)) { status = StatusCode::BadCall; return 0; }
+        if (!ranges || !(lo < r && r < hi)) {
+            status = StatusCode::BadCall;
+            return 0;
+        }
     }
     if (mode == Write)
         for (int ch = 0; ch < 2; ++ch) {
@@ -304,7 +326,10 @@ int QOB::parFilterDueDates(int days[2], int months[2], int years[2], int mode) {
         return 1;
     }
     for (int k = 0; k < 2; ++k)
-        if (!dateTimeValid(days[k], months[k], years[k], 0, 0, 0)) { status = StatusCode::BadCall; return 0; }
+        if (!dateTimeValid(days[k], months[k], years[k], 0, 0, 0)) {
+            status = StatusCode::BadCall;
+            return 0;
+        }
     if (mode == Write)
         for (int k = 0; k < 2; ++k) {
             image[kFilterDates + 3 * k] = lowByte(days[k]);
@@ -314,8 +339,8 @@ int QOB::parFilterDueDates(int days[2], int months[2], int years[2], int mode) {
     return 1;
 }
 
-int QOB::parDaylightDates(int& startDay, int& startMonth, int& startHour, int& startMinute,
-                          int& endDay, int& endMonth, int& endHour, int& endMinute, int mode) {
+int QOB::parDaylightDates(int& startDay, int& startMonth, int& startHour, int& startMinute, int& endDay, int& endMonth,
+                          int& endHour, int& endMinute, int mode) {
     if (!checkParAccess(mode)) return 0;
     int* start[4] = {&startDay, &startMonth, &startHour, &startMinute};
     int* end[4] = {&endDay, &endMonth, &endHour, &endMinute};
@@ -345,10 +370,16 @@ int QOB::parExtInputEvent(int& code, int mode) {
     if (mode == Read) {
         code = kEventCodeNone;
         for (int i = 0; i < 4; ++i)
-            if (image[kExtInputEvent + i] != 0) { code = i; break; }
+            if (image[kExtInputEvent + i] != 0) {
+                code = i;
+                break;
+            }
         return 1;
     }
-    if (code < 0 || code > kEventCodeNone) { status = StatusCode::BadCall; return 0; }
+    if (code < 0 || code > kEventCodeNone) {
+        status = StatusCode::BadCall;
+        return 0;
+    }
     if (mode == Write) {
         for (int i = 0; i < 4; ++i) image[kExtInputEvent + i] = 0;
         if (code != kEventCodeNone) image[kExtInputEvent + code] = 1;
@@ -362,7 +393,10 @@ int QOB::parExtDisableTime(int& minutes, int mode) {
         minutes = image[kExtDisableTime] + 256 * image[kExtDisableTime + 1];
         return 1;
     }
-    if (minutes < 1 || minutes > 1440) { status = StatusCode::BadCall; return 0; }
+    if (minutes < 1 || minutes > 1440) {
+        status = StatusCode::BadCall;
+        return 0;
+    }
     if (mode == Write) {
         image[kExtDisableTime] = lowByte(minutes % 256);
         image[kExtDisableTime + 1] = lowByte(minutes / 256);
@@ -380,10 +414,16 @@ int QOB::parPressure(int bytes[4], int mode) {
     // when stored and leave a pressure other than the one validated.
     uint32_t pascal = 0;
     for (int i = 3; i >= 0; --i) {
-        if (bytes[i] < 0 || bytes[i] > 255) { status = StatusCode::BadCall; return 0; }
+        if (bytes[i] < 0 || bytes[i] > 255) {
+            status = StatusCode::BadCall;
+            return 0;
+        }
         pascal = pascal * 256 + static_cast<uint32_t>(bytes[i]);
     }
-    if (pascal < 68758 || pascal > 110000) { status = StatusCode::BadCall; return 0; }
+    if (pascal < 68758 || pascal > 110000) {
+        status = StatusCode::BadCall;
+        return 0;
+    }
     if (mode == Write)
         for (int i = 0; i < 4; ++i) image[kPressure + i] = lowByte(bytes[i]);
     return 1;

@@ -19,6 +19,7 @@ struct FaultAlertText {
     const char* text;
 };
 
+// clang-format off
 const FaultAlertText kFaultAlertTexts[38] = {
     {100, " fault 001 (wrong conf)"}, {101, " alert 001 (lb data ko)"},
     {102, " fault 002 (eeprom ko )"}, {103, " alert 002 (clock ko  )"},
@@ -40,8 +41,10 @@ const FaultAlertText kFaultAlertTexts[38] = {
     {134, " fault 019 (fan 2 ko  )"}, {135, " fault 020 (asp 2 init)"},
     {136, " fault 021 (flow 2 low)"}, {137, " fault 022 (flow 2 hi )"},
 };
+// clang-format on
 
 // Stand-alone sensor statuses 1..22.
+// clang-format off
 const char* const kPollTexts[23] = {
     "undefined",
     "normal",
@@ -60,14 +63,17 @@ const char* const kPollTexts[23] = {
     "error 4/6 [low chamber or remote test failed]",
     "error 14 [no answer/pw out of spec.]",
 };
+// clang-format on
 
 }  // namespace
 
+// clang-format off
 const int kFaultAlertReadoutOrder[38] = {
     100, 102, 106, 112, 113, 114, 118, 119, 121, 122, 123, 124, 125, 126, 127, 131, 132, 134, 135,
     136, 137, 110,
     101, 103, 105, 107, 108, 109, 111, 115, 116, 117, 120, 128, 129, 130, 133, 104,
 };
+// clang-format on
 
 const char* faultAlertLabel(int code) {
     if (code < 100 || code > 137) return "";
@@ -81,10 +87,16 @@ std::string pollStatusTextFor(int variant, int code) {
 }
 
 int QOB::readState() {
-    if (!connected) { status = StatusCode::NotConnected; return 0; }
-    if (wrongConfig != 0) { status = StatusCode::UnknownState; return 0; }
+    if (!connected) {
+        status = StatusCode::NotConnected;
+        return 0;
+    }
+    if (wrongConfig != 0) {
+        status = StatusCode::UnknownState;
+        return 0;
+    }
     if (!transact(cmd::ReadState, 0, kStateLength, nullptr, nullptr, StatusCode::StateUnreadable)) return 0;
-    const uint8_t* d = answer;   // d[1] is the first data byte
+    const uint8_t* d = answer;  // d[1] is the first data byte
     StateRecord s = {};
     for (int ch = 0; ch < 2; ++ch) {
         const uint8_t* c = d + 1 + 6 * ch;
@@ -116,8 +128,14 @@ int QOB::readState() {
 
 // Shared precondition of every state accessor.
 static bool stateReadable(QOB& q) {
-    if (!q.connected) { q.status = StatusCode::NotConnected; return false; }
-    if (!q.stateValid || q.wrongConfig != 0) { q.status = StatusCode::UnknownState; return false; }
+    if (!q.connected) {
+        q.status = StatusCode::NotConnected;
+        return false;
+    }
+    if (!q.stateValid || q.wrongConfig != 0) {
+        q.status = StatusCode::UnknownState;
+        return false;
+    }
     return true;
 }
 
@@ -125,7 +143,10 @@ static bool stateReadable(QOB& q) {
 // read past the record.
 static int channelValue(QOB& q, const int (&field)[2], int channel) {
     if (!stateReadable(q)) return -1;
-    if (channel < 0 || channel > 1) { q.status = StatusCode::BadCall; return -1; }
+    if (channel < 0 || channel > 1) {
+        q.status = StatusCode::BadCall;
+        return -1;
+    }
     return field[channel];
 }
 
@@ -141,13 +162,19 @@ int QOB::sensorOutput(int channel) { return channelValue(*this, state.sensorOutp
 
 int QOB::faultAlertFlag(int code) {
     if (!stateReadable(*this)) return -1;
-    if (code < 100 || code > 137) { status = StatusCode::BadCall; return -1; }
+    if (code < 100 || code > 137) {
+        status = StatusCode::BadCall;
+        return -1;
+    }
     return state.faultAlert[code - 100];
 }
 
 int QOB::relayState(int i) {
     if (!stateReadable(*this)) return -1;
-    if (i < 0 || i > 8) { status = StatusCode::BadCall; return -1; }
+    if (i < 0 || i > 8) {
+        status = StatusCode::BadCall;
+        return -1;
+    }
     return state.relay[i];
 }
 

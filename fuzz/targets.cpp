@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/canvas.h"
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "app/settings.h"
 #include "device/qob.h"
 #include "link/com_ports.h"
@@ -115,10 +115,8 @@ public:
             received = want;
             return 0;
         }
-        case 2:
-            return 0;
-        default:
-            return EIO;
+        case 2: return 0;
+        default: return EIO;
         }
     }
     void close() override { open_ = false; }
@@ -167,9 +165,7 @@ void deviceOperation(QOB& q, FuzzInput& in) {
         q.connect(kFuzzCom, in.byte() == 0 ? 0 : 10, total, in.around(0, 8));
         break;
     }
-    case 1:
-        q.disconnect();
-        break;
+    case 1: q.disconnect(); break;
     case 2: {
         const int result = q.readState();
         int sink = 0;
@@ -178,8 +174,8 @@ void deviceOperation(QOB& q, FuzzInput& in) {
                     q.flow(c) + q.fanSpeed(c) + q.power(c) + q.flowTemperature(c) + q.sensorOutput(c);
         for (int code = 99; code <= 138; ++code) sink += q.faultAlertFlag(code);
         for (int r = -1; r <= 9; ++r) sink += q.relayState(r);
-        sink += q.asdInFault() + q.asdInAuxFault() + q.hoursByte0() + q.hoursByte1() + q.hoursByte2() +
-                q.hoursByte3() + q.externalInput() + q.internalTemperature() + q.loopAddress();
+        sink += q.asdInFault() + q.asdInAuxFault() + q.hoursByte0() + q.hoursByte1() + q.hoursByte2() + q.hoursByte3() +
+                q.externalInput() + q.internalTemperature() + q.loopAddress();
         if (result == 1) require(q.stateValid == 1, "state valid after a read");
         (void)sink;
         break;
@@ -189,17 +185,15 @@ void deviceOperation(QOB& q, FuzzInput& in) {
         for (int k = 0; k < 4; ++k) {
             LogRecordValues r;
             const int index = in.around(-2244, 2244);
-            if (q.logRecord(index, r.event, r.day, r.month, r.year, r.hour, r.minute, r.second, r.temperature,
-                            r.power, r.flow, r.sensor))
+            if (q.logRecord(index, r.event, r.day, r.month, r.year, r.hour, r.minute, r.second, r.temperature, r.power,
+                            r.flow, r.sensor))
                 (void)logRecordRow(index, r, q.variant());
         }
         q.logLastIndex();
         q.logWrapped();
         break;
     }
-    case 4:
-        q.restartPending();
-        break;
+    case 4: q.restartPending(); break;
     case 5: {
         int c[6];
         if (q.readClock(c[0], c[1], c[2], c[3], c[4], c[5]))
@@ -217,9 +211,7 @@ void deviceOperation(QOB& q, FuzzInput& in) {
             for (int i = 0; i < 1024; i += 101) require(result[i] >= 0 && result[i] <= 255, "extended byte");
         break;
     }
-    case 7:
-        q.airDensityStep(in.around(1, 2), in.byte() == 0 ? -1 : in.around(1, 200));
-        break;
+    case 7: q.airDensityStep(in.around(1, 2), in.byte() == 0 ? -1 : in.around(1, 200)); break;
     case 8: {
         static uint8_t payload[1025];
         static uint8_t answer[1026];
@@ -246,9 +238,9 @@ void deviceOperation(QOB& q, FuzzInput& in) {
         static uint8_t source[65536];
         // Any pair of ints: the range check must hold for all of them.
         const int from = in.around(0, 65535);
-        const int to = in.byte() & 1 ? in.around(0, 65535) : static_cast<int>(std::clamp<long long>(
-                                                                  static_cast<long long>(from) + in.around(-1, 1024),
-                                                                  INT32_MIN, INT32_MAX));
+        const int to = in.byte() & 1 ? in.around(0, 65535)
+                                     : static_cast<int>(std::clamp<long long>(
+                                           static_cast<long long>(from) + in.around(-1, 1024), INT32_MIN, INT32_MAX));
         q.writeEepromRange(in.byte() & 1 ? source : nullptr, from, to);
         break;
     }
@@ -259,8 +251,10 @@ void deviceOperation(QOB& q, FuzzInput& in) {
         q.writeImage(image, in.byte() & 1, in.byte() & 1, in.byte() & 1);
         q.storeConfiguration();
         q.updateBackup();
-        if (in.byte() & 1) q.restoreArea(in.around(0, 3));
-        else q.restoreOnfArea();
+        if (in.byte() & 1)
+            q.restoreArea(in.around(0, 3));
+        else
+            q.restoreOnfArea();
         break;
     }
     case 12: {
@@ -331,9 +325,9 @@ void deviceOperation(QOB& q, FuzzInput& in) {
     }
     default: {
         int sink = q.eepromRead() + q.factoryOk() + q.configOk() + q.loopBasedOk() + q.wrongConfiguration() +
-                   q.superUser() + q.variant() + q.channelCount() + q.sensorCount() + q.qobId() +
-                   q.paramsSchemaId() + q.fwMajor() + q.fwMinor() + q.fwBuild() + q.hwVersion() + q.mcVersion() +
-                   q.manufDay() + q.manufMonth() + q.manufYear() + q.manufHour() + q.manufMinute();
+                   q.superUser() + q.variant() + q.channelCount() + q.sensorCount() + q.qobId() + q.paramsSchemaId() +
+                   q.fwMajor() + q.fwMinor() + q.fwBuild() + q.hwVersion() + q.mcVersion() + q.manufDay() +
+                   q.manufMonth() + q.manufYear() + q.manufHour() + q.manufMinute();
         for (int i = -1; i <= 6; ++i) sink += q.serialByte(i);
         if (q.connected && q.flagFactoryOk == 1 && q.wrongConfig == 0)
             require(q.manufYear() >= 0 && q.manufYear() <= 99, "manufacturing year two digits");
@@ -384,8 +378,10 @@ void windowOperation(TFrmTestQOB& w, FuzzInput& in, ScriptedHost& host) {
     case 6: w.Button6Click(); break;
     case 7: w.btnReadLogsClick(in.byte() & 1 ? nullptr : &w.btnReadLogs); break;
     case 8:
-        if (in.byte() % 8 == 0) w.btnReadLogsClick(&w.btnReadAllLogs);   // prints all 2244 slots
-        else w.btnShowLogClick(nullptr);
+        if (in.byte() % 8 == 0)
+            w.btnReadLogsClick(&w.btnReadAllLogs);  // prints all 2244 slots
+        else
+            w.btnShowLogClick(nullptr);
         break;
     case 9:
         host.answerYes();
@@ -586,6 +582,7 @@ int fuzzE2pReader(const uint8_t* data, size_t size) {
     return 0;
 }
 
+// clang-format off
 const FuzzTarget kFuzzTargets[] = {
     {"device_answers", fuzzDeviceAnswers},
     {"window_answers", fuzzWindowAnswers},
@@ -594,4 +591,5 @@ const FuzzTarget kFuzzTargets[] = {
     {"ini_reader", fuzzIniReader},
     {"e2p_reader", fuzzE2pReader},
 };
+// clang-format on
 const size_t kFuzzTargetCount = sizeof kFuzzTargets / sizeof kFuzzTargets[0];

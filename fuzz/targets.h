@@ -29,7 +29,7 @@ int fuzzIniReader(const uint8_t* data, size_t size);
 int fuzzE2pReader(const uint8_t* data, size_t size);
 
 struct FuzzTarget {
-    const char* name;   // folder name under fuzz/regressions and fuzz/corpus
+    const char* name;  // folder name under fuzz/regressions and fuzz/corpus
     int (*run)(const uint8_t*, size_t);
 };
 extern const FuzzTarget kFuzzTargets[];

@@ -3,7 +3,7 @@
 #include <QStyle>
 
 #include "app/formatters.h"
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "gui/qt_host.h"
 #include "gui/window.h"
 

@@ -16,7 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "gui/qt_host.h"
 #include "gui/window.h"
 
@@ -61,8 +61,10 @@ int main(int argc, char** argv) {
     if (!form.Edit1.Text->empty()) {
         press(window, form.Button1);
         // The identity readout fills the Management page's memo.
-        if (form.Button4.OnClick) press(window, form.Button4);
-        else form.Button4Click();
+        if (form.Button4.OnClick)
+            press(window, form.Button4);
+        else
+            form.Button4Click();
         press(window, form.btnState);
         press(window, form.Button24);
         window.flush();

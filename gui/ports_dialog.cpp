@@ -27,9 +27,7 @@ std::vector<SerialPortRow> serialPortRows(std::string* error) {
         SerialPortRow row;
         try {
             row.number = std::stoi(line.substr(3, bar - 3));
-        } catch (const std::exception&) {
-            continue;
-        }
+        } catch (const std::exception&) { continue; }
         row.friendlyName = line.substr(bar + 1);
         row.devicePath = devicePathForPort(row.number);
         rows.push_back(std::move(row));
@@ -41,7 +39,8 @@ PortsDialog::PortsDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Serial ports"));
     auto* layout = new QVBoxLayout(this);
     table_ = new QTableWidget(0, 3, this);
-    table_->setHorizontalHeaderLabels({QStringLiteral("COM"), QStringLiteral("Device"), QStringLiteral("Friendly name")});
+    table_->setHorizontalHeaderLabels(
+        {QStringLiteral("COM"), QStringLiteral("Device"), QStringLiteral("Friendly name")});
     table_->verticalHeader()->setVisible(false);
     table_->horizontalHeader()->setStretchLastSection(true);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);

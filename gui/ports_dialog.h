@@ -14,8 +14,8 @@ class QPushButton;
 class QTableWidget;
 
 struct SerialPortRow {
-    int number = 0;              // the COM number
-    std::string devicePath;      // the device file it opens
+    int number = 0;          // the COM number
+    std::string devicePath;  // the device file it opens
     std::string friendlyName;
 };
 

@@ -24,9 +24,7 @@ void runGuarded(const std::function<void()>& handler) {
     try {
         handler();
         return;
-    } catch (const std::exception& e) {
-        error = qtText(e.what());
-    } catch (...) {
+    } catch (const std::exception& e) { error = qtText(e.what()); } catch (...) {
         error = QStringLiteral("Unknown error");
     }
     QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationName(), error);
@@ -117,7 +115,7 @@ DialogResult QtHost::messageBox(const std::string& text, const std::string& capt
     default:
         // Closing the box counts as its "negative" button.
         return buttons == DialogButtons::YesNo ? DialogResult::No
-             : buttons == DialogButtons::Ok    ? DialogResult::Ok
+               : buttons == DialogButtons::Ok  ? DialogResult::Ok
                                                : DialogResult::Cancel;
     }
 }
@@ -127,8 +125,8 @@ bool QtHost::inputQuery(const std::string& caption, const std::string& prompt, s
     bool ok = false;
     const OperatorCursor arrow;
     ++nesting_;
-    const QString answer = QInputDialog::getText(dialogParent(), qtText(caption), qtText(prompt),
-                                                 QLineEdit::Normal, qtText(value), &ok);
+    const QString answer =
+        QInputDialog::getText(dialogParent(), qtText(caption), qtText(prompt), QLineEdit::Normal, qtText(value), &ok);
     --nesting_;
     if (ok) value = modelText(answer);
     return ok;

@@ -84,6 +84,7 @@ int virtualKeyCode(int qtKey) {
         qtKey == Qt::Key_Space)
         return qtKey;
     if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24) return 112 + (qtKey - Qt::Key_F1);
+    // clang-format off
     static const std::pair<int, int> table[] = {
         {Qt::Key_Backspace, 8}, {Qt::Key_Tab, 9},     {Qt::Key_Return, 13},  {Qt::Key_Enter, 13},
         {Qt::Key_Shift, 16},    {Qt::Key_Control, 17}, {Qt::Key_Alt, 18},     {Qt::Key_Pause, 19},
@@ -91,6 +92,7 @@ int virtualKeyCode(int qtKey) {
         {Qt::Key_Home, 36},     {Qt::Key_Left, 37},    {Qt::Key_Up, 38},      {Qt::Key_Right, 39},
         {Qt::Key_Down, 40},     {Qt::Key_Insert, 45},  {Qt::Key_Delete, 46},
     };
+    // clang-format on
     for (const auto& [qt, vk] : table)
         if (qt == qtKey) return vk;
     return qtKey & 0xFFFF;
@@ -196,8 +198,10 @@ QIcon portsIcon() {
 // The LED selectors' image lists: a lamp in the item's colour; the second
 // list (the LED's second attribute) draws it as a ring.
 QIcon ledIcon(const std::string& imageList, const std::string& item) {
-    static const std::pair<const char*, QColor> colours[] = {
-        {"off", QColor(90, 90, 90)}, {"green", QColor(0, 200, 0)}, {"red", QColor(230, 0, 0)}, {"yellow", QColor(240, 210, 0)}};
+    static const std::pair<const char*, QColor> colours[] = {{"off", QColor(90, 90, 90)},
+                                                             {"green", QColor(0, 200, 0)},
+                                                             {"red", QColor(230, 0, 0)},
+                                                             {"yellow", QColor(240, 210, 0)}};
     QColor colour;
     for (const auto& [name, c] : colours)
         if (item == name) colour = c;
@@ -420,7 +424,7 @@ QWidget* MainWindow::containerFor(Control& control) {
 
 MainWindow::Binding* MainWindow::bind(Control& control) {
     if (Binding* existing = bindingOf(&control)) return existing;
-    if (dynamic_cast<TTimer*>(&control)) return nullptr;   // the host runs timers
+    if (dynamic_cast<TTimer*>(&control)) return nullptr;  // the host runs timers
     auto owned = std::make_unique<Binding>();
     Binding& b = *owned;
     b.control = &control;
@@ -515,7 +519,8 @@ void MainWindow::applyCommon(Binding& b) {
     if (!b.widget) return;
     Control& c = *b.control;
     if (auto* sheet = dynamic_cast<TTabSheet*>(&c)) {
-        if (auto* tabs = dynamic_cast<QTabWidget*>(b.widget->parentWidget() ? b.widget->parentWidget()->parentWidget() : nullptr)) {
+        if (auto* tabs = dynamic_cast<QTabWidget*>(b.widget->parentWidget() ? b.widget->parentWidget()->parentWidget()
+                                                                            : nullptr)) {
             const int index = tabs->indexOf(b.widget);
             if (index >= 0) {
                 tabs->setTabText(index, qtText(sheet->Caption));
@@ -1042,7 +1047,8 @@ void MainWindow::layoutUnplaced() {
     // Controls of the window itself without bounds go below everything.
     int bottom = 0;
     for (auto& b : bindings_)
-        if (!b->control->Parent() && b->widget && !unplaced(*b->control)) bottom = std::max(bottom, b->place.bottom() + 1);
+        if (!b->control->Parent() && b->widget && !unplaced(*b->control))
+            bottom = std::max(bottom, b->place.bottom() + 1);
     int x = 8;
     for (Control* c : form_.Components()) {
         Binding* b = bindingOf(c);

@@ -26,7 +26,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 
 class QAction;
 class QScrollArea;
@@ -48,7 +48,9 @@ public:
     // The widget bound to a control (nullptr for timers and unknown kinds).
     QWidget* widgetOf(const Control& control) const;
     template <class W>
-    W* widgetAs(const Control& control) const { return dynamic_cast<W*>(widgetOf(control)); }
+    W* widgetAs(const Control& control) const {
+        return dynamic_cast<W*>(widgetOf(control));
+    }
     // Where a control sits, relative to its parent widget.
     QRect placeOf(const Control& control) const;
 
@@ -84,14 +86,14 @@ private:
     struct Binding {
         Control* control = nullptr;
         QPointer<QWidget> widget;
-        QPointer<QWidget> container;    // where the control's children go
-        QRect place;                    // model bounds, or laid out
-        bool autoSize = false;          // a label without a width
+        QPointer<QWidget> container;  // where the control's children go
+        QRect place;                  // model bounds, or laid out
+        bool autoSize = false;        // a label without a width
         uint64_t seenRevision = UINT64_MAX;
         uint64_t seenGeneration = UINT64_MAX;
         int seenCount = 0;
         bool dirty = false;
-        bool feeding = false;           // writing user input into the control
+        bool feeding = false;  // writing user input into the control
         std::function<void(Binding&)> refresh;
     };
 

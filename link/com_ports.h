@@ -28,8 +28,8 @@
 struct PortInventoryRoots {
     std::string sysfsRoot = "/sys";
     std::string devRoot = "/dev";
-    std::string portsFolder;     // empty: from the environment, as above
-    std::string executableDir;   // empty: the directory of the running program
+    std::string portsFolder;    // empty: from the environment, as above
+    std::string executableDir;  // empty: the directory of the running program
 };
 
 // The process-wide roots used by the functions below and by QOB::openPort.
@@ -70,8 +70,8 @@ private:
 
     struct Device {
         std::string path;
-        std::string ttyName;    // name under /sys/class/tty, "" when unknown
-        std::string nameFile;   // COM<n>.name beside the port's link, "" for none
+        std::string ttyName;   // name under /sys/class/tty, "" when unknown
+        std::string nameFile;  // COM<n>.name beside the port's link, "" for none
     };
     std::map<std::string, Device> devices_;
 };

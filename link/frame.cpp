@@ -4,19 +4,14 @@
 
 namespace frame {
 
-uint8_t checksum(const uint8_t* data, size_t length)
-{
+uint8_t checksum(const uint8_t* data, size_t length) {
     unsigned sum = 8;
-    for (size_t i = 0; i < length; ++i)
-        sum += data[i];
+    for (size_t i = 0; i < length; ++i) sum += data[i];
     return static_cast<uint8_t>(sum);
 }
 
-int buildRequest(uint8_t code, int payloadLength, const uint8_t* params,
-                 const uint8_t* payload, uint8_t* out)
-{
-    if (payloadLength < 0 || payloadLength > kMaxPayload || (payloadLength > 0 && !payload))
-        return 0;
+int buildRequest(uint8_t code, int payloadLength, const uint8_t* params, const uint8_t* payload, uint8_t* out) {
+    if (payloadLength < 0 || payloadLength > kMaxPayload || (payloadLength > 0 && !payload)) return 0;
     out[0] = code;
     out[1] = static_cast<uint8_t>(payloadLength >> 8);
     out[2] = static_cast<uint8_t>(payloadLength & 255);
@@ -25,26 +20,18 @@ int buildRequest(uint8_t code, int payloadLength, const uint8_t* params,
     else
         std::memset(out + 3, 0, kParamCount);
     out[15] = checksum(out, 15);
-    if (payloadLength == 0)
-        return kHeaderSize;
+    if (payloadLength == 0) return kHeaderSize;
     std::memcpy(out + kHeaderSize, payload, static_cast<size_t>(payloadLength));
     out[kHeaderSize + payloadLength] = checksum(payload, static_cast<size_t>(payloadLength));
     return kHeaderSize + payloadLength + 1;
 }
 
-int answerLength(int dataLength)
-{
-    return dataLength > 0 ? dataLength + 2 : 1;
-}
+int answerLength(int dataLength) { return dataLength > 0 ? dataLength + 2 : 1; }
 
-int checkAnswer(const uint8_t* answer, unsigned received, unsigned expected)
-{
-    if (received != expected)
-        return 6;
-    if (answer[0] != kAcknowledge)
-        return 8;
-    if (expected > 1 && answer[expected - 1] != checksum(answer + 1, expected - 2))
-        return 7;
+int checkAnswer(const uint8_t* answer, unsigned received, unsigned expected) {
+    if (received != expected) return 6;
+    if (answer[0] != kAcknowledge) return 8;
+    if (expected > 1 && answer[expected - 1] != checksum(answer + 1, expected - 2)) return 7;
     return 0;
 }
 
@@ -88,10 +75,8 @@ const CommandInfo kCommands[] = {
 
 const size_t kCommandCount = sizeof kCommands / sizeof kCommands[0];
 
-const CommandInfo* commandInfo(uint8_t code)
-{
+const CommandInfo* commandInfo(uint8_t code) {
     for (const CommandInfo& c : kCommands)
-        if (c.code == code)
-            return &c;
+        if (c.code == code) return &c;
     return nullptr;
 }

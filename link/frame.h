@@ -25,8 +25,7 @@ uint8_t checksum(const uint8_t* data, size_t length);
 // Builds the request into `out` (at least kMaxRequest bytes); `params` may be
 // null for all zero. Returns the request length, or 0 when the payload length
 // is out of range or a payload is missing.
-int buildRequest(uint8_t code, int payloadLength, const uint8_t* params,
-                 const uint8_t* payload, uint8_t* out);
+int buildRequest(uint8_t code, int payloadLength, const uint8_t* params, const uint8_t* payload, uint8_t* out);
 
 // Length of the answer to a command with D data bytes: 1 for D = 0, else D + 2.
 int answerLength(int dataLength);
@@ -78,8 +77,8 @@ constexpr uint8_t Extended = 36;
 struct CommandInfo {
     uint8_t code;
     const char* purpose;
-    int payloadLength;   // bytes of payload; -1: as many as the count in p3, p4; -2: depends on p1
-    int dataLength;      // D of the answer; -1: the count in p3, p4
+    int payloadLength;  // bytes of payload; -1: as many as the count in p3, p4; -2: depends on p1
+    int dataLength;     // D of the answer; -1: the count in p3, p4
 };
 
 // Every command code in use, in code order.

@@ -39,82 +39,62 @@ struct FoundPort {
 };
 
 // Digits only, no sign, no leading zero; -1 otherwise.
-int parsePlainNumber(const std::string& text)
-{
-    if (text.empty() || text.size() > 4 || text[0] == '0')
-        return -1;
+int parsePlainNumber(const std::string& text) {
+    if (text.empty() || text.size() > 4 || text[0] == '0') return -1;
     int value = 0;
     for (char c : text) {
-        if (c < '0' || c > '9')
-            return -1;
+        if (c < '0' || c > '9') return -1;
         value = value * 10 + (c - '0');
     }
     return value;
 }
 
-std::string trimRight(std::string text)
-{
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
-        text.pop_back();
+std::string trimRight(std::string text) {
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
     return text;
 }
 
-std::string readFirstLine(const fs::path& file)
-{
+std::string readFirstLine(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     std::string line;
-    if (in)
-        std::getline(in, line);
+    if (in) std::getline(in, line);
     return trimRight(line);
 }
 
-std::string homeDirectory()
-{
-    if (const char* home = std::getenv("HOME"); home && *home)
-        return home;
-    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir)
-        return pw->pw_dir;
+std::string homeDirectory() {
+    if (const char* home = std::getenv("HOME"); home && *home) return home;
+    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) return pw->pw_dir;
     return "";
 }
 
 // The entries of the ports folder: COM<n> -> a character device.
-void scanPortsFolder(const PortInventoryRoots& roots, std::map<int, FoundPort>& found)
-{
+void scanPortsFolder(const PortInventoryRoots& roots, std::map<int, FoundPort>& found) {
     std::error_code ec;
     fs::path folder = roots.portsFolder.empty() ? fs::path(portsFolder()) : fs::path(roots.portsFolder);
     fs::directory_iterator it(folder, ec);
-    if (ec)
-        return;
+    if (ec) return;
     fs::path devRoot = fs::weakly_canonical(roots.devRoot, ec);
     for (const fs::directory_entry& entry : it) {
         std::string name = entry.path().filename().string();
-        if (name.rfind("COM", 0) != 0)
-            continue;
+        if (name.rfind("COM", 0) != 0) continue;
         int number = parsePlainNumber(name.substr(3));
-        if (number < 1 || number > 255)
-            continue;
+        if (number < 1 || number > 255) continue;
         struct stat st {};
-        if (::stat(entry.path().c_str(), &st) != 0 || !S_ISCHR(st.st_mode))
-            continue;
+        if (::stat(entry.path().c_str(), &st) != 0 || !S_ISCHR(st.st_mode)) continue;
         FoundPort port;
         port.path = entry.path().string();
         fs::path target = fs::canonical(entry.path(), ec);
-        if (!ec && target.parent_path() == devRoot)
-            port.ttyName = target.filename().string();
+        if (!ec && target.parent_path() == devRoot) port.ttyName = target.filename().string();
         fs::path nameFile = folder / (name + ".name");
-        if (fs::is_regular_file(nameFile, ec))
-            port.nameFile = nameFile.string();
+        if (fs::is_regular_file(nameFile, ec)) port.nameFile = nameFile.string();
         found[number] = port;
     }
 }
 
-bool ttyHasUart(const fs::path& ttyDir, const std::string& name)
-{
+bool ttyHasUart(const fs::path& ttyDir, const std::string& name) {
     std::error_code ec;
-    if (!fs::exists(ttyDir / "device", ec))
-        return false;   // virtual terminals, consoles, pseudo-terminals
-    if (name.rfind("ttyS", 0) != 0)
-        return true;
+    if (!fs::exists(ttyDir / "device", ec)) return false;  // virtual terminals, consoles, pseudo-terminals
+    if (name.rfind("ttyS", 0) != 0) return true;
     // The 8250 driver registers placeholders; their type is 0 (no UART).
     std::string type = readFirstLine(ttyDir / "type");
     return !type.empty() && type != "0";
@@ -122,8 +102,7 @@ bool ttyHasUart(const fs::path& ttyDir, const std::string& name)
 
 // Serial devices under /sys/class/tty, by the fixed rule. `error` is set when
 // the folder exists but cannot be read.
-void scanSysfs(const PortInventoryRoots& roots, std::map<int, FoundPort>& found, std::string* error)
-{
+void scanSysfs(const PortInventoryRoots& roots, std::map<int, FoundPort>& found, std::string* error) {
     fs::path ttyClass = fs::path(roots.sysfsRoot) / "class" / "tty";
     std::error_code ec;
     fs::directory_iterator it(ttyClass, ec);
@@ -134,15 +113,12 @@ void scanSysfs(const PortInventoryRoots& roots, std::map<int, FoundPort>& found,
     }
     std::set<std::string> mapped;
     for (const auto& [number, port] : found)
-        if (!port.ttyName.empty())
-            mapped.insert(port.ttyName);
+        if (!port.ttyName.empty()) mapped.insert(port.ttyName);
     for (const fs::directory_entry& entry : it) {
         std::string name = entry.path().filename().string();
         int number = ttyPortNumber(name);
-        if (number == 0 || found.count(number) || mapped.count(name))
-            continue;
-        if (!ttyHasUart(entry.path(), name))
-            continue;
+        if (number == 0 || found.count(number) || mapped.count(name)) continue;
+        if (!ttyHasUart(entry.path(), name)) continue;
         FoundPort port;
         port.path = (fs::path(roots.devRoot) / name).string();
         port.ttyName = name;
@@ -150,8 +126,7 @@ void scanSysfs(const PortInventoryRoots& roots, std::map<int, FoundPort>& found,
     }
 }
 
-std::map<int, FoundPort> scanPorts(const PortInventoryRoots& roots, std::string* sysfsError)
-{
+std::map<int, FoundPort> scanPorts(const PortInventoryRoots& roots, std::string* sysfsError) {
     std::map<int, FoundPort> found;
     scanPortsFolder(roots, found);
     scanSysfs(roots, found, sysfsError);
@@ -159,15 +134,12 @@ std::map<int, FoundPort> scanPorts(const PortInventoryRoots& roots, std::string*
 }
 
 // Product (else manufacturer) string of the USB device behind a tty.
-std::string usbDescriptorName(const PortInventoryRoots& roots, const std::string& ttyName)
-{
+std::string usbDescriptorName(const PortInventoryRoots& roots, const std::string& ttyName) {
     std::error_code ec;
     fs::path root = fs::canonical(roots.sysfsRoot, ec);
-    if (ec)
-        return "";
+    if (ec) return "";
     fs::path dir = fs::canonical(fs::path(roots.sysfsRoot) / "class" / "tty" / ttyName / "device", ec);
-    if (ec)
-        return "";
+    if (ec) return "";
     // ttyACM: device is the USB interface; ttyUSB: the usb-serial port below it.
     for (int level = 0; level < 4 && dir != root && dir.has_relative_path(); ++level) {
         if (fs::exists(dir / "idVendor", ec)) {
@@ -181,24 +153,19 @@ std::string usbDescriptorName(const PortInventoryRoots& roots, const std::string
 
 }  // namespace
 
-std::string portsFolder()
-{
+std::string portsFolder() {
     const PortInventoryRoots& roots = portInventoryRoots();
-    if (!roots.portsFolder.empty())
-        return roots.portsFolder;
-    if (const char* folder = std::getenv("NERAX_LT_PORTS"); folder && *folder)
-        return folder;
+    if (!roots.portsFolder.empty()) return roots.portsFolder;
+    if (const char* folder = std::getenv("NERAX_LT_PORTS"); folder && *folder) return folder;
     if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config)
         return std::string(config) + "/nerax-lt/ports";
     return homeDirectory() + "/.config/nerax-lt/ports";
 }
 
-int ttyPortNumber(const std::string& ttyName)
-{
+int ttyPortNumber(const std::string& ttyName) {
     for (const TtyRule& rule : kTtyRules) {
         size_t length = std::strlen(rule.prefix);
-        if (ttyName.compare(0, length, rule.prefix) != 0)
-            continue;
+        if (ttyName.compare(0, length, rule.prefix) != 0) continue;
         std::string digits = ttyName.substr(length);
         int k = digits == "0" ? 0 : parsePlainNumber(digits);
         return k >= 0 && k < rule.count ? rule.firstNumber + k : 0;
@@ -206,15 +173,13 @@ int ttyPortNumber(const std::string& ttyName)
     return 0;
 }
 
-std::string devicePathForPort(int number)
-{
+std::string devicePathForPort(int number) {
     std::map<int, FoundPort> found = scanPorts(portInventoryRoots(), nullptr);
     auto it = found.find(number);
     return it == found.end() ? std::string() : it->second.path;
 }
 
-int C_ComPort::probePorts()
-{
+int C_ComPort::probePorts() {
     ports.clear();
     devices_.clear();
     for (const auto& [number, port] : scanPorts(portInventoryRoots(), nullptr)) {
@@ -225,26 +190,20 @@ int C_ComPort::probePorts()
     return static_cast<int>(ports.size());
 }
 
-
-void C_ComPort::describePorts()
-{
+void C_ComPort::describePorts() {
     const PortInventoryRoots& roots = portInventoryRoots();
     std::string sysfsError;
     std::map<int, FoundPort> unused;
     scanSysfs(roots, unused, &sysfsError);
-    if (!sysfsError.empty())
-        throw std::runtime_error(sysfsError);
+    if (!sysfsError.empty()) throw std::runtime_error(sysfsError);
     for (auto& [name, friendly] : ports) {
         const Device& device = devices_[name];
         std::string label;
-        if (!device.nameFile.empty())
-            label = readFirstLine(device.nameFile);
+        if (!device.nameFile.empty()) label = readFirstLine(device.nameFile);
         if (label.empty() && !device.ttyName.empty()) {
             std::string usb = usbDescriptorName(roots, device.ttyName);
-            if (!usb.empty())
-                label = usb + " (" + name + ")";
+            if (!usb.empty()) label = usb + " (" + name + ")";
         }
-        if (!label.empty())
-            friendly = label;
+        if (!label.empty()) friendly = label;
     }
 }

@@ -37,8 +37,7 @@ public:
     virtual bool isOpen() const = 0;
     // Does an error of write or read mean the device itself is gone
     // (unplugged, the other end closed) rather than one failed call?
-    virtual bool deviceLost(int error) const
-    {
+    virtual bool deviceLost(int error) const {
         return error == EIO || error == ENXIO || error == ENODEV || error == EBADF;
     }
 };

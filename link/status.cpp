@@ -36,13 +36,9 @@ constexpr int kMessageCount = sizeof kMessages / sizeof kMessages[0];
 
 }  // namespace
 
-const char* statusMessage(int code)
-{
-    return code >= 0 && code < kMessageCount ? kMessages[code] : "";
-}
+const char* statusMessage(int code) { return code >= 0 && code < kMessageCount ? kMessages[code] : ""; }
 
-std::string libraryErrorLine(int code, uint32_t osError, const char* errorText)
-{
+std::string libraryErrorLine(int code, uint32_t osError, const char* errorText) {
     if (code == StatusCode::OsError) {
         // The text field is 128 bytes and need not be terminated.
         size_t length = errorText ? strnlen(errorText, 128) : 0;

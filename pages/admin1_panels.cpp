@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "link/frame.h"
 
 namespace {
@@ -44,22 +44,22 @@ void latchCompletedPresses(const uint8_t* counters, TEdit* const* edits, TLabel*
 
 // ---- shared helpers -----------------------------------------------------
 
-bool TFrmTestQOB::panelRequest(uint8_t code, int answerLength, std::initializer_list<uint8_t> params,
-                               int payloadLength) {
+bool HardwarePanelsPage::panelRequest(uint8_t code, int answerLength, std::initializer_list<uint8_t> params,
+                                      int payloadLength) {
     if (!qob) return false;
     uint8_t p[12] = {};
     std::copy_n(params.begin(), std::min<size_t>(params.size(), 12), p);
     return qob->sendCommand(code, payloadLength, answerLength, p, panelPayload, panelAnswer) == 1;
 }
 
-bool TFrmTestQOB::readAnalogChannel(int channel, int& value) {
+bool HardwarePanelsPage::readAnalogChannel(int channel, int& value) {
     if (!checkConnected()) return false;
     if (!panelRequest(cmd::ReadAnalog, 2, {lowByte(channel)})) return false;
     value = answerWord(panelAnswer, 1);
     return true;
 }
 
-bool TFrmTestQOB::editInterval(const TEdit& edit, int& value) {
+bool HardwarePanelsPage::editInterval(const TEdit& edit, int& value) {
     if (!editInteger(host, edit, value)) return false;
     if (value >= 1) return true;
     // An interval below 1 ms would never tick: say so rather than start a
@@ -71,7 +71,7 @@ bool TFrmTestQOB::editInterval(const TEdit& edit, int& value) {
 
 // ---- layout and wiring --------------------------------------------------
 
-void TFrmTestQOB::wireHardwarePanels() {
+void HardwarePanelsPage::wireHardwarePanels() {
     grpFansDac.setBounds(8, 8, 240, 104);
     edtFan1DAC.setBounds(8, 20, 50, 21);
     edtFan2DAC.setBounds(62, 20, 50, 21);
@@ -136,7 +136,8 @@ void TFrmTestQOB::wireHardwarePanels() {
     lblRemoteOut2.setBounds(122, 40, 14, 13);
     edtRemoteOut2State.setBounds(138, 36, 40, 21);
     edtRemoteOut2Pin.setBounds(182, 36, 40, 21);
-    for (TEdit* e : {&edtRemoteOut1State, &edtRemoteOut1Pin, &edtRemoteOut2State, &edtRemoteOut2Pin}) e->ReadOnly = true;
+    for (TEdit* e : {&edtRemoteOut1State, &edtRemoteOut1Pin, &edtRemoteOut2State, &edtRemoteOut2Pin})
+        e->ReadOnly = true;
     cboReadRemotes.OnClick = [this] { cboReadRemotesClick(); };
     tmrRemotes.OnTimer = [this] { tmrRemotesTimer(); };
 
@@ -206,7 +207,7 @@ void TFrmTestQOB::wireHardwarePanels() {
 
 // ---- fans DAC and feedback ---------------------------------------------
 
-void TFrmTestQOB::btnSetFansDACClick(Control* sender) {
+void HardwarePanelsPage::btnSetFansDACClick(Control* sender) {
     if (!checkConnected()) return;
     int dac1 = 0, dac2 = 0;
     if (!editInteger(host, edtFan1DAC, dac1) || !editInteger(host, edtFan2DAC, dac2)) return;
@@ -214,7 +215,7 @@ void TFrmTestQOB::btnSetFansDACClick(Control* sender) {
     if (!panelRequest(cmd::FanLevels, 0, {lowByte(dac1), lowByte(dac2), stop})) showLibraryError();
 }
 
-void TFrmTestQOB::btnReadFansADClick() {
+void HardwarePanelsPage::btnReadFansADClick() {
     if (!checkConnected()) return;
     TEdit* edits[] = {&edtFan1AD, &edtFan2AD};
     for (int fan = 0; fan < 2; ++fan) {
@@ -225,9 +226,9 @@ void TFrmTestQOB::btnReadFansADClick() {
 
 // ---- front buttons ------------------------------------------------------
 
-void TFrmTestQOB::cboButtonsMonClick() { tmrButtons.Enabled = cboButtonsMon.Checked.get(); }
+void HardwarePanelsPage::cboButtonsMonClick() { tmrButtons.Enabled = cboButtonsMon.Checked.get(); }
 
-void TFrmTestQOB::tmrButtonsTimer() {
+void HardwarePanelsPage::tmrButtonsTimer() {
     if (!checkConnected()) {
         stopPolling(cboButtonsMon, tmrButtons);
         return;
@@ -248,9 +249,9 @@ void TFrmTestQOB::tmrButtonsTimer() {
 
 // ---- configurable input ---------------------------------------------------
 
-void TFrmTestQOB::cboReadInputClick() { tmrConfInput.Enabled = cboReadInput.Checked.get(); }
+void HardwarePanelsPage::cboReadInputClick() { tmrConfInput.Enabled = cboReadInput.Checked.get(); }
 
-void TFrmTestQOB::tmrConfInputTimer() {
+void HardwarePanelsPage::tmrConfInputTimer() {
     if (!checkConnected()) {
         stopPolling(cboReadInput, tmrConfInput);
         return;
@@ -269,7 +270,7 @@ void TFrmTestQOB::tmrConfInputTimer() {
 
 // ---- isolator -------------------------------------------------------------
 
-void TFrmTestQOB::btnReadIsolatorClick(Control* sender) {
+void HardwarePanelsPage::btnReadIsolatorClick(Control* sender) {
     if (!checkConnected()) return;
     edtIsolatorPinState.Text = "---";
     edtSub127.Text = "---";
@@ -288,9 +289,9 @@ void TFrmTestQOB::btnReadIsolatorClick(Control* sender) {
 
 // ---- sensor remote outputs -----------------------------------------------
 
-void TFrmTestQOB::cboReadRemotesClick() { tmrRemotes.Enabled = cboReadRemotes.Checked.get(); }
+void HardwarePanelsPage::cboReadRemotesClick() { tmrRemotes.Enabled = cboReadRemotes.Checked.get(); }
 
-void TFrmTestQOB::tmrRemotesTimer() {
+void HardwarePanelsPage::tmrRemotesTimer() {
     if (!checkConnected()) {
         stopPolling(cboReadRemotes, tmrRemotes);
         return;
@@ -310,9 +311,9 @@ void TFrmTestQOB::tmrRemotesTimer() {
 
 // ---- sounders ---------------------------------------------------------------
 
-void TFrmTestQOB::cboReadSoundersClick() { tmrSounders.Enabled = cboReadSounders.Checked.get(); }
+void HardwarePanelsPage::cboReadSoundersClick() { tmrSounders.Enabled = cboReadSounders.Checked.get(); }
 
-void TFrmTestQOB::tmrSoundersTimer() {
+void HardwarePanelsPage::tmrSoundersTimer() {
     if (!checkConnected()) {
         stopPolling(cboReadSounders, tmrSounders);
         return;
@@ -331,9 +332,9 @@ void TFrmTestQOB::tmrSoundersTimer() {
 
 // ---- cover switch -----------------------------------------------------------
 
-void TFrmTestQOB::cboReadCoverClick() { tmrCover.Enabled = cboReadCover.Checked.get(); }
+void HardwarePanelsPage::cboReadCoverClick() { tmrCover.Enabled = cboReadCover.Checked.get(); }
 
-void TFrmTestQOB::tmrCoverTimer() {
+void HardwarePanelsPage::tmrCoverTimer() {
     if (!checkConnected()) {
         stopPolling(cboReadCover, tmrCover);
         return;
@@ -374,7 +375,7 @@ static bool meanSampleCount(TFrmTestQOB& w, int& n) {
     return false;
 }
 
-void TFrmTestQOB::btnMeasureFlowClick() {
+void HardwarePanelsPage::btnMeasureFlowClick() {
     if (!checkConnected()) return;
     if (panelRequest(cmd::TransitCounter, 2, {lowByte(rgUltra.ItemIndex)})) {
         const int counter = answerWord(panelAnswer, 1);
@@ -389,18 +390,18 @@ void TFrmTestQOB::btnMeasureFlowClick() {
     edtUltraUS.Text = "ERR";
 }
 
-bool TFrmTestQOB::refreshUltraStatistics() {
+bool HardwarePanelsPage::refreshUltraStatistics() {
     edtUltraMin.Text = std::to_string(ultra.min);
     edtUltraMax.Text = std::to_string(ultra.max);
     int n = 0;
-    if (!meanSampleCount(*this, n)) return false;
+    if (!meanSampleCount(window(), n)) return false;
     uint32_t sum = 0;
     for (int i = 0; i < n; ++i) sum += ultra.window[i];
     edtUltraMean.Text = std::to_string(sum / static_cast<uint32_t>(n));
     return true;
 }
 
-void TFrmTestQOB::btnUltraClearClick() {
+void HardwarePanelsPage::btnUltraClearClick() {
     std::fill(std::begin(ultra.window), std::end(ultra.window), uint16_t{0});
     ultra.min = 0;
     ultra.max = 0;
@@ -408,7 +409,7 @@ void TFrmTestQOB::btnUltraClearClick() {
     refreshUltraStatistics();
 }
 
-void TFrmTestQOB::cbUltraContinueClick() {
+void HardwarePanelsPage::cbUltraContinueClick() {
     if (!cbUltraContinue.Checked) {
         tmrUltra.Enabled = false;
         btnUltraClear.Enabled = true;
@@ -429,7 +430,7 @@ void TFrmTestQOB::cbUltraContinueClick() {
     ultra.count = 0;
 }
 
-void TFrmTestQOB::tmrUltraTimer() {
+void HardwarePanelsPage::tmrUltraTimer() {
     auto stop = [this] {
         cbUltraContinue.Checked = false;
         tmrUltra.Enabled = false;
@@ -443,7 +444,7 @@ void TFrmTestQOB::tmrUltraTimer() {
     if (!parseInteger(edtMeanSamplesUS.Text, n) || n < 1 || n > kTransitWindowSize) {
         // Stop first: the message must not repeat on every tick.
         stop();
-        meanSampleCount(*this, n);
+        meanSampleCount(window(), n);
         return;
     }
     if (!panelRequest(cmd::TransitCounter, 2, {lowByte(rgUltra.ItemIndex)})) {
@@ -471,20 +472,20 @@ void TFrmTestQOB::tmrUltraTimer() {
     refreshUltraStatistics();
 }
 
-void TFrmTestQOB::btnUltraMemoClearClick() {
+void HardwarePanelsPage::btnUltraMemoClearClick() {
     memoUltra.Lines.Clear();
     lblUltraNumMeas.Caption = "#0";
     ultra.count = 0;
 }
 
-void TFrmTestQOB::btnUltraMemoCopyClick() {
+void HardwarePanelsPage::btnUltraMemoCopyClick() {
     host.setClipboardText("");
     host.setClipboardText(memoUltra.Text());
 }
 
 // ---- air-density test -------------------------------------------------------
 
-void TFrmTestQOB::btnTestAirDensityClick() {
+void HardwarePanelsPage::btnTestAirDensityClick() {
     if (tmrDensity.Enabled) {
         tmrDensity.Enabled = false;
         return;
@@ -506,7 +507,7 @@ void TFrmTestQOB::btnTestAirDensityClick() {
         tmrDensity.Enabled = true;
 }
 
-void TFrmTestQOB::tmrDensityTimer() {
+void HardwarePanelsPage::tmrDensityTimer() {
     if (!checkConnected()) {
         tmrDensity.Enabled = false;
         memoUltra.Lines.Add("ERROR");
@@ -519,7 +520,7 @@ void TFrmTestQOB::tmrDensityTimer() {
 
 // ---- stand-alone loop voltage ---------------------------------------------
 
-void TFrmTestQOB::btnSetSaLoopClick() {
+void HardwarePanelsPage::btnSetSaLoopClick() {
     if (!checkConnected()) return;
     if (panelRequest(cmd::LoopSupply, 0, {lowByte(rgSetSaLoop.ItemIndex)}))
         addConsoleLine(">>Loop set!");
@@ -529,7 +530,7 @@ void TFrmTestQOB::btnSetSaLoopClick() {
 
 // ---- forced log events ------------------------------------------------------
 
-void TFrmTestQOB::btnForceLogClick(Control* sender) {
+void HardwarePanelsPage::btnForceLogClick(Control* sender) {
     const int repeats = sender && sender->Name() == "Button41" ? 2230 : 1;
     if (!checkConnected()) return;
     Button41.Enabled = false;

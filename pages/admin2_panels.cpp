@@ -7,7 +7,7 @@
 #include <iterator>
 #include <string>
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "device/texts.h"
 #include "link/frame.h"
 
@@ -57,21 +57,21 @@ std::string pulseWidthText(int width) {
 }
 
 struct SensorButton {
-    TButton TFrmTestQOB::*button;
-    int sensor;   // 1 or 2
-    int mode;     // 1 POLL, 2 TEST
+    TButton SensorLedPage::*button;
+    int sensor;  // 1 or 2
+    int mode;    // 1 POLL, 2 TEST
 };
 
 const SensorButton kSensorButtons[] = {
-    {&TFrmTestQOB::btnPollSensor1, 1, 1},
-    {&TFrmTestQOB::btnTestSensor1, 1, 2},
-    {&TFrmTestQOB::btnPollSensor2, 2, 1},
-    {&TFrmTestQOB::btnTestSensor2, 2, 2},
+    {&SensorLedPage::btnPollSensor1, 1, 1},
+    {&SensorLedPage::btnTestSensor1, 1, 2},
+    {&SensorLedPage::btnPollSensor2, 2, 1},
+    {&SensorLedPage::btnTestSensor2, 2, 2},
 };
 
 }  // namespace
 
-void TFrmTestQOB::wireSensorLedPanels() {
+void SensorLedPage::wireSensorLedPanels() {
     grpSaSensors.setBounds(8, 8, 420, 322);
     lblSensor1.setBounds(8, 22, 72, 13);
     btnPollSensor1.setBounds(82, 16, 60, 25);
@@ -107,13 +107,13 @@ void TFrmTestQOB::wireSensorLedPanels() {
 
     grpLeds.setBounds(652, 8, 354, 350);
     Image1.setBounds(6, 16, 342, 260);
-    Image1.Color = 0x2F4F2F;   // the board under the LEDs
+    Image1.Color = 0x2F4F2F;  // the board under the LEDs
     Image1.OnPaint = [](TPaintBox&, TCanvas& canvas) { paintLedBoard(canvas); };
     cbLeds.reserve(kLedCount);
     for (int n = 0; n < kLedCount; ++n) {
-        auto box = std::make_unique<TComboBox>(this, "cbLed" + std::to_string(n),
-                                               std::vector<std::string>(std::begin(kLedItems), std::end(kLedItems)),
-                                               &grpLeds);
+        auto box =
+            std::make_unique<TComboBox>(this, "cbLed" + std::to_string(n),
+                                        std::vector<std::string>(std::begin(kLedItems), std::end(kLedItems)), &grpLeds);
         box->setBounds(10 + (n % 5) * 67, 20 + (n / 5) * 28, 64, 21);
         box->ItemIndex = 0;
         box->Images = kSteadyImages;
@@ -134,7 +134,7 @@ void TFrmTestQOB::wireSensorLedPanels() {
 
 // ---- stand-alone sensor poll and test --------------------------------------
 
-void TFrmTestQOB::btnPollSensor1Click(Control* sender) {
+void SensorLedPage::btnPollSensor1Click(Control* sender) {
     const SensorButton* choice = &kSensorButtons[0];
     for (const auto& row : kSensorButtons)
         if (sender == &(this->*row.button)) choice = &row;
@@ -144,8 +144,8 @@ void TFrmTestQOB::btnPollSensor1Click(Control* sender) {
 
     if (!checkConnected()) return;
     memo.Lines.Clear();
-    if (!panelRequest(cmd::SensorPoll, 13,
-                      {static_cast<uint8_t>(sensor - 1), static_cast<uint8_t>(mode), 1, 0, 1})) {
+    if (!window().panelRequest(cmd::SensorPoll, 13,
+                               {static_cast<uint8_t>(sensor - 1), static_cast<uint8_t>(mode), 1, 0, 1})) {
         memo.Lines.Add("QOB communication error");
         showLibraryError();
         return;
@@ -165,13 +165,13 @@ void TFrmTestQOB::btnPollSensor1Click(Control* sender) {
     addConsoleLine(memo.Text());
 }
 
-void TFrmTestQOB::cboAutoPollClick() {
+void SensorLedPage::cboAutoPollClick() {
     if (!cboAutoPoll.Checked) {
         tmrAutoPoll.Enabled = false;
         return;
     }
     int interval = 0;
-    if (!editInterval(edtAutoPoll, interval)) {
+    if (!window().editInterval(edtAutoPoll, interval)) {
         cboAutoPoll.Checked = false;
         return;
     }
@@ -179,7 +179,7 @@ void TFrmTestQOB::cboAutoPollClick() {
     tmrAutoPoll.Enabled = true;
 }
 
-void TFrmTestQOB::tmrAutoPollTimer() {
+void SensorLedPage::tmrAutoPollTimer() {
     if (!checkConnected()) {
         cboAutoPoll.Checked = false;
         tmrAutoPoll.Enabled = false;
@@ -191,13 +191,13 @@ void TFrmTestQOB::tmrAutoPollTimer() {
 
 // ---- analogue channels --------------------------------------------------------
 
-void TFrmTestQOB::cboADClick() {
+void SensorLedPage::cboADClick() {
     if (!cboAD.Checked) {
         tmrAD.Enabled = false;
         return;
     }
     int interval = 0;
-    if (!editInterval(edtADMeasInt, interval)) {
+    if (!window().editInterval(edtADMeasInt, interval)) {
         cboAD.Checked = false;
         return;
     }
@@ -206,21 +206,21 @@ void TFrmTestQOB::cboADClick() {
     memAD.Lines.Add("");
 }
 
-void TFrmTestQOB::tmrADTimer() {
+void SensorLedPage::tmrADTimer() {
     if (!checkConnected()) {
         cboAD.Checked = false;
         tmrAD.Enabled = false;
         return;
     }
     int value = 0;
-    memAD.Lines.Add(readAnalogChannel(rgAD.ItemIndex, value) ? std::to_string(value) : std::string("ERROR"));
+    memAD.Lines.Add(window().readAnalogChannel(rgAD.ItemIndex, value) ? std::to_string(value) : std::string("ERROR"));
 }
 
-void TFrmTestQOB::btnADClearClick() { memAD.Lines.Clear(); }
+void SensorLedPage::btnADClearClick() { memAD.Lines.Clear(); }
 
 // ---- shift-register LEDs ------------------------------------------------------
 
-void TFrmTestQOB::btnLedUpdateClick() {
+void SensorLedPage::btnLedUpdateClick() {
     if (!checkConnected()) return;
     for (int n = 0; n < kLedCount; ++n) {
         auto* box = dynamic_cast<TComboBox*>(FindComponent("cbLed" + std::to_string(n)));
@@ -230,7 +230,7 @@ void TFrmTestQOB::btnLedUpdateClick() {
         panelPayload[n] = item >= 0 && item < 4 ? kLedCodes[item] : 0;
         panelPayload[kLedCount + n] = box->Images == kSecondImages ? 2 : 0;
     }
-    if (!panelRequest(cmd::ShiftRegisterLeds, 0, {1}, 2 * kLedCount)) {
+    if (!window().panelRequest(cmd::ShiftRegisterLeds, 0, {1}, 2 * kLedCount)) {
         showLibraryError();
         return;
     }
@@ -238,22 +238,22 @@ void TFrmTestQOB::btnLedUpdateClick() {
     actionOk = 1;
 }
 
-void TFrmTestQOB::btnLedNormalClick() {
+void SensorLedPage::btnLedNormalClick() {
     if (!checkConnected()) return;
-    if (panelRequest(cmd::ShiftRegisterLeds, 0, {0}))
+    if (window().panelRequest(cmd::ShiftRegisterLeds, 0, {0}))
         addConsoleLine(">>Normal LED executed!");
     else
         showLibraryError();
 }
 
-void TFrmTestQOB::btnLedClearClick() {
+void SensorLedPage::btnLedClearClick() {
     for (auto& box : cbLeds) {
         box->ItemIndex = 0;
         box->Images = kSteadyImages;
     }
 }
 
-void TFrmTestQOB::btnLedAllClick(Control* sender) {
+void SensorLedPage::btnLedAllClick(Control* sender) {
     if (!sender) return;
     const int item = std::clamp(sender->Tag.get(), 0, 3);
     for (auto& box : cbLeds) {
@@ -263,7 +263,7 @@ void TFrmTestQOB::btnLedAllClick(Control* sender) {
     actionOk = 1;
 }
 
-void TFrmTestQOB::cbLedDblClick(Control* sender) {
+void SensorLedPage::cbLedDblClick(Control* sender) {
     auto* box = dynamic_cast<TComboBox*>(sender);
     if (!box) return;
     box->Images = box->Images == kSecondImages ? kSteadyImages : kSecondImages;

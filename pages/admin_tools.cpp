@@ -5,13 +5,13 @@
 #include <cstdio>
 #include <string>
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "pages/flow_log.h"
 
-void TFrmTestQOB::Button43Click() {
+void AdminToolsPage::Button43Click() {
     if (!checkConnected()) return;
     int address = 0;
-    if (!editInteger(host, edtReadRAM, address)) return;
+    if (!editInteger(host, window().edtReadRAM, address)) return;
     const auto a = static_cast<uint32_t>(address);
     const int params[12] = {3, static_cast<int>(a & 0xFF), static_cast<int>(a >> 8 & 0xFF),
                             static_cast<int>(a >> 16 & 0xFF), static_cast<int>(a >> 24 & 0xFF)};
@@ -27,7 +27,7 @@ void TFrmTestQOB::Button43Click() {
     edtRamValue.Text = value;
 }
 
-void TFrmTestQOB::Button44Click() {
+void AdminToolsPage::Button44Click() {
     if (!checkConnected()) return;
     const int params[12] = {4};
     int result[1024] = {};
@@ -35,12 +35,12 @@ void TFrmTestQOB::Button44Click() {
         showLibraryError();
         return;
     }
-    addConsoleLine("Loop address " + edtReadRAM.Text + " = " + std::to_string(result[1] * 10 + result[0]));
+    addConsoleLine("Loop address " + window().edtReadRAM.Text + " = " + std::to_string(result[1] * 10 + result[0]));
 }
 
 // The RAM address edit belongs to the tools' group.
-void TFrmTestQOB::wireAdminTools() {
-    edtReadRAM.setParent(&grpReadRAM);
+void AdminToolsPage::wireAdminTools() {
+    window().edtReadRAM.setParent(&grpReadRAM);
     Button43.OnClick = [this] { Button43Click(); };
     Button44.OnClick = [this] { Button44Click(); };
 }

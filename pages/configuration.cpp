@@ -17,11 +17,11 @@
 #include <variant>
 #include <vector>
 
-#include "app/main_window.h"
+#include "pages/configuration.h"
 
 namespace {
 
-using W = TFrmTestQOB;
+using W = ConfigurationPages;
 
 // How a number shows inside an edit's text.
 enum class Shown { Decimal, TwoDigits, ThreeDigits };
@@ -31,7 +31,7 @@ enum class Shown { Decimal, TwoDigits, ThreeDigits };
 struct Piece {
     int at;
     int length;
-    int value;          // index into the group's values
+    int value;  // index into the group's values
     const char* before;
     Shown shown;
 };
@@ -71,7 +71,7 @@ struct PressureField {
 };
 using Field = std::variant<TextField, CheckField, RadioField, TrackField, LabelField, PressureField>;
 
-constexpr int kMaxValues = 40;   // the holidays: 20 days, 20 months
+constexpr int kMaxValues = 40;  // the holidays: 20 days, 20 months
 using Accessor = int (*)(QOB& qob, int* values, int mode);
 
 struct Group {
@@ -81,9 +81,13 @@ struct Group {
 };
 
 template <int (QOB::*Par)(int&, int)>
-int single(QOB& q, int* v, int mode) { return (q.*Par)(v[0], mode); }
+int single(QOB& q, int* v, int mode) {
+    return (q.*Par)(v[0], mode);
+}
 template <int (QOB::*Par)(int*, int)>
-int arrayOf(QOB& q, int* v, int mode) { return (q.*Par)(v, mode); }
+int arrayOf(QOB& q, int* v, int mode) {
+    return (q.*Par)(v, mode);
+}
 
 TextField number(TEdit W::*edit, int value = 0) { return {edit, {{0, 0, value, "", Shown::Decimal}}}; }
 TextField dayMonth(TEdit W::*edit, int day, int month) {
@@ -93,22 +97,28 @@ TextField hourMinute(TEdit W::*edit, int hour, int minute) {
     return {edit, {{1, 2, hour, "", Shown::TwoDigits}, {4, 2, minute, ":", Shown::TwoDigits}}};
 }
 TextField dayMonthYear(TEdit W::*edit, int day, int month, int year) {
-    return {edit, {{1, 2, day, "", Shown::TwoDigits}, {4, 2, month, "/", Shown::TwoDigits},
-                   {7, 2, year, "/", Shown::TwoDigits}}};
+    return {
+        edit,
+        {{1, 2, day, "", Shown::TwoDigits}, {4, 2, month, "/", Shown::TwoDigits}, {7, 2, year, "/", Shown::TwoDigits}}};
 }
 TextField dayMonthHourMinute(TEdit W::*edit, int first) {
-    return {edit, {{1, 2, first, "", Shown::TwoDigits}, {4, 2, first + 1, "/", Shown::TwoDigits},
-                   {7, 2, first + 2, " ", Shown::TwoDigits}, {10, 2, first + 3, ":", Shown::TwoDigits}}};
+    return {edit,
+            {{1, 2, first, "", Shown::TwoDigits},
+             {4, 2, first + 1, "/", Shown::TwoDigits},
+             {7, 2, first + 2, " ", Shown::TwoDigits},
+             {10, 2, first + 3, ":", Shown::TwoDigits}}};
 }
 CheckField plain(TCheckBox W::*box, int value = 0) { return {box, value, Tick::Plain}; }
 CheckField inverted(TCheckBox W::*box, int value = 0) { return {box, value, Tick::Inverted}; }
 CheckField offset(TCheckBox W::*box) { return {box, 0, Tick::Offset}; }
 
 std::vector<Field> holidayFields() {
+    // clang-format off
     static constexpr TEdit W::*edits[20] = {
         &W::edthd0,  &W::edthd1,  &W::edthd2,  &W::edthd3,  &W::edthd4,  &W::edthd5,  &W::edthd6,
         &W::edthd7,  &W::edthd8,  &W::edthd9,  &W::edthd10, &W::edthd11, &W::edthd12, &W::edthd13,
         &W::edthd14, &W::edthd15, &W::edthd16, &W::edthd17, &W::edthd18, &W::edthd19};
+    // clang-format on
     std::vector<Field> fields;
     for (int k = 0; k < 20; ++k) fields.push_back(dayMonth(edits[k], k, 20 + k));
     return fields;
@@ -119,6 +129,7 @@ std::vector<Field> holidayFields() {
 // minimum, maximum; dates days, months, years; alarm levels by day, prealarm
 // by day, alarm by night, prealarm by night; each per channel.
 const std::vector<Group>& groups() {
+    // clang-format off
     static const std::vector<Group> table = {
         {&W::btnPwd,
          {TextField{&W::edtPwd,
@@ -189,6 +200,7 @@ const std::vector<Group>& groups() {
          [](QOB& q, int* v, int m) { return q.parAlarmLevels(v, v + 2, v + 4, v + 6, m); }},
         {&W::btnDayNight, {plain(&W::cbDayNight)}, single<&QOB::parDayNight>},
     };
+    // clang-format on
     return table;
 }
 
@@ -259,27 +271,27 @@ std::string pieceOf(const std::string& text, int at, int length) {
 
 std::string show(int value, Shown shown) {
     switch (shown) {
-        case Shown::TwoDigits: return twoDigits(value);
-        case Shown::ThreeDigits: return threeDigits(value);
-        case Shown::Decimal: break;
+    case Shown::TwoDigits: return twoDigits(value);
+    case Shown::ThreeDigits: return threeDigits(value);
+    case Shown::Decimal: break;
     }
     return std::to_string(value);
 }
 
 bool tickedFor(Tick tick, int value) {
     switch (tick) {
-        case Tick::Inverted: return value == 0;
-        case Tick::Offset: return value != 1;
-        case Tick::Plain: break;
+    case Tick::Inverted: return value == 0;
+    case Tick::Offset: return value != 1;
+    case Tick::Plain: break;
     }
     return value != 0;
 }
 
 int valueFor(Tick tick, bool ticked) {
     switch (tick) {
-        case Tick::Inverted: return ticked ? 0 : 1;
-        case Tick::Offset: return ticked ? 2 : 1;
-        case Tick::Plain: break;
+    case Tick::Inverted: return ticked ? 0 : 1;
+    case Tick::Offset: return ticked ? 2 : 1;
+    case Tick::Plain: break;
     }
     return ticked ? 1 : 0;
 }
@@ -411,13 +423,13 @@ bool keepsStoredBytes(W& w, const Group& group) {
 
 }  // namespace
 
-std::vector<TButton*> TFrmTestQOB::configGroupButtons() {
+std::vector<TButton*> ConfigurationPages::configGroupButtons() {
     std::vector<TButton*> buttons;
     for (const Group& group : groups()) buttons.push_back(&(this->*group.button));
     return buttons;
 }
 
-std::vector<std::string> TFrmTestQOB::configurationListing() {
+std::vector<std::string> ConfigurationPages::configurationListing() {
     std::vector<std::string> lines;
     for (const Group& group : groups()) {
         const bool shown = !qob || !qob->isConnected() || keepsStoredBytes(*this, group);
@@ -433,14 +445,15 @@ std::vector<std::string> TFrmTestQOB::configurationListing() {
     return lines;
 }
 
-TButton* TFrmTestQOB::configGroupOf(const std::string& controlName) {
+TButton* ConfigurationPages::configGroupOf(const std::string& controlName) {
     for (const Group& group : groups())
         for (const Field& field : group.fields)
             if (std::visit(ControlOf{*this}, field)->Name() == controlName) return &(this->*group.button);
     return nullptr;
 }
 
-bool TFrmTestQOB::setConfigurationControl(const std::string& name, const std::string& value, std::string& error) {
+bool ConfigurationPages::setConfigurationControl(const std::string& name, const std::string& value,
+                                                 std::string& error) {
     const auto controls = parameterControls(*this);
     const auto it = std::find_if(controls.begin(), controls.end(), [&](Control* c) { return c->Name() == name; });
     if (it == controls.end()) {
@@ -486,10 +499,11 @@ bool TFrmTestQOB::setConfigurationControl(const std::string& name, const std::st
     return true;
 }
 
-void TFrmTestQOB::configGroupClick(TButton& sender) {
+void ConfigurationPages::configGroupClick(TButton& sender) {
     if (!checkConnected()) return;
     const auto& table = groups();
-    const auto group = std::find_if(table.begin(), table.end(), [&](const Group& g) { return &(this->*g.button) == &sender; });
+    const auto group =
+        std::find_if(table.begin(), table.end(), [&](const Group& g) { return &(this->*g.button) == &sender; });
     if (group == table.end()) return;
     const int mode = sender.Tag;
     int values[kMaxValues] = {};
@@ -504,22 +518,20 @@ void TFrmTestQOB::configGroupClick(TButton& sender) {
     addConsoleLine(">>ok");
 }
 
-void TFrmTestQOB::btnGetAllClick() {
+void ConfigurationPages::btnGetAllClick() {
     if (!checkConnected()) return;
     clearConsole();
     for (TButton* button : getButtons(*this)) {
         button->Tag = 0;
         try {
             if (button->OnClick) button->OnClick();
-        } catch (const std::exception&) {
-            addConsoleLine("EXC:" + button->Name());
-        }
+        } catch (const std::exception&) { addConsoleLine("EXC:" + button->Name()); }
     }
 }
 
-void TFrmTestQOB::btnUpdateCfgClick() { updateConfigurationGroups(getButtons(*this)); }
+void ConfigurationPages::btnUpdateCfgClick() { updateConfigurationGroups(getButtons(*this)); }
 
-void TFrmTestQOB::updateConfigurationGroups(const std::vector<TButton*>& buttons) {
+void ConfigurationPages::updateConfigurationGroups(const std::vector<TButton*>& buttons) {
     if (!checkConnected()) return;
     clearConsole();
     for (TButton* button : buttons) {
@@ -527,9 +539,7 @@ void TFrmTestQOB::updateConfigurationGroups(const std::vector<TButton*>& buttons
         button->Tag = 1;
         try {
             if (button->OnClick) button->OnClick();
-        } catch (const std::exception&) {
-            addConsoleLine("EXCEPTION");
-        }
+        } catch (const std::exception&) { addConsoleLine("EXCEPTION"); }
     }
     // Refused groups kept their image bytes; the accepted ones go out with them.
     btnUpdateCfg.Enabled = false;
@@ -541,7 +551,7 @@ void TFrmTestQOB::updateConfigurationGroups(const std::vector<TButton*>& buttons
         showLibraryError();
 }
 
-void TFrmTestQOB::btnRestoreCfgClick() {
+void ConfigurationPages::btnRestoreCfgClick() {
     if (!checkConnected()) return;
     btnRestoreCfg.Enabled = false;
     const int reloaded = qob->reloadImage();
@@ -552,13 +562,13 @@ void TFrmTestQOB::btnRestoreCfgClick() {
         showLibraryError();
 }
 
-void TFrmTestQOB::tbFanSp1Change() { lbFanSp1.Caption = std::to_string(tbFanSp1.Position); }
+void ConfigurationPages::tbFanSp1Change() { lbFanSp1.Caption = std::to_string(tbFanSp1.Position); }
 
-void TFrmTestQOB::tbFanSp2Change() { lbFanSp2.Caption = std::to_string(tbFanSp2.Position); }
+void ConfigurationPages::tbFanSp2Change() { lbFanSp2.Caption = std::to_string(tbFanSp2.Position); }
 
 // ---- layout and wiring ------------------------------------------------
 
-void TFrmTestQOB::wireConfigurationPages() {
+void ConfigurationPages::wireConfigurationPages() {
     for (const Group& group : groups()) {
         TButton& button = this->*group.button;
         button.Visible = false;

@@ -14,7 +14,7 @@
 #include <system_error>
 #include <vector>
 
-#include "app/main_window.h"
+#include "pages/eeprom_editor.h"
 #include "app/report_file.h"
 #include "link/frame.h"
 #include "link/system.h"
@@ -104,32 +104,54 @@ bool decodeUtf8(const std::string& in, size_t from, std::string& out, std::strin
         const auto c = static_cast<unsigned char>(in[i]);
         uint32_t cp = 0;
         int more = 0;
-        if (c < 0x80) { cp = c; }
-        else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; more = 1; }
-        else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; more = 2; }
-        else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; more = 3; }
-        else { error = "the file is not valid UTF-8"; return false; }
+        if (c < 0x80) {
+            cp = c;
+        } else if ((c & 0xE0) == 0xC0) {
+            cp = c & 0x1F;
+            more = 1;
+        } else if ((c & 0xF0) == 0xE0) {
+            cp = c & 0x0F;
+            more = 2;
+        } else if ((c & 0xF8) == 0xF0) {
+            cp = c & 0x07;
+            more = 3;
+        } else {
+            error = "the file is not valid UTF-8";
+            return false;
+        }
         if (i + static_cast<size_t>(more) >= in.size()) {
             error = "the file is not valid UTF-8";
             return false;
         }
         for (int k = 1; k <= more; ++k) {
             const auto d = static_cast<unsigned char>(in[i + static_cast<size_t>(k)]);
-            if ((d & 0xC0) != 0x80) { error = "the file is not valid UTF-8"; return false; }
+            if ((d & 0xC0) != 0x80) {
+                error = "the file is not valid UTF-8";
+                return false;
+            }
             cp = cp << 6 | (d & 0x3F);
         }
-        if (!appendLatin1(out, cp)) { error = "the file holds characters an image file never has"; return false; }
+        if (!appendLatin1(out, cp)) {
+            error = "the file holds characters an image file never has";
+            return false;
+        }
         i += static_cast<size_t>(more) + 1;
     }
     return true;
 }
 
 bool decodeUtf16(const std::string& in, bool bigEndian, std::string& out, std::string& error) {
-    if (in.size() % 2 != 0) { error = "the file is not valid UTF-16"; return false; }
+    if (in.size() % 2 != 0) {
+        error = "the file is not valid UTF-16";
+        return false;
+    }
     for (size_t i = 2; i < in.size(); i += 2) {
         const auto a = static_cast<unsigned char>(in[i]), b = static_cast<unsigned char>(in[i + 1]);
         const uint32_t unit = bigEndian ? (a << 8 | b) : (b << 8 | a);
-        if (!appendLatin1(out, unit)) { error = "the file holds characters an image file never has"; return false; }
+        if (!appendLatin1(out, unit)) {
+            error = "the file holds characters an image file never has";
+            return false;
+        }
     }
     return true;
 }
@@ -174,7 +196,7 @@ bool parseImageFile(const std::string& bytes, std::vector<std::string>& rows, st
         error = "the file is cut short: its last line has no line end";
         return false;
     }
-    TMemo scratch(nullptr, "scratch");   // the grid's own line splitting
+    TMemo scratch(nullptr, "scratch");  // the grid's own line splitting
     scratch.Lines.setText(text);
     std::vector<std::string> lines = scratch.Lines.lines();
     while (!lines.empty() && lines.back().empty()) lines.pop_back();
@@ -277,13 +299,13 @@ constexpr AreaRestore kRestoreCfg{3, ">>Device e2p [CFG] area restored"};
 
 // ---- grid contents --------------------------------------------------------
 
-void TFrmTestQOB::fillEepromGrids() {
+void EepromPage::fillEepromGrids() {
     vleE2P.Strings.setText(zeroRows(0, kImageSize));
     vleE2P_log.Strings.setText(zeroRows(kLogHeaderStart, kLogHeaderSize));
     vleE2Pdesc.Strings.Clear();
 }
 
-bool TFrmTestQOB::readEepromGrid() {
+bool EepromPage::readEepromGrid() {
     if (!checkConnected()) return false;
     uint8_t bytes[kImageSize] = {};
     if (!qob->readImageCopy(bytes)) {
@@ -297,14 +319,14 @@ bool TFrmTestQOB::readEepromGrid() {
     return true;
 }
 
-void TFrmTestQOB::btnrseepClick() {
+void EepromPage::btnrseepClick() {
     if (!checkConnected()) return;
     btnrseep.Enabled = false;
     readEepromGrid();
     btnrseep.Enabled = true;
 }
 
-bool TFrmTestQOB::Button28Click(Control* sender) {
+bool EepromPage::Button28Click(Control* sender) {
     Control& button = sender ? *sender : Button28;
     if (!checkConnected()) return false;
     button.Enabled = false;
@@ -347,12 +369,12 @@ bool TFrmTestQOB::Button28Click(Control* sender) {
     return written;
 }
 
-void TFrmTestQOB::Button25Click() {
+void EepromPage::Button25Click() {
     vleE2P.Strings.setText(zeroRows(0, kImageSize));
     addConsoleLine(">>EEPROM grid values cleared!");
 }
 
-void TFrmTestQOB::Button3Click() {
+void EepromPage::Button3Click() {
     Button3.Enabled = false;
     uint8_t image[kImageSize] = {};
     std::string error;
@@ -368,7 +390,7 @@ void TFrmTestQOB::Button3Click() {
 
 // ---- image files ----------------------------------------------------------
 
-void TFrmTestQOB::btnExportE2PClick() {
+void EepromPage::btnExportE2PClick() {
     sd.Filter = kE2pFilter;
     sd.InitialDir = programDirectory();
     sd.DefaultExt = "e2p";
@@ -383,7 +405,7 @@ void TFrmTestQOB::btnExportE2PClick() {
     addConsoleLine(">>File saved!");
 }
 
-bool TFrmTestQOB::btnImportE2PClick() {
+bool EepromPage::btnImportE2PClick() {
     od.Filter = kE2pFilter;
     od.InitialDir = programDirectory();
     od.FileName.clear();
@@ -412,7 +434,7 @@ bool TFrmTestQOB::btnImportE2PClick() {
 
 // ---- device-side actions ----------------------------------------------------
 
-void TFrmTestQOB::btnRefreshE2PClick() {
+void EepromPage::btnRefreshE2PClick() {
     if (!checkConnected()) return;
     if (qob->sendCommand(cmd::ReloadEeprom, 0, 0, nullptr, nullptr, panelAnswer))
         addConsoleLine(">>ASD eeprom refreshed!");
@@ -420,7 +442,7 @@ void TFrmTestQOB::btnRefreshE2PClick() {
         showLibraryError();
 }
 
-void TFrmTestQOB::restoreEepromArea(TButton& button, int code) {
+void EepromPage::restoreEepromArea(TButton& button, int code) {
     if (!checkConnected()) return;
     const AreaRestore* const table[] = {&kRestoreAll, &kRestoreLob, &kRestoreFct, &kRestoreCfg};
     const AreaRestore& area = *table[code];
@@ -436,12 +458,12 @@ void TFrmTestQOB::restoreEepromArea(TButton& button, int code) {
     if (area.code == 0) actionOk = 1;
 }
 
-void TFrmTestQOB::Button26Click() { restoreEepromArea(Button26, kRestoreFct.code); }
-void TFrmTestQOB::Button32Click() { restoreEepromArea(Button32, kRestoreCfg.code); }
-void TFrmTestQOB::Button33Click() { restoreEepromArea(Button33, kRestoreLob.code); }
-void TFrmTestQOB::Button35Click() { restoreEepromArea(Button35, kRestoreAll.code); }
+void EepromPage::Button26Click() { restoreEepromArea(Button26, kRestoreFct.code); }
+void EepromPage::Button32Click() { restoreEepromArea(Button32, kRestoreCfg.code); }
+void EepromPage::Button33Click() { restoreEepromArea(Button33, kRestoreLob.code); }
+void EepromPage::Button35Click() { restoreEepromArea(Button35, kRestoreAll.code); }
 
-void TFrmTestQOB::Button34Click() {
+void EepromPage::Button34Click() {
     if (!checkConnected()) return;
     Button34.Enabled = false;
     const int ok = qob->restoreOnfArea();
@@ -454,7 +476,7 @@ void TFrmTestQOB::Button34Click() {
     actionOk = 1;
 }
 
-void TFrmTestQOB::Button31Click() {
+void EepromPage::Button31Click() {
     if (!checkConnected()) return;
     Button31.Enabled = false;
     const int ok = qob->updateBackup();
@@ -469,7 +491,7 @@ void TFrmTestQOB::Button31Click() {
 
 // ---- log header block -------------------------------------------------------
 
-void TFrmTestQOB::btnReadE2P_logClick() {
+void EepromPage::btnReadE2P_logClick() {
     if (!checkConnected()) return;
     uint8_t params[frame::kParamCount];
     rangeParams(params, kLogHeaderStart, kLogHeaderSize);
@@ -481,7 +503,7 @@ void TFrmTestQOB::btnReadE2P_logClick() {
     vleE2P_log.Strings.setText(imageRows(panelAnswer + 1, kLogHeaderStart, kLogHeaderSize));
 }
 
-void TFrmTestQOB::btnWriteE2P_logClick() {
+void EepromPage::btnWriteE2P_logClick() {
     if (!checkConnected()) return;
     uint8_t sum = static_cast<uint8_t>(eeprom::kLogHeader.seed);
     std::string error;
@@ -506,14 +528,14 @@ void TFrmTestQOB::btnWriteE2P_logClick() {
         showLibraryError();
 }
 
-void TFrmTestQOB::btnClearE2P_logClick() {
+void EepromPage::btnClearE2P_logClick() {
     vleE2P_log.Strings.setText(zeroRows(kLogHeaderStart, kLogHeaderSize));
     addConsoleLine(">>Grid values cleared!");
 }
 
 // ---- whole-EEPROM dump and test buttons -------------------------------------
 
-void TFrmTestQOB::Button39Click() {
+void EepromPage::Button39Click() {
     if (!checkConnected()) return;
     addConsoleLine(">>>--EEPROM-------------------");
     int result[1024] = {};
@@ -534,7 +556,7 @@ void TFrmTestQOB::Button39Click() {
     addConsoleLine("<<<--EEPROM-------------------");
 }
 
-void TFrmTestQOB::Button40Click() {
+void EepromPage::Button40Click() {
     if (!checkConnected()) return;
     uint8_t params[frame::kParamCount];
     rangeParams(params, 1023, 1);
@@ -549,7 +571,7 @@ void TFrmTestQOB::Button40Click() {
         showLibraryError();
 }
 
-void TFrmTestQOB::Button42Click() {
+void EepromPage::Button42Click() {
     if (!checkConnected()) return;
     // The payload byte is whatever an earlier request left; the device
     // takes the value from p5.
@@ -562,7 +584,7 @@ void TFrmTestQOB::Button42Click() {
         showLibraryError();
 }
 
-void TFrmTestQOB::Button45Click() {
+void EepromPage::Button45Click() {
     if (!checkConnected()) return;
     clearConsole();
     int result[1024] = {};
@@ -582,14 +604,14 @@ void TFrmTestQOB::Button45Click() {
 
 // ---- cell drawing -------------------------------------------------------------
 
-TFrmTestQOB::E2PCell TFrmTestQOB::vleE2PDrawCell(int col, int row) const {
+EepromPage::E2PCell EepromPage::vleE2PDrawCell(int col, int row) const {
     E2PCell cell;
     const int line = row - 1;
     const std::string key = row > 0 ? vleE2P.Keys(line) : std::string();
     const bool highlighted = row > 0 && isChecksumKey(key);
     const bool fixed = row == 0 || col == 0;
     if (fixed) {
-        cell.style.background = 0xF0F0F0;   // button face
+        cell.style.background = 0xF0F0F0;  // button face
         cell.style.text = highlighted ? 0x0000FF : 0x000000;
     } else {
         cell.style.background = highlighted ? 0xFFFF00 : 0xFFFFFF;
@@ -606,7 +628,7 @@ TFrmTestQOB::E2PCell TFrmTestQOB::vleE2PDrawCell(int col, int row) const {
 }
 
 // Layout and wiring of the page (constructor).
-void TFrmTestQOB::wireEepromPage() {
+void EepromPage::wireEepromPage() {
     prepareEepromGrids = [this] { fillEepromGrids(); };
     lblE2P.setBounds(8, 4, 0, 0);
     vleE2P.setBounds(8, 20, 584, 340);
@@ -628,11 +650,13 @@ void TFrmTestQOB::wireEepromPage() {
     {
         // Two columns of buttons between the grids, 27 pixels apart; the
         // restore captions are the longer ones.
+        // clang-format off
         TButton* const columns[2][10] = {
             {&btnrseep, &Button28, &Button156, &Button157, &Button158, &Button25, &Button3, &btnExportE2P,
              &btnImportE2P, &btnRefreshE2P},
             {&Button26, &Button32, &Button33, &Button35, &Button31, &Button34, &Button39, &Button40, &Button42,
              &Button45}};
+        // clang-format on
         for (int c = 0; c < 2; ++c)
             for (int i = 0; i < 10; ++i) columns[c][i]->setBounds(c ? 726 : 598, 20 + 27 * i, c ? 138 : 124, 25);
     }

@@ -6,7 +6,7 @@
 #include <string>
 #include <system_error>
 
-#include "app/main_window.h"
+#include "pages/management.h"
 #include "app/report_file.h"
 #include "link/system.h"
 #include "reports/event_catalogue.h"
@@ -21,19 +21,19 @@ constexpr int kLastRecordSlot = 2243;
 // reading of a blank log would fail at its first slot.
 int decodeSlot(QOB& q, int n, LogRecordValues& r) {
     if (n != 0)
-        return q.logRecord(-n, r.event, r.day, r.month, r.year, r.hour, r.minute, r.second, r.temperature,
-                           r.power, r.flow, r.sensor);
+        return q.logRecord(-n, r.event, r.day, r.month, r.year, r.hour, r.minute, r.second, r.temperature, r.power,
+                           r.flow, r.sensor);
     const int wrapped = q.logWrap;
     q.logWrap = 1;
-    const int ok = q.logRecord(0, r.event, r.day, r.month, r.year, r.hour, r.minute, r.second, r.temperature,
-                               r.power, r.flow, r.sensor);
+    const int ok = q.logRecord(0, r.event, r.day, r.month, r.year, r.hour, r.minute, r.second, r.temperature, r.power,
+                               r.flow, r.sensor);
     q.logWrap = wrapped;
     return ok;
 }
 
 }  // namespace
 
-bool TFrmTestQOB::btnReadLogsClick(Control* sender) {
+bool ManagementPage::btnReadLogsClick(Control* sender) {
     if (!checkConnected()) return false;
     if (sender) sender->Enabled = false;
     const int ok = qob->readLog();
@@ -47,7 +47,7 @@ bool TFrmTestQOB::btnReadLogsClick(Control* sender) {
     return printed;
 }
 
-bool TFrmTestQOB::btnShowLogClick(Control* sender) {
+bool ManagementPage::btnShowLogClick(Control* sender) {
     if (!checkConnected()) return false;
     QOB& q = *qob;
     int last = q.logLastIndex();
@@ -80,8 +80,7 @@ bool TFrmTestQOB::btnShowLogClick(Control* sender) {
     if (exporting) {
         std::string error;
         if (!writeTextFile(sd.FileName, memLog.Lines.lines(), error)) {
-            host.messageBox("Log not exported: " + error, host.applicationTitle, DialogKind::Error,
-                            DialogButtons::Ok);
+            host.messageBox("Log not exported: " + error, host.applicationTitle, DialogKind::Error, DialogButtons::Ok);
             return false;
         }
     }
@@ -89,7 +88,7 @@ bool TFrmTestQOB::btnShowLogClick(Control* sender) {
     return true;
 }
 
-bool TFrmTestQOB::btnExportLogClick(Control* sender) {
+bool ManagementPage::btnExportLogClick(Control* sender) {
     sd.Filter = "TXT files (*.TXT)|*.TXT";
     sd.InitialDir = programDirectory();
     sd.DefaultExt = "TXT";
@@ -101,7 +100,7 @@ bool TFrmTestQOB::btnExportLogClick(Control* sender) {
     return btnShowLogClick(sender == &btnExportAllLogs ? &btnExportAllLogs : &btnExportLog);
 }
 
-void TFrmTestQOB::btnClearLogClick(Control* sender) {
+void ManagementPage::btnClearLogClick(Control* sender) {
     if (!checkConnected()) return;
     if (host.messageBox("Clear logs?", host.applicationTitle, DialogKind::Warning, DialogButtons::YesNo) !=
         DialogResult::Yes)
@@ -116,7 +115,7 @@ void TFrmTestQOB::btnClearLogClick(Control* sender) {
 }
 
 // Layout and wiring of the LOGS group (constructor).
-void TFrmTestQOB::wireEventLogs() {
+void ManagementPage::wireEventLogs() {
     GroupBox31.setBounds(544, 224, 273, 97);
     btnReadLogs.setBounds(8, 15, 113, 25);
     btnReadAllLogs.setBounds(8, 39, 113, 25);

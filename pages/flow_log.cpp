@@ -4,12 +4,11 @@
 #include <string>
 #include <utility>
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "app/report_file.h"
 #include "link/frame.h"
 
-void appendFlowAnswer(const uint8_t* answer, int plottedChannel, FlowGraph& graph, TStrings& log1,
-                      TStrings& log2) {
+void appendFlowAnswer(const uint8_t* answer, int plottedChannel, FlowGraph& graph, TStrings& log1, TStrings& log2) {
     FlowAnswer decoded;
     decodeFlowAnswer(answer, decoded);
     TStrings* logs[2] = {&log1, &log2};
@@ -23,7 +22,7 @@ void appendFlowAnswer(const uint8_t* answer, int plottedChannel, FlowGraph& grap
 
 // ---- capture --------------------------------------------------------------
 
-bool TFrmTestQOB::switchFlowCapture() {
+bool FlowLogPage::switchFlowCapture() {
     int rate = 0;
     if (!::editInteger(host, edtFlowLogRate, rate)) {
         // A capture the operator cannot switch off would poll on: stop it.
@@ -37,9 +36,9 @@ bool TFrmTestQOB::switchFlowCapture() {
     return true;
 }
 
-void TFrmTestQOB::cboFlowLogClick() { switchFlowCapture(); }
+void FlowLogPage::cboFlowLogClick() { switchFlowCapture(); }
 
-void TFrmTestQOB::stopFlowCapture() {
+void FlowLogPage::stopFlowCapture() {
     tmrFlowLog.Enabled = false;
     if (cboFlowLog.Checked) {
         cboFlowLog.Checked = false;
@@ -47,7 +46,7 @@ void TFrmTestQOB::stopFlowCapture() {
     }
 }
 
-void TFrmTestQOB::btnClearFlowLogClick() {
+void FlowLogPage::btnClearFlowLogClick() {
     memFlowLog1.Lines.Clear();
     memFlowLog2.Lines.Clear();
     memShowLogCol1.setText(flowLogHeaderLine());
@@ -56,9 +55,9 @@ void TFrmTestQOB::btnClearFlowLogClick() {
 }
 
 // The plotted channel changes: graph and logs start again.
-void TFrmTestQOB::rgFlowLogClick() { btnClearFlowLogClick(); }
+void FlowLogPage::rgFlowLogClick() { btnClearFlowLogClick(); }
 
-void TFrmTestQOB::tmrFlowLogTimer() {
+void FlowLogPage::tmrFlowLogTimer() {
     if (!checkConnected()) {
         stopFlowCapture();
         return;
@@ -105,10 +104,10 @@ void TFrmTestQOB::tmrFlowLogTimer() {
         }
     }
     host.repaint(pb);
-    host.repaint(pbFlow2);
+    host.repaint(window().pbFlow2);
 }
 
-void TFrmTestQOB::Button27Click() {
+void FlowLogPage::Button27Click() {
     const struct {
         TMemo& header;
         TMemo& log;
@@ -128,7 +127,7 @@ void TFrmTestQOB::Button27Click() {
 
 // ---- graph ----------------------------------------------------------------
 
-void TFrmTestQOB::pbFlow2Paint(TPaintBox&, TCanvas& canvas) {
+void FlowGraphPage::pbFlow2Paint(TPaintBox&, TCanvas& canvas) {
     const int height = canvas.height();
     canvas.setPen(0xC0C0C0, 1);
     for (int y = 0; y < height; y += 10) {
@@ -143,8 +142,9 @@ void TFrmTestQOB::pbFlow2Paint(TPaintBox&, TCanvas& canvas) {
         // Scaling needs max > min + 1; painting must not raise a dialog.
         canvas.setFont("Courier", 8, 0x000000);
         canvas.setTextBackgroundTransparent(true);
-        canvas.textOut(4, 4, numbers ? "limits A-R: max must exceed min + 1, nothing drawn"
-                                     : "limits A-R: min and max must be integers, nothing drawn");
+        canvas.textOut(4, 4,
+                       numbers ? "limits A-R: max must exceed min + 1, nothing drawn"
+                               : "limits A-R: min and max must be integers, nothing drawn");
         return;
     }
     const struct {
@@ -152,13 +152,12 @@ void TFrmTestQOB::pbFlow2Paint(TPaintBox&, TCanvas& canvas) {
         uint32_t colour;
         int lo, hi;
     } curves[] = {
-        {FlowGraph::A, 0x0000FF, lo, hi},   {FlowGraph::R, 0xFF0000, lo, hi},
-        {FlowGraph::DA, 0x000000, 0, 600},  {FlowGraph::DR, 0x008000, 50, 400},
-        {FlowGraph::Pulse, 0x808080, 0, 140},
+        {FlowGraph::A, 0x0000FF, lo, hi},   {FlowGraph::R, 0xFF0000, lo, hi},     {FlowGraph::DA, 0x000000, 0, 600},
+        {FlowGraph::DR, 0x008000, 50, 400}, {FlowGraph::Pulse, 0x808080, 0, 140},
     };
     for (const auto& c : curves) {
         canvas.setPen(c.colour, 2);
-        const int* values = flowGraph.values[c.curve];
+        const int* values = window().flowGraph.values[c.curve];
         int last = -1, penX = 0, penY = 0;
         for (int i = 0; i < FlowGraph::kSize; ++i) {
             if (values[i] <= 0) continue;
@@ -178,7 +177,7 @@ void TFrmTestQOB::pbFlow2Paint(TPaintBox&, TCanvas& canvas) {
 }
 
 // Layout and wiring of Admin #3 (constructor).
-void TFrmTestQOB::wireFlowLogPage() {
+void FlowLogPage::wireFlowLogPage() {
     cboFlowLog.setBounds(8, 8, 97, 17);
     lblFlowLogRate.setBounds(8, 36, 0, 0);
     edtFlowLogRate.setBounds(150, 32, 50, 21);
@@ -210,18 +209,20 @@ void TFrmTestQOB::wireFlowLogPage() {
     rgFlowLog.OnClick = [this] { rgFlowLogClick(); };
     Button27.OnClick = [this] { Button27Click(); };
     tmrFlowLog.OnTimer = [this] { tmrFlowLogTimer(); };
-    pb.OnPaint = [this](TPaintBox& sender, TCanvas& canvas) { pbFlow2Paint(sender, canvas); };
+    pb.OnPaint = [this](TPaintBox& sender, TCanvas& canvas) { window().pbFlow2Paint(sender, canvas); };
 }
 
 // Layout and wiring of the Flow graph page (constructor).
-void TFrmTestQOB::wireFlowGraphPage() {
+void FlowGraphPage::wireFlowGraphPage() {
     pnlFlowLog2.setBounds(4, 4, 801, 359);
     pbFlow2.setBounds(2, 2, 797, 355);
     lblAndataLimits.setBounds(820, 8, 0, 0);
     edtAndataMin.setBounds(820, 26, 60, 21);
     edtAndataMax.setBounds(820, 52, 60, 21);
-    const std::pair<TLabel*, uint32_t> legend[] = {{&lblAndata, 0x0000FF},     {&lblRitorno, 0xFF0000},
-                                                   {&lblDifferenza, 0x000000}, {&lblTermistore, 0x008000},
+    const std::pair<TLabel*, uint32_t> legend[] = {{&lblAndata, 0x0000FF},
+                                                   {&lblRitorno, 0xFF0000},
+                                                   {&lblDifferenza, 0x000000},
+                                                   {&lblTermistore, 0x008000},
                                                    {&lblDuty, 0x808080}};
     int legendTop = 90;
     for (const auto& [label, colour] : legend) {

@@ -3,23 +3,23 @@
 // READ; the production test fills edtSetTime and runs WRITE.
 #include <string>
 
-#include "app/main_window.h"
+#include "pages/management.h"
 
-bool TFrmTestQOB::Button24Click() {
+bool ManagementPage::Button24Click() {
     if (!checkConnected()) return false;
     int v[6] = {};
     if (!qob->readClock(v[0], v[1], v[2], v[3], v[4], v[5])) {
         showLibraryError();
         return false;
     }
-    edtGetTime.Text = twoDigits(v[0]) + "/" + twoDigits(v[1]) + "/" + twoDigits(v[2]) + " " + twoDigits(v[3]) +
-                      ":" + twoDigits(v[4]) + ":" + twoDigits(v[5]);
+    edtGetTime.Text = twoDigits(v[0]) + "/" + twoDigits(v[1]) + "/" + twoDigits(v[2]) + " " + twoDigits(v[3]) + ":" +
+                      twoDigits(v[4]) + ":" + twoDigits(v[5]);
     addConsoleLine(">>Device clock read!");
     actionOk = 1;
     return true;
 }
 
-bool TFrmTestQOB::Button23Click() {
+bool ManagementPage::Button23Click() {
     if (!checkConnected()) return false;
     // "dd/mm/yy hh:mi:ss": two characters at 1, 4, 7, 10, 13, 16 (1-based).
     const std::string& text = edtSetTime.Text;
@@ -30,8 +30,8 @@ bool TFrmTestQOB::Button23Click() {
         // A field that is not a number stops the write before anything
         // is sent, as a conversion error would.
         if (!parseInteger(field, v[i])) {
-            host.messageBox("'" + field + "' is not a valid integer value", host.applicationTitle,
-                            DialogKind::Error, DialogButtons::Ok);
+            host.messageBox("'" + field + "' is not a valid integer value", host.applicationTitle, DialogKind::Error,
+                            DialogButtons::Ok);
             return false;
         }
     }
@@ -44,7 +44,7 @@ bool TFrmTestQOB::Button23Click() {
     return true;
 }
 
-void TFrmTestQOB::Button6Click() {
+void ManagementPage::Button6Click() {
     if (!checkConnected()) return;
     if (qob->clearOperatingHours())
         addConsoleLine(">>Operating hours cleared");

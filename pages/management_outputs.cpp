@@ -5,19 +5,19 @@
 #include <iterator>
 #include <string>
 
-#include "app/main_window.h"
+#include "pages/management.h"
 
 namespace {
 
 // One sender's argument and the text its success line ends with.
 struct ButtonChoice {
-    TButton TFrmTestQOB::*button;   // null: the row taken for no / another sender
+    TButton ManagementPage::*button;  // null: the row taken for no / another sender
     int argument;
     const char* text;
 };
 
 template <size_t N>
-const ButtonChoice& choose(const TFrmTestQOB& w, const Control* sender, const ButtonChoice (&table)[N]) {
+const ButtonChoice& choose(const ManagementPage& w, const Control* sender, const ButtonChoice (&table)[N]) {
     for (const auto& row : table)
         if (row.button && sender == &(w.*row.button)) return row;
     for (const auto& row : table)
@@ -26,48 +26,48 @@ const ButtonChoice& choose(const TFrmTestQOB& w, const Control* sender, const Bu
 }
 
 const ButtonChoice kChannelTests[] = {
-    {&TFrmTestQOB::btnTestCh1, 0, "1"},
-    {&TFrmTestQOB::btnTestCh2, 1, "2"},
+    {&ManagementPage::btnTestCh1, 0, "1"},
+    {&ManagementPage::btnTestCh2, 1, "2"},
     {nullptr, 2, "1 and 2"},
 };
 
 const ButtonChoice kSoundersOff[] = {
-    {&TFrmTestQOB::btnSounder1Off, 0, "1"},
-    {&TFrmTestQOB::btnSounder2Off, 1, "2"},
+    {&ManagementPage::btnSounder1Off, 0, "1"},
+    {&ManagementPage::btnSounder2Off, 1, "2"},
     {nullptr, 2, "1 and 2"},
 };
 
 const ButtonChoice kRestarts[] = {
-    {&TFrmTestQOB::btnRestartMaint, 1, "maintenance"},
+    {&ManagementPage::btnRestartMaint, 1, "maintenance"},
     {nullptr, 0, "normal"},
 };
 
 const ButtonChoice kFanTests[] = {
-    {&TFrmTestQOB::btnTestFan2, 1, "2"},
+    {&ManagementPage::btnTestFan2, 1, "2"},
     {nullptr, 0, "1"},
 };
 
 // Relay buttons: relay number (the button's Tag) and the pair's place in
 // the group box.
 struct RelayButton {
-    TButton TFrmTestQOB::*button;
+    TButton ManagementPage::*button;
     int relay;
 };
 
 const RelayButton kRelayButtons[] = {
-    {&TFrmTestQOB::btnAlarm1RelayOn, 1},    {&TFrmTestQOB::btnAlarm1RelayOff, 1},
-    {&TFrmTestQOB::btnAlarm2RelayOn, 2},    {&TFrmTestQOB::btnAlarm2RelayOff, 2},
-    {&TFrmTestQOB::btnSounder1RelayOn, 3},  {&TFrmTestQOB::btnSounder1RelayOff, 3},
-    {&TFrmTestQOB::btnSounder2RelayOn, 4},  {&TFrmTestQOB::btnSounder2RelayOff, 4},
-    {&TFrmTestQOB::btnFaultRelayOn, 5},     {&TFrmTestQOB::btnFaultRelayOff, 5},
-    {&TFrmTestQOB::btnPrealarm1RelayOn, 6}, {&TFrmTestQOB::btnPrealarm1RelayOff, 6},
-    {&TFrmTestQOB::btnPrealarm2RelayOn, 7}, {&TFrmTestQOB::btnPrealarm2RelayOff, 7},
-    {&TFrmTestQOB::btnAuxFaultRelayOn, 8},  {&TFrmTestQOB::btnAuxFaultRelayOff, 8},
+    {&ManagementPage::btnAlarm1RelayOn, 1},    {&ManagementPage::btnAlarm1RelayOff, 1},
+    {&ManagementPage::btnAlarm2RelayOn, 2},    {&ManagementPage::btnAlarm2RelayOff, 2},
+    {&ManagementPage::btnSounder1RelayOn, 3},  {&ManagementPage::btnSounder1RelayOff, 3},
+    {&ManagementPage::btnSounder2RelayOn, 4},  {&ManagementPage::btnSounder2RelayOff, 4},
+    {&ManagementPage::btnFaultRelayOn, 5},     {&ManagementPage::btnFaultRelayOff, 5},
+    {&ManagementPage::btnPrealarm1RelayOn, 6}, {&ManagementPage::btnPrealarm1RelayOff, 6},
+    {&ManagementPage::btnPrealarm2RelayOn, 7}, {&ManagementPage::btnPrealarm2RelayOff, 7},
+    {&ManagementPage::btnAuxFaultRelayOn, 8},  {&ManagementPage::btnAuxFaultRelayOff, 8},
 };
 
 }  // namespace
 
-void TFrmTestQOB::wireManagementOutputs() {
+void ManagementPage::wireManagementOutputs() {
     grpTestRelays.setBounds(490, 8, 206, 208);
     for (size_t i = 0; i < std::size(kRelayButtons); ++i) {
         TButton& button = this->*kRelayButtons[i].button;
@@ -91,8 +91,7 @@ void TFrmTestQOB::wireManagementOutputs() {
     grpButtonsActions.setBounds(702, 104, 308, 80);
     TButton* actions[] = {&btnTestCh1, &btnTestCh2, &btnTestBothCh, &btnSounder1Off, &btnSounder2Off, &btnSoundersOff};
     for (int i = 0; i < 6; ++i) actions[i]->setBounds(8 + 98 * (i % 3), 18 + 30 * (i / 3), 94, 25);
-    for (TButton* b : {&btnTestCh1, &btnTestCh2, &btnTestBothCh})
-        b->OnClick = [this, b] { btnTestCh1Click(b); };
+    for (TButton* b : {&btnTestCh1, &btnTestCh2, &btnTestBothCh}) b->OnClick = [this, b] { btnTestCh1Click(b); };
     for (TButton* b : {&btnSounder1Off, &btnSounder2Off, &btnSoundersOff})
         b->OnClick = [this, b] { btnSounder1OffClick(b); };
 
@@ -107,7 +106,7 @@ void TFrmTestQOB::wireManagementOutputs() {
     Button36.OnClick = [this] { Button36Click(); };
 }
 
-void TFrmTestQOB::btnTestCh1Click(Control* sender) {
+void ManagementPage::btnTestCh1Click(Control* sender) {
     if (!checkConnected()) return;
     const ButtonChoice& c = choose(*this, sender, kChannelTests);
     if (qob->testChannel(c.argument))
@@ -116,7 +115,7 @@ void TFrmTestQOB::btnTestCh1Click(Control* sender) {
         showLibraryError();
 }
 
-void TFrmTestQOB::btnSounder1OffClick(Control* sender) {
+void ManagementPage::btnSounder1OffClick(Control* sender) {
     if (!checkConnected()) return;
     const ButtonChoice& c = choose(*this, sender, kSoundersOff);
     if (qob->soundersOff(c.argument))
@@ -125,7 +124,7 @@ void TFrmTestQOB::btnSounder1OffClick(Control* sender) {
         showLibraryError();
 }
 
-void TFrmTestQOB::btnRestartNormalClick(Control* sender) {
+void ManagementPage::btnRestartNormalClick(Control* sender) {
     if (!checkConnected()) return;
     const ButtonChoice& c = choose(*this, sender, kRestarts);
     if (qob->restart(c.argument))
@@ -134,7 +133,7 @@ void TFrmTestQOB::btnRestartNormalClick(Control* sender) {
         showLibraryError();
 }
 
-void TFrmTestQOB::btnTestFan1Click(Control* sender) {
+void ManagementPage::btnTestFan1Click(Control* sender) {
     if (!checkConnected()) return;
     const ButtonChoice& c = choose(*this, sender, kFanTests);
     const TTrackBar& bar = c.argument == 1 ? tbFan2 : tbFan1;
@@ -146,14 +145,14 @@ void TFrmTestQOB::btnTestFan1Click(Control* sender) {
     actionOk = 1;
 }
 
-void TFrmTestQOB::tbFan1Change(Control* sender) {
+void ManagementPage::tbFan1Change(Control* sender) {
     if (sender == &tbFan2)
         lblTestFan2.Caption = std::to_string(tbFan2.Position);
     else
         lblTestFan1.Caption = std::to_string(tbFan1.Position);
 }
 
-void TFrmTestQOB::btnAlarm1RelayClick(Control* sender) {
+void ManagementPage::btnAlarm1RelayClick(Control* sender) {
     if (!checkConnected()) return;
     auto* button = dynamic_cast<TButton*>(sender);
     if (!button) return;
@@ -167,7 +166,7 @@ void TFrmTestQOB::btnAlarm1RelayClick(Control* sender) {
     actionOk = 1;
 }
 
-void TFrmTestQOB::Button36Click() {
+void ManagementPage::Button36Click() {
     if (!checkConnected()) return;
     int params[12] = {1};
     static const int data[1024] = {};
@@ -186,9 +185,9 @@ void TFrmTestQOB::Button36Click() {
     addConsoleLine(dump);
 }
 
-void TFrmTestQOB::cboStateClick() { tmrState.Enabled = cboState.Checked.get(); }
+void ManagementPage::cboStateClick() { tmrState.Enabled = cboState.Checked.get(); }
 
-void TFrmTestQOB::tmrStateTimer() {
+void ManagementPage::tmrStateTimer() {
     if (!checkConnected()) {
         cboState.Checked = false;
         tmrState.Enabled = false;

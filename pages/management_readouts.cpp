@@ -5,8 +5,18 @@
 #include <cstdint>
 #include <string>
 
-#include "app/main_window.h"
+#include "pages/management.h"
 #include "device/texts.h"
+
+// ---- state view ---------------------------------------------------------
+
+void ManagementPage::addStateLine(const std::string& text) { memState.Lines.Add(text); }
+
+void ManagementPage::addStateLineIf(const std::string& text, int code) {
+    if (qob && qob->faultAlertFlag(code) != 0) addStateLine(text);
+}
+
+void ManagementPage::clearStateView() { memState.Lines.Clear(); }
 
 namespace {
 
@@ -27,7 +37,7 @@ using IdentityAccessor = int (QOB::*)();
 struct IdentityRow {
     const char* label;
     IdentityAccessor value;
-    int serialIndex;   // >= 0: serialByte(serialIndex) instead of `value`
+    int serialIndex;  // >= 0: serialByte(serialIndex) instead of `value`
 };
 
 // Lines after "Variant", in readout order.
@@ -65,24 +75,24 @@ const RelayRow kRelayRows[] = {
 
 // The counter is kept in half-hours.
 uint32_t operatingHours(QOB& q) {
-    const uint32_t counter = static_cast<uint32_t>(q.hoursByte0() & 0xFF) |
-                             static_cast<uint32_t>(q.hoursByte1() & 0xFF) << 8 |
-                             static_cast<uint32_t>(q.hoursByte2() & 0xFF) << 16 |
-                             static_cast<uint32_t>(q.hoursByte3() & 0xFF) << 24;
+    const uint32_t counter =
+        static_cast<uint32_t>(q.hoursByte0() & 0xFF) | static_cast<uint32_t>(q.hoursByte1() & 0xFF) << 8 |
+        static_cast<uint32_t>(q.hoursByte2() & 0xFF) << 16 | static_cast<uint32_t>(q.hoursByte3() & 0xFF) << 24;
     return counter / 2;
 }
 
 }  // namespace
 
-void TFrmTestQOB::Button4Click() {
+void ManagementPage::Button4Click() {
     if (!checkConnected()) return;
     clearStateView();
     QOB& q = *qob;
     addStateLine("ASD is connected       :" + yesNo(q.isConnected()));
     addStateLine("Super User             :" + yesNo(q.superUser()));
     const int restart = q.restartPending();
-    addStateLine(std::string("ASD will restart       :") +
-                 (restart == 0 ? "N" : restart == 1 ? "Y (normal)" : "Y (maintenance)"));
+    addStateLine(std::string("ASD will restart       :") + (restart == 0   ? "N"
+                                                            : restart == 1 ? "Y (normal)"
+                                                                           : "Y (maintenance)"));
     addStateLine("E2P read               :" + yesNo(q.eepromRead()));
     addStateLine("E2P factory ok         :" + yesNo(q.factoryOk()));
     addStateLine("E2P config  ok         :" + yesNo(q.configOk()));
@@ -97,7 +107,7 @@ void TFrmTestQOB::Button4Click() {
     }
 }
 
-bool TFrmTestQOB::btnStateClick() {
+bool ManagementPage::btnStateClick() {
     if (!checkConnected()) return false;
     QOB& q = *qob;
     if (!q.readState()) {
@@ -150,7 +160,7 @@ bool TFrmTestQOB::btnStateClick() {
 
 // Left to right: INFORMATION, RTC above RESTART, then the output groups;
 // LOGS and CONFIGURATION share the lower right.
-void TFrmTestQOB::wireManagementInformation() {
+void ManagementPage::wireManagementInformation() {
     grpInformation.setBounds(4, 4, 300, 356);
     memState.setBounds(8, 18, 284, 300);
     Button4.setBounds(8, 324, 90, 25);

@@ -13,7 +13,7 @@
 #include <string>
 #include <system_error>
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "app/report_file.h"
 #include "app/settings.h"
 #include "link/system.h"
@@ -33,19 +33,21 @@ void eolLines(TFrmTestQOB& w, std::initializer_list<const char*> texts) {
     for (const char* text : texts) w.eolLine(text);
 }
 
-using EolStep = bool (TFrmTestQOB::*)();
+using EolStep = bool (ManualEolPage::*)();
 
+// clang-format off
 const EolStep kSteps[10] = {
-    &TFrmTestQOB::eolStep1, &TFrmTestQOB::eolStep2, &TFrmTestQOB::eolStep3, &TFrmTestQOB::eolStep4,
-    &TFrmTestQOB::eolStep5, &TFrmTestQOB::eolStep6, &TFrmTestQOB::eolStep7, &TFrmTestQOB::eolStep8,
-    &TFrmTestQOB::eolStep9, &TFrmTestQOB::eolStep10,
+    &ManualEolPage::eolStep1, &ManualEolPage::eolStep2, &ManualEolPage::eolStep3, &ManualEolPage::eolStep4,
+    &ManualEolPage::eolStep5, &ManualEolPage::eolStep6, &ManualEolPage::eolStep7, &ManualEolPage::eolStep8,
+    &ManualEolPage::eolStep9, &ManualEolPage::eolStep10,
 };
+// clang-format on
 
 }  // namespace
 
 // ---- page handlers ----------------------------------------------------
 
-void TFrmTestQOB::btnStartEOLClick() {
+void ManualEolPage::btnStartEOLClick() {
     // STOP EOL enables START EOL while the stopped run is still unwinding
     // out of its wait; a second run nested inside it would share its state.
     if (eolRunning) return;
@@ -67,9 +69,8 @@ void TFrmTestQOB::btnStartEOLClick() {
     const TEdit* const serialEdits[4] = {&edtSer1, &edtSer2, &edtSer3, &edtSer4};
     for (int i = 0; i < 4; ++i) {
         int value = 0;
-        eolSerialText += (i ? "-" : "") + (parseInteger(serialEdits[i]->Text, value)
-                                               ? std::to_string(value & 0xFF)
-                                               : std::string("X"));
+        eolSerialText += (i ? "-" : "") +
+                         (parseInteger(serialEdits[i]->Text, value) ? std::to_string(value & 0xFF) : std::string("X"));
     }
     eolRunning = true;
     // Cleared however the handler is left (an escaping exception included).
@@ -108,7 +109,7 @@ void TFrmTestQOB::btnStartEOLClick() {
             const EolStep runStep = kSteps[step - 1];
             // A STOP at a step's last wait must not let the next step act
             // (step 5 would set the clock).
-            aborted = !stopCheck() || !(this->*runStep)();   // abortTest() has written its line
+            aborted = !stopCheck() || !(this->*runStep)();  // abortTest() has written its line
         }
     }
     if (!aborted) {
@@ -136,7 +137,7 @@ bool failedAnswer(const std::string& line) {
 
 }  // namespace
 
-TFrmTestQOB::EolVerdict TFrmTestQOB::judgeEolLog(const std::vector<std::string>& lines) {
+ManualEolPage::EolVerdict ManualEolPage::judgeEolLog(const std::vector<std::string>& lines) {
     bool finished = false, stopped = false;
     int failures = 0;
     for (const std::string& line : lines) {
@@ -150,7 +151,7 @@ TFrmTestQOB::EolVerdict TFrmTestQOB::judgeEolLog(const std::vector<std::string>&
     return verdict;
 }
 
-std::string TFrmTestQOB::EolVerdict::text() const {
+std::string ManualEolPage::EolVerdict::text() const {
     switch (kind) {
     case Pass: return "PASS";
     case Fail: return "FAIL (" + std::to_string(failures) + ")";
@@ -159,7 +160,7 @@ std::string TFrmTestQOB::EolVerdict::text() const {
     }
 }
 
-void TFrmTestQOB::eolFinishRun() {
+void ManualEolPage::eolFinishRun() {
     eolVerdict = judgeEolLog(memEOL.Lines.lines());
     static const uint32_t colors[] = {0x000000, 0x00A000, 0xFF0000, 0xFF8000};
     lblEolVerdict.FontColor = colors[eolVerdict.kind];
@@ -175,7 +176,8 @@ void TFrmTestQOB::eolFinishRun() {
         lines.insert(lines.end(), memEOLcomm.Lines.lines().begin(), memEOLcomm.Lines.lines().end());
 
     std::string folder = eolLogDir.empty() ? readEolLogDir(iniFileName) : eolLogDir;
-    std::string name = "NERAX_LT_EOL_" + eolSerialText + "_" + reportStamp(host.formatNow("yyyy/mm/dd hh:nn:ss")) + ".txt";
+    std::string name =
+        "NERAX_LT_EOL_" + eolSerialText + "_" + reportStamp(host.formatNow("yyyy/mm/dd hh:nn:ss")) + ".txt";
     if (!folder.empty() && folder != ".") name = folder + (folder.back() == '/' ? "" : "/") + name;
     std::string error;
     if (!writeTextFile(name, lines, error)) {
@@ -187,7 +189,7 @@ void TFrmTestQOB::eolFinishRun() {
     addConsoleLine(">>EOL log saved: " + name);
 }
 
-void TFrmTestQOB::Button37Click() {
+void ManualEolPage::Button37Click() {
     stopFlag = true;
     eolLine("");
     eolLine("TEST STOPPED BY USER: " + host.dateTimeText());
@@ -196,10 +198,10 @@ void TFrmTestQOB::Button37Click() {
     Button2Click();
 }
 
-void TFrmTestQOB::eolSwitchOutputsBack() {
+void ManualEolPage::eolSwitchOutputsBack() {
     if (qob && qob->isConnected()) {
-        if (eolRelayOn) btnAlarm1RelayClick(eolRelayOn);
-        if (eolLedsSet) btnLedNormalClick();
+        if (eolRelayOn) window().btnAlarm1RelayClick(eolRelayOn);
+        if (eolLedsSet) window().btnLedNormalClick();
         for (int fan = 0; fan < 2; ++fan)
             if (eolFanSpeedsBefore[fan] >= 0 && !qob->testFan(fan, eolFanSpeedsBefore[fan])) showLibraryError();
     }
@@ -208,7 +210,7 @@ void TFrmTestQOB::eolSwitchOutputsBack() {
     eolFanSpeedsBefore[0] = eolFanSpeedsBefore[1] = -1;
 }
 
-void TFrmTestQOB::Button38Click() {
+void ManualEolPage::Button38Click() {
     sd.Filter = "EOL LOG files (*.txt)|*.txt";
     sd.InitialDir = programDirectory();
     sd.DefaultExt = "txt";
@@ -221,23 +223,23 @@ void TFrmTestQOB::Button38Click() {
     eolLine(memEOLcomm.Text());
     std::string error;
     if (!writeTextFile(sd.FileName, memEOL.Lines.lines(), error)) {
-        host.messageBox("EOL log not saved: " + sd.FileName + "\n\n" + error, host.applicationTitle,
-                        DialogKind::Error, DialogButtons::Ok);
+        host.messageBox("EOL log not saved: " + sd.FileName + "\n\n" + error, host.applicationTitle, DialogKind::Error,
+                        DialogButtons::Ok);
         return;
     }
     addConsoleLine(">>File saved!");
 }
 
-void TFrmTestQOB::tmrDelayTimer() { ++delayCounter; }
+void ManualEolPage::tmrDelayTimer() { ++delayCounter; }
 
-void TFrmTestQOB::eolSetFormats() {
+void ManualEolPage::eolSetFormats() {
     host.formats.shortDate = "dd/mm/yy";
     host.formats.longTime = "hh:mm:ss";
 }
 
 // ---- engine -----------------------------------------------------------
 
-void TFrmTestQOB::eolLine(const std::string& text) { memEOL.Lines.Add(text); }
+void ManualEolPage::eolLine(const std::string& text) { memEOL.Lines.Add(text); }
 
 namespace {
 
@@ -264,35 +266,35 @@ struct AwaitedKeys {
 
 }  // namespace
 
-void TFrmTestQOB::waitSpace(const std::string& text) {
+void ManualEolPage::waitSpace(const std::string& text) {
     eolLine("");
     eolLine(text);
     capturedKey = 0;
-    const AwaitedKeys awaiting(*this, {kKeySpace});
-    waitCooperatively([this] { return keepWaitingForKey(*this, {kKeySpace}); });
+    const AwaitedKeys awaiting(window(), {kKeySpace});
+    waitCooperatively([this] { return keepWaitingForKey(window(), {kKeySpace}); });
     if (!stopFlag) eolLine("");
 }
 
-void TFrmTestQOB::askYesNo(const std::string& prefix) {
+void ManualEolPage::askYesNo(const std::string& prefix) {
     eolLine("");
     eolLine(prefix + "<<< PREMERE Y SE TEST OK, N SE IL TEST E' FALLITO >>>");
     eolLine("");
     capturedKey = 0;
-    const AwaitedKeys awaiting(*this, {kKeyY, kKeyN});
-    waitCooperatively([this] { return keepWaitingForKey(*this, {kKeyY, kKeyN}); });
+    const AwaitedKeys awaiting(window(), {kKeyY, kKeyN});
+    waitCooperatively([this] { return keepWaitingForKey(window(), {kKeyY, kKeyN}); });
     if (stopFlag) return;
     eolLine(prefix + (capturedKey == kKeyY ? "<<< PASSED >>>" : "<<< FAILED >>>") + "\r\n");
     eolLine("");
 }
 
-void TFrmTestQOB::abortTest() {
+void ManualEolPage::abortTest() {
     stopFlag = true;
     eolLine("");
     eolLine("TEST ABORTED: " + host.dateTimeText());
     btnStartEOL.Enabled = true;
 }
 
-bool TFrmTestQOB::connectRetry() {
+bool ManualEolPage::connectRetry() {
     // A stopped test does not connect again (steps 8 to 10 connect right
     // after a wait, which a STOP ends).
     if (!stopCheck()) return false;
@@ -315,7 +317,7 @@ bool TFrmTestQOB::connectRetry() {
     }
 }
 
-bool TFrmTestQOB::retryAction(const std::function<void()>& action, const std::string& failText) {
+bool ManualEolPage::retryAction(const std::function<void()>& action, const std::string& failText) {
     actionOk = 0;
     for (;;) {
         if (!connectRetry()) return false;
@@ -333,7 +335,7 @@ bool TFrmTestQOB::retryAction(const std::function<void()>& action, const std::st
     }
 }
 
-bool TFrmTestQOB::retryLocal(const std::function<void()>& action, const std::string& failText) {
+bool ManualEolPage::retryLocal(const std::function<void()>& action, const std::string& failText) {
     for (;;) {
         actionOk = 0;
         action();
@@ -347,16 +349,16 @@ bool TFrmTestQOB::retryLocal(const std::function<void()>& action, const std::str
     }
 }
 
-void TFrmTestQOB::delay(int tenths) {
+void ManualEolPage::delay(int tenths) {
     delayCounter = 0;
     tmrDelay.Enabled = true;
     waitCooperatively([this, tenths] { return delayCounter < tenths; });
     tmrDelay.Enabled = false;
 }
 
-void TFrmTestQOB::checkAnalog(const std::string& label, int channel, int min, int max) {
+void ManualEolPage::checkAnalog(const std::string& label, int channel, int min, int max) {
     int value = 0;
-    const bool ok = readAnalogChannel(channel, value);
+    const bool ok = window().readAnalogChannel(channel, value);
     actionOk = ok ? 1 : 0;
     // A failed read has no value to show.
     eolLine(label + (ok ? std::to_string(value) : std::string("ERR")));
@@ -368,12 +370,12 @@ void TFrmTestQOB::checkAnalog(const std::string& label, int channel, int min, in
         eolLine("      OK");
 }
 
-void TFrmTestQOB::checkRelay(TButton& onButton, TButton& offButton, bool withQuestion, const std::string& question) {
+void ManualEolPage::checkRelay(TButton& onButton, TButton& offButton, bool withQuestion, const std::string& question) {
     if (withQuestion) {
         eolLine("");
         eolLine(question);
         actionOk = 0;
-        btnAlarm1RelayClick(&onButton);
+        window().btnAlarm1RelayClick(&onButton);
         if (actionOk)
             eolRelayOn = &offButton;
         else
@@ -383,12 +385,12 @@ void TFrmTestQOB::checkRelay(TButton& onButton, TButton& offButton, bool withQue
         if (stopFlag) return;
     }
     actionOk = 0;
-    btnAlarm1RelayClick(&offButton);
+    window().btnAlarm1RelayClick(&offButton);
     if (!actionOk) eolLine("!!!!reset relay non riuscito");
     if (actionOk) eolRelayOn = nullptr;
 }
 
-bool TFrmTestQOB::stopCheck() {
+bool ManualEolPage::stopCheck() {
     if (!stopFlag) return true;
     abortTest();
     return false;
@@ -396,34 +398,35 @@ bool TFrmTestQOB::stopCheck() {
 
 // ---- steps 1 to 5 ------------------------------------------------------
 
-bool TFrmTestQOB::eolStep1() {
-    eolLines(*this, {"1 - MAIN, SMD", "-------------", "", " A) ALIMENTARE LA SCHEDA CON EXT SUP 1 = 24V.",
-                     "    VERIFICARE CHE IL CONSUMO SIA CIRCA 30-40mA.", "    QUINDI TOGLIERE ALIMENTAZIONE."});
+bool ManualEolPage::eolStep1() {
+    eolLines(window(), {"1 - MAIN, SMD", "-------------", "", " A) ALIMENTARE LA SCHEDA CON EXT SUP 1 = 24V.",
+                        "    VERIFICARE CHE IL CONSUMO SIA CIRCA 30-40mA.", "    QUINDI TOGLIERE ALIMENTAZIONE."});
     askYesNo("    ");
     return true;
 }
 
-bool TFrmTestQOB::eolStep2() {
-    eolLines(*this, {" [S002]", "2 - MAIN, SMD + manuale", "-----------------------", "",
-                     " A) METTERE IL JUMPER IN POSIZIONE DI PROGRAMMAZIONE.",
-                     "    ALIMENTARE LA SCHEDA CON EXT SUP 1 = 24V.",
-                     "    IL LED DI PROGRAMMAZIONE DEVE ESSERE ACCESO ROSSO.", "    ATTACCARE CAVO USB.",
-                     "    CON IL PROGRAMMA FDT, FLASHARE IL FIRMWARE."});
+bool ManualEolPage::eolStep2() {
+    eolLines(window(),
+             {" [S002]", "2 - MAIN, SMD + manuale", "-----------------------", "",
+              " A) METTERE IL JUMPER IN POSIZIONE DI PROGRAMMAZIONE.", "    ALIMENTARE LA SCHEDA CON EXT SUP 1 = 24V.",
+              "    IL LED DI PROGRAMMAZIONE DEVE ESSERE ACCESO ROSSO.", "    ATTACCARE CAVO USB.",
+              "    CON IL PROGRAMMA FDT, FLASHARE IL FIRMWARE."});
     askYesNo("    ");
     return true;
 }
 
-bool TFrmTestQOB::eolStep3() {
-    eolLines(*this, {" [S003]", " B) TOGLIERE ALIMENTAZIONE. STACCARE USB.", "    METTERE JUMPER IN POSIZIONE NORMALE.",
-                     "    ALIMENTARE LA SCHEDA CON EXT SUP 1 = 24V.", "    IL LED DI PROGRAMMAZIONE DEVE ESSERE SPENTO.",
-                     "    ATTACCARE CAVO USB.", "    NEL TAB MANAGEMENT INSERIRE IL CORRETTO NUMERO DI PORTA COM."});
+bool ManualEolPage::eolStep3() {
+    TFrmTestQOB& w = window();
+    eolLines(w, {" [S003]", " B) TOGLIERE ALIMENTAZIONE. STACCARE USB.", "    METTERE JUMPER IN POSIZIONE NORMALE.",
+                 "    ALIMENTARE LA SCHEDA CON EXT SUP 1 = 24V.", "    IL LED DI PROGRAMMAZIONE DEVE ESSERE SPENTO.",
+                 "    ATTACCARE CAVO USB.", "    NEL TAB MANAGEMENT INSERIRE IL CORRETTO NUMERO DI PORTA COM."});
     waitSpace("    <<< PREMERE SPAZIO PER ESEGUIRE PROGRAMMAZIONE EEPROM >>>");
     // A stopped test must not open the file dialog first.
     if (!stopCheck()) return false;
     for (;;) {
         actionOk = 0;
         PageControl1.ActivePageIndex = kEepromPage;
-        btnImportE2PClick();
+        w.btnImportE2PClick();
         PageControl1.ActivePageIndex = kManualEolPage;
         if (actionOk) break;
         eolLine("!!!!file eeprom invalido");
@@ -432,27 +435,28 @@ bool TFrmTestQOB::eolStep3() {
     }
     if (!stopCheck()) return false;
 
-    if (!retryAction([this] { Button28Click(&Button28); }, "!!!!scrittura eeprom non riuscita")) return false;
+    if (!retryAction([&w] { w.Button28Click(&w.Button28); }, "!!!!scrittura eeprom non riuscita")) return false;
     eolLine("    EEPROM PROGRAMMATA CON SUCCESSO");
     Button2Click();
     if (!stopCheck()) return false;
 
-    if (!retryAction([this] { Button34Click(); }, "!!!!onfield eeprom restore non riuscito")) return false;
+    if (!retryAction([&w] { w.Button34Click(); }, "!!!!onfield eeprom restore non riuscito")) return false;
     eolLine("    ONFIELD EEPROM RESTORE OK");
     Button2Click();
     eolLine("");
     return true;
 }
 
-bool TFrmTestQOB::eolStep4() {
-    eolLines(*this, {" [S004]", " C) TOGLIERE ALIMENTAZIONE. INSERIRE BATTERIA BOTTONE.",
-                     "    SU SOUNDER1 1 E 2 METTERE 47Kohm.", "    TOGLIERE CAVO USB. STACCARE PCB LED.",
-                     "    SU RELAY METTERE LED + RESISTENZE CON ALIMENTATORE A 5V",
-                     "    ALIMENTARE LA SCHEDA CON EXT SUP 1 E 2 = 24V.", "    DOPO ATTIVAZIONE VENTOLE ATTACCARE USB."});
+bool ManualEolPage::eolStep4() {
+    TFrmTestQOB& w = window();
+    eolLines(w, {" [S004]", " C) TOGLIERE ALIMENTAZIONE. INSERIRE BATTERIA BOTTONE.",
+                 "    SU SOUNDER1 1 E 2 METTERE 47Kohm.", "    TOGLIERE CAVO USB. STACCARE PCB LED.",
+                 "    SU RELAY METTERE LED + RESISTENZE CON ALIMENTATORE A 5V",
+                 "    ALIMENTARE LA SCHEDA CON EXT SUP 1 E 2 = 24V.", "    DOPO ATTIVAZIONE VENTOLE ATTACCARE USB."});
     waitSpace("    <<< PREMERE SPAZIO PER VERICARE LOG PCB LED NON RILEVATO >>>");
     if (!stopCheck()) return false;
     delay(50);
-    if (!retryAction([this] { btnReadLogsClick(&btnReadLogs); }, "!!!!lettura log non riuscita")) return false;
+    if (!retryAction([&w] { w.btnReadLogsClick(&w.btnReadLogs); }, "!!!!lettura log non riuscita")) return false;
     eolLine("    log letto con successo");
     Button2Click();
     if (!stopCheck()) return false;
@@ -463,22 +467,23 @@ bool TFrmTestQOB::eolStep4() {
     return true;
 }
 
-bool TFrmTestQOB::eolStep5() {
-    eolLines(*this, {" [S005]", " D) IMPOSTAZIONE DATA E ORA REAL TIME CLOCK"});
+bool ManualEolPage::eolStep5() {
+    TFrmTestQOB& w = window();
+    eolLines(w, {" [S005]", " D) IMPOSTAZIONE DATA E ORA REAL TIME CLOCK"});
     eolLine("    DATA DA IMPOSTARE: " + host.dateTimeText());
     waitSpace("    <<< PREMERE SPAZIO PER IMPOSTARE E LEGGERE RTC >>>");
     // A stopped test leaves the clock alone.
     if (!stopCheck()) return false;
     eolSetFormats();
-    edtSetTime.Text = host.dateTimeText();
-    if (!retryAction([this] { Button23Click(); }, "!!!!RTC set non riuscito")) return false;
+    w.edtSetTime.Text = host.dateTimeText();
+    if (!retryAction([&w] { w.Button23Click(); }, "!!!!RTC set non riuscito")) return false;
     eolLine("    RTC set ok");
     Button2Click();
     if (!stopCheck()) return false;
 
-    if (!retryAction([this] { Button24Click(); }, "!!!!RTC read non riuscito")) return false;
+    if (!retryAction([&w] { w.Button24Click(); }, "!!!!RTC read non riuscito")) return false;
     eolLine("    RTC read ok");
-    eolLine("    " + edtGetTime.Text.get());
+    eolLine("    " + w.edtGetTime.Text.get());
     Button2Click();
     eolLine("");
     eolLine("");
@@ -486,7 +491,7 @@ bool TFrmTestQOB::eolStep5() {
 }
 
 // Layout and wiring of the page (constructor).
-void TFrmTestQOB::wireManualEol() {
+void ManualEolPage::wireManualEol() {
     btnStartEOL.setBounds(8, 8, 125, 25);
     Button37.setBounds(8, 40, 125, 25);
     Button38.setBounds(8, 72, 125, 25);

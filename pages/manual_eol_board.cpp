@@ -9,7 +9,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "device/texts.h"
 
 namespace {
@@ -22,7 +22,7 @@ struct AnalogCheck {
     const char* label;
     int channel;
     int min, max;
-    bool secondChannel;   // only on two-channel boards
+    bool secondChannel;  // only on two-channel boards
 };
 
 const AnalogCheck kPowerChecks[] = {
@@ -45,7 +45,7 @@ const AnalogCheck kSounderOpenChecks[] = {
 
 struct FanStep {
     int speed;
-    int min, max;   // feedback of either fan
+    int min, max;  // feedback of either fan
 };
 
 const FanStep kFanSteps[] = {{0, 0, 10}, {1, 510, 560}, {5, 640, 690}, {10, 790, 840}, {5, 640, 690}};
@@ -153,47 +153,49 @@ void checkIsolator(TFrmTestQOB& w, const char* expectedSub127, const char* expec
 
 // ---- step 6: board with LED board ---------------------------------------
 
-bool TFrmTestQOB::eolStep6() {
-    eolLines(*this, {"[S006]", "3 - MAIN + LED", "--------------", "", " A) TOGLIERE ALIMENTAZIONE. COLLEGARE PCB LED. ",
-                     "    IN LOOP BASED, METTERE INDIRIZZO ROTARY SWITCH = 0", "    CHIUDERE COVER SWITCH."});
+bool ManualEolPage::eolStep6() {
+    TFrmTestQOB& w = window();
+    eolLines(w, {"[S006]", "3 - MAIN + LED", "--------------", "", " A) TOGLIERE ALIMENTAZIONE. COLLEGARE PCB LED. ",
+                 "    IN LOOP BASED, METTERE INDIRIZZO ROTARY SWITCH = 0", "    CHIUDERE COVER SWITCH."});
     if (!eolStandAlone) eolLine("    ALIMENTARE LOOP CON T-LNK.");
-    eolLines(*this, {"    ALIMENTARE LA SCHEDA CON EXT SUP 1,2 = 24V.", "    DOPO ATTIVAZIONE VENTOLE PREMERE RESET E INSERIRE",
-                     "    PASSWORD. APRIRE COVER SWITCH E ATTACCARE USB."});
+    eolLines(
+        w, {"    ALIMENTARE LA SCHEDA CON EXT SUP 1,2 = 24V.", "    DOPO ATTIVAZIONE VENTOLE PREMERE RESET E INSERIRE",
+            "    PASSWORD. APRIRE COVER SWITCH E ATTACCARE USB."});
     waitSpace("    <<< PREMERE SPAZIO PER LEGGERE RTC >>>");
     if (!stopCheck()) return false;
 
-    if (!retryAction([this] { Button24Click(); }, "!!!!RTC read non riuscito")) return false;
+    if (!retryAction([&w] { w.Button24Click(); }, "!!!!RTC read non riuscito")) return false;
     eolLine("    RTC read ok");
-    eolLine("    " + edtGetTime.Text.get());
+    eolLine("    " + w.edtGetTime.Text.get());
     int day = 0;
-    if (!parseInteger(edtGetTime.Text->substr(0, 2), day) || day == 0) eolLine("!!!!DATA INVALIDA");
+    if (!parseInteger(w.edtGetTime.Text->substr(0, 2), day) || day == 0) eolLine("!!!!DATA INVALIDA");
 
     Button2Click();
     if (!stopCheck()) return false;
     if (!connectRetry()) return false;
 
-    eolLines(*this, {"", " B) VERIFICA POWER SUPPLIES"});
-    checkAnalogs(*this, kPowerChecks);
-    eolLines(*this, {"", " C) VERIFICA TERMISTORI"});
-    checkAnalogs(*this, kThermistorChecks);
+    eolLines(w, {"", " B) VERIFICA POWER SUPPLIES"});
+    checkAnalogs(w, kPowerChecks);
+    eolLines(w, {"", " C) VERIFICA TERMISTORI"});
+    checkAnalogs(w, kThermistorChecks);
 
-    eolLines(*this, {"", " D) VERIFICA FANS"});
+    eolLines(w, {"", " D) VERIFICA FANS"});
     // The speeds to go back to when the test is stopped (not logged).
     if (qob && qob->readState())
         for (int fan = 0; fan < 2; ++fan) eolFanSpeedsBefore[fan] = qob->fanSpeed(fan);
     for (const FanStep& step : kFanSteps) {
         if (!stopCheck()) return false;
-        tbFan1.Position = step.speed;
-        tbFan1Change(&tbFan1);
+        w.tbFan1.Position = step.speed;
+        w.tbFan1Change(&w.tbFan1);
         if (eolChannels == 2) {
-            tbFan2.Position = step.speed;
-            tbFan1Change(&tbFan2);
+            w.tbFan2.Position = step.speed;
+            w.tbFan1Change(&w.tbFan2);
         }
         eolLine("");
         for (int fan = 0; fan < eolChannels; ++fan) {
             const std::string number = std::to_string(fan + 1);
             actionOk = 0;
-            btnTestFan1Click(fan == 0 ? &btnTestFan1 : &btnTestFan2);
+            w.btnTestFan1Click(fan == 0 ? &w.btnTestFan1 : &w.btnTestFan2);
             eolLine(actionOk ? "    fan " + number + " speed: " + std::to_string(step.speed)
                              : "!!!!set fan " + number + " non riuscito");
         }
@@ -202,58 +204,58 @@ bool TFrmTestQOB::eolStep6() {
         if (eolChannels == 2) checkAnalog("    FAN 2 AD :", 6, step.min, step.max);
     }
 
-    eolLines(*this, {"", " E) VERIFICA RELAYS", ""});
+    eolLines(w, {"", " E) VERIFICA RELAYS", ""});
     // After a STOP the remaining relays are left alone: each would only
     // log failures of a board that is no longer connected.
     for (const RelayCheck& relay : kRelayChecks)
         if (relayIncluded(relay.when, eolStandAlone, eolChannels) && !stopFlag)
-            checkRelay(this->*relay.on, this->*relay.off, false, relay.question);
+            checkRelay(w.*relay.on, w.*relay.off, false, relay.question);
     if (!stopCheck()) return false;
     for (const RelayCheck& relay : kRelayChecks)
         if (relayIncluded(relay.when, eolStandAlone, eolChannels) && !stopFlag)
-            checkRelay(this->*relay.on, this->*relay.off, true, relay.question);
+            checkRelay(w.*relay.on, w.*relay.off, true, relay.question);
     if (!stopCheck()) return false;
 
-    eolLines(*this, {"", " F) VERIFICA SOUNDERS"});
-    checkAnalogs(*this, kSounderEolChecks);
+    eolLines(w, {"", " F) VERIFICA SOUNDERS"});
+    checkAnalogs(w, kSounderEolChecks);
     if (!stopCheck()) return false;
-    eolLines(*this, {"", "    TOGLIERE 47K DA SOUNDER 1 E 2."});
+    eolLines(w, {"", "    TOGLIERE 47K DA SOUNDER 1 E 2."});
     waitSpace("    <<< PREMERE SPAZIO PER VERIFICARE STATO OPEN SOUNDER >>>");
-    checkAnalogs(*this, kSounderOpenChecks);
+    checkAnalogs(w, kSounderOpenChecks);
     if (!stopCheck()) return false;
 
-    eolLines(*this, {"", " G) LETTURA EXTERNAL INPUT"});
-    checkPanelReading(*this, &TFrmTestQOB::tmrConfInputTimer, edtConfInput, "OPEN", "    read ext input ok",
+    eolLines(w, {"", " G) LETTURA EXTERNAL INPUT"});
+    checkPanelReading(w, &TFrmTestQOB::tmrConfInputTimer, w.edtConfInput, "OPEN", "    read ext input ok",
                       "!!!!STATO INPUT NON CORRETTO", "!!!!read ext input non riuscito");
     if (!stopCheck()) return false;
-    eolLines(*this, {"", " H) LETTURA EXTERNAL INPUT. METTERE CORTO SU EXT INPUT. "});
+    eolLines(w, {"", " H) LETTURA EXTERNAL INPUT. METTERE CORTO SU EXT INPUT. "});
     waitSpace("    <<< PREMERE SPAZIO PER VERIFICARE EXT INPUT >>>");
-    checkPanelReading(*this, &TFrmTestQOB::tmrConfInputTimer, edtConfInput, "SHORT", "    read ext input ok",
+    checkPanelReading(w, &TFrmTestQOB::tmrConfInputTimer, w.edtConfInput, "SHORT", "    read ext input ok",
                       "!!!!STATO INPUT NON CORRETTO", "!!!!read ext input non riuscito");
     if (!stopCheck()) return false;
 
-    eolLines(*this, {"", " H) LETTURA COVER SWITCH (APERTO). "});
-    checkPanelReading(*this, &TFrmTestQOB::tmrCoverTimer, edtCoverPinState, "0", "    read cover switch ok",
+    eolLines(w, {"", " H) LETTURA COVER SWITCH (APERTO). "});
+    checkPanelReading(w, &TFrmTestQOB::tmrCoverTimer, w.edtCoverPinState, "0", "    read cover switch ok",
                       "!!!!STATO COVER SWITCH NON CORRETTO", "!!!!read cover switch non riuscito");
     if (!stopCheck()) return false;
-    eolLines(*this, {"", " I) LETTURA COVER SWITCH. CHIUDERE COVER SWITCH. "});
+    eolLines(w, {"", " I) LETTURA COVER SWITCH. CHIUDERE COVER SWITCH. "});
     waitSpace("    <<< PREMERE SPAZIO PER VERIFICARE COVER SWITCH >>>");
-    checkPanelReading(*this, &TFrmTestQOB::tmrCoverTimer, edtCoverPinState, "1", "    read cover switch ok",
+    checkPanelReading(w, &TFrmTestQOB::tmrCoverTimer, w.edtCoverPinState, "1", "    read cover switch ok",
                       "!!!!STATO COVER SWITCH NON CORRETTO", "!!!!read cover switch non riuscito");
     if (!stopCheck()) return false;
 
-    eolLines(*this, {"", " L) VERIFICARE CHE 21/22/25 LED (1C1S/1C2S/2C2S) SONO ACCESI ROSSI."});
+    eolLines(w, {"", " L) VERIFICARE CHE 21/22/25 LED (1C1S/1C2S/2C2S) SONO ACCESI ROSSI."});
     eolLedsSet = true;
-    checkLeds(*this, [this] { btnLedAllClick(&btnLedAllR); });
+    checkLeds(w, [&w] { w.btnLedAllClick(&w.btnLedAllR); });
     if (!stopCheck()) return false;
-    eolLines(*this, {"", " M) VERIFICARE CHE 22/23 LED (1/2 CANALI) SONO ACCESI VERDI."});
-    checkLeds(*this, [this] { btnLedAllClick(&btnLedAllG); });
+    eolLines(w, {"", " M) VERIFICARE CHE 22/23 LED (1/2 CANALI) SONO ACCESI VERDI."});
+    checkLeds(w, [&w] { w.btnLedAllClick(&w.btnLedAllG); });
     if (!stopCheck()) return false;
-    eolLines(*this, {"", " N) VERIFICARE CHE 10/20 LED(1/2 CANALI) SONO ACCESI GIALLI."});
-    checkLeds(*this, [this] {
-        btnLedClearClick();
+    eolLines(w, {"", " N) VERIFICARE CHE 10/20 LED(1/2 CANALI) SONO ACCESI GIALLI."});
+    checkLeds(w, [&w] {
+        w.btnLedClearClick();
         for (int n = 0; n <= 44; ++n)
-            if (auto* box = dynamic_cast<TComboBox*>(FindComponent("cbLed" + std::to_string(n))); box && yellowLed(n))
+            if (auto* box = dynamic_cast<TComboBox*>(w.FindComponent("cbLed" + std::to_string(n))); box && yellowLed(n))
                 box->ItemIndex = 3;
     });
     // A finished step leaves LEDs and fans as they are; the next step
@@ -266,51 +268,52 @@ bool TFrmTestQOB::eolStep6() {
 
 // ---- step 7: loop modules and isolator (loop-based boards) --------------
 
-bool TFrmTestQOB::eolStep7() {
+bool ManualEolPage::eolStep7() {
+    TFrmTestQOB& w = window();
     eolLine("[S007]");
     if (eolStandAlone) return true;
 
-    eolLines(*this, {"", " O) LOOP BASED. STACCARE CAVO USB.", "     CHIUDERE COVER. PREMERE PER 2 SEC TEST+REST+DISABLE",
-                     "     INTERROGARE 00, VERIFICARE RISPOSTA", "     E LAMPEGGIO MODULO 1 LED VERDE"});
+    eolLines(w, {"", " O) LOOP BASED. STACCARE CAVO USB.", "     CHIUDERE COVER. PREMERE PER 2 SEC TEST+REST+DISABLE",
+                 "     INTERROGARE 00, VERIFICARE RISPOSTA", "     E LAMPEGGIO MODULO 1 LED VERDE"});
     askYesNo("    ");
     if (!stopCheck()) return false;
     if (eolChannels == 2) {
-        eolLines(*this, {"    *INTERROGARE 01, VERIFICARE RISPOSTA", "     E LAMPEGGIO MODULO 2 LED VERDE"});
+        eolLines(w, {"    *INTERROGARE 01, VERIFICARE RISPOSTA", "     E LAMPEGGIO MODULO 2 LED VERDE"});
         askYesNo("    ");
     }
     if (!stopCheck()) return false;
-    eolLines(*this, {"    *TOGLIERE ALIMENTAZIONE.", "     CAMBIARE INDIRIZZO ROTARY SWITCH, METTERE 33.",
-                     "     ATTACCARE ALIMENTAZIONE.", "     INTERROGARE 33, VERIFICARE RISPOSTA",
-                     "     E LAMPEGGIO MODULO 1 LED VERDE"});
+    eolLines(w, {"    *TOGLIERE ALIMENTAZIONE.", "     CAMBIARE INDIRIZZO ROTARY SWITCH, METTERE 33.",
+                 "     ATTACCARE ALIMENTAZIONE.", "     INTERROGARE 33, VERIFICARE RISPOSTA",
+                 "     E LAMPEGGIO MODULO 1 LED VERDE"});
     askYesNo("    ");
     if (!stopCheck()) return false;
-    eolLines(*this, {"    *CORTOCIRCUITARE LOOP.", "     VERIFICARE CHE ENTRAMBI I LED DEI MODULI SIANO",
-                     "     GIALLI FISSI (UNO SOLO SE 1 CANALE).", "     INVIARE A 33 COMANDO 134, 127 (READ INPUT VALUE)",
-                     "     E VERIFICARE RISPOSTA = 96"});
+    eolLines(w, {"    *CORTOCIRCUITARE LOOP.", "     VERIFICARE CHE ENTRAMBI I LED DEI MODULI SIANO",
+                 "     GIALLI FISSI (UNO SOLO SE 1 CANALE).", "     INVIARE A 33 COMANDO 134, 127 (READ INPUT VALUE)",
+                 "     E VERIFICARE RISPOSTA = 96"});
     askYesNo("    ");
     if (!stopCheck()) return false;
-    eolLines(*this, {"    *TOGLIERE ALIMENTAZIONE.", "     CAMBIARE INDIRIZZO ROTARY SWITCH, METTERE 155.",
-                     "     ATTACCARE ALIMENTAZIONE.", "     INVIARE COMANDO RESET POWER ON SU INDIRIZZO 155.",
-                     "     INTERROGARE 155, VERIFICARE RISPOSTA", "     E LAMPEGGIO MODULO 1 LED VERDE"});
+    eolLines(w, {"    *TOGLIERE ALIMENTAZIONE.", "     CAMBIARE INDIRIZZO ROTARY SWITCH, METTERE 155.",
+                 "     ATTACCARE ALIMENTAZIONE.", "     INVIARE COMANDO RESET POWER ON SU INDIRIZZO 155.",
+                 "     INTERROGARE 155, VERIFICARE RISPOSTA", "     E LAMPEGGIO MODULO 1 LED VERDE"});
     askYesNo("    ");
     if (!stopCheck()) return false;
-    eolLines(*this, {"    *SU INDIRIZZO 155 INVIARE COMANDO SET OUTPUT (1) ",
-                     "     SU SUBADD 129, DATO 8,8. IL LED DEL MODULO 1 E' ACCESO GIALLO?"});
+    eolLines(w, {"    *SU INDIRIZZO 155 INVIARE COMANDO SET OUTPUT (1) ",
+                 "     SU SUBADD 129, DATO 8,8. IL LED DEL MODULO 1 E' ACCESO GIALLO?"});
     askYesNo("    ");
     if (eolChannels == 2) {
-        eolLines(*this, {"    *SU INDIRIZZO 155 INVIARE COMANDO SET OUTPUT (1) ",
-                         "     SU SUBADD 130, DATO 8,8. IL LED DEL MODULO 2 E' ACCESO GIALLO?"});
+        eolLines(w, {"    *SU INDIRIZZO 155 INVIARE COMANDO SET OUTPUT (1) ",
+                     "     SU SUBADD 130, DATO 8,8. IL LED DEL MODULO 2 E' ACCESO GIALLO?"});
         askYesNo("    ");
     }
     if (!stopCheck()) return false;
 
     // Isolator closed, as the loop left it.
-    eolLines(*this, {"    *PREMERE RESET, INSERIRE PASSWORD.", "     APRIRE COVER, ATTACCARE USB."});
+    eolLines(w, {"    *PREMERE RESET, INSERIRE PASSWORD.", "     APRIRE COVER, ATTACCARE USB."});
     waitSpace("     <<< PREMERE SPAZIO PER VERIFICARE STATO ISO >>>");
     if (!stopCheck()) return false;
     eolLine("    *LETTURA STATO ISOLATORI (224 = CLOSE)");
     if (!connectRetry()) return false;
-    checkIsolator(*this, "224", nullptr);
+    checkIsolator(w, "224", nullptr);
     Button2Click();
     if (!stopCheck()) return false;
 
@@ -321,22 +324,24 @@ bool TFrmTestQOB::eolStep7() {
         const char* sub127;
         const char* pin;
     };
+    // clang-format off
     const IsolatorPhase phases[] = {
         {"     INVIARE A 155 COMANDO 11,32 E VERIFICARE CON COMANDO", "     134, 127 (READ INPUT VALUE) CHE STATO = 32 (OPEN)",
          "32", "0"},
         {"     INVIARE A 155 COMANDO 11,96 E VERIFICARE CON COMANDO",
          "     134, 127 (READ INPUT VALUE) CHE STATO = 224 (CLOSE)", "224", "1"},
     };
+    // clang-format on
     for (const IsolatorPhase& phase : phases) {
-        eolLines(*this, {"", "    *STACCARE USB. CHIUDERE COVER. PREMERE PER 2 SEC", "     RESET+TEST+DISABLE", phase.command,
-                         phase.verify});
+        eolLines(w, {"", "    *STACCARE USB. CHIUDERE COVER. PREMERE PER 2 SEC", "     RESET+TEST+DISABLE",
+                     phase.command, phase.verify});
         askYesNo("    ");
         if (!stopCheck()) return false;
-        eolLines(*this, {"    *PREMERE RESET, INSERIRE PASSWORD.", "     APRIRE COVER, ATTACCARE USB."});
+        eolLines(w, {"    *PREMERE RESET, INSERIRE PASSWORD.", "     APRIRE COVER, ATTACCARE USB."});
         waitSpace("     <<< PREMERE SPAZIO PER VERIFICARE STATO ISO >>>");
         if (!stopCheck()) return false;
         if (!connectRetry()) return false;
-        checkIsolator(*this, phase.sub127, phase.pin);
+        checkIsolator(w, phase.sub127, phase.pin);
         Button2Click();
         if (!stopCheck()) return false;
     }
@@ -347,7 +352,7 @@ bool TFrmTestQOB::eolStep7() {
 
 // ---- step 8: flow calibration --------------------------------------------
 
-bool TFrmTestQOB::readEolImage(uint8_t* image512) {
+bool ManualEolPage::readEolImage(uint8_t* image512) {
     return retryLocal(
         [this, image512] {
             if (!checkConnected()) return;
@@ -359,7 +364,7 @@ bool TFrmTestQOB::readEolImage(uint8_t* image512) {
         "!!!!get eeprom non riuscita");
 }
 
-bool TFrmTestQOB::writeEolImage(uint8_t* image512) {
+bool ManualEolPage::writeEolImage(uint8_t* image512) {
     if (!stopCheck()) return false;
     QOB::sealImage(image512);
     if (!stopCheck()) return false;
@@ -374,17 +379,18 @@ bool TFrmTestQOB::writeEolImage(uint8_t* image512) {
         "!!!!write eeprom non riuscita");
 }
 
-bool TFrmTestQOB::eolStep8() {
-    eolLines(*this, {"[S008]", "4 - MAIN + LED + MECCANICA", "--------------------------",
-                     "  A) TOGLIERE ALIMENTAZIONE. STACCARE USB.", "     SU SOUNDER 1 & 2 EOL 47K.",
-                     "     CHIUDERE COVER SWITCH.", "     CHIUDERE INLET CH1.2 E CH2.2",
-                     "     SU INLET CH1.1 E CH2.1(SE 2 CANALI) METTERE CARICO 45L/MIN.",
-                     "     ALIMENTARE LA SCHEDA CON EXT SUP 1 = 24V."});
+bool ManualEolPage::eolStep8() {
+    TFrmTestQOB& w = window();
+    eolLines(w, {"[S008]", "4 - MAIN + LED + MECCANICA", "--------------------------",
+                 "  A) TOGLIERE ALIMENTAZIONE. STACCARE USB.", "     SU SOUNDER 1 & 2 EOL 47K.",
+                 "     CHIUDERE COVER SWITCH.", "     CHIUDERE INLET CH1.2 E CH2.2",
+                 "     SU INLET CH1.1 E CH2.1(SE 2 CANALI) METTERE CARICO 45L/MIN.",
+                 "     ALIMENTARE LA SCHEDA CON EXT SUP 1 = 24V."});
     if (eolStandAlone) eolLine("     VERIFICARE LED MODULI ACCESI GIALLI ALL'ACCENSIONE.");
     eolLine("     ALIMENTARE CON EXT SUP 1 E 2 = 24V.");
     if (eolStandAlone) askYesNo("    ");
     if (!stopCheck()) return false;
-    eolLines(*this, {"     PREMERE RESET E INSERIRE PASSWORD.", "     APRIRE COVER SWITCH E ATTACCARE USB."});
+    eolLines(w, {"     PREMERE RESET E INSERIRE PASSWORD.", "     APRIRE COVER SWITCH E ATTACCARE USB."});
     waitSpace("     <<< PREMERE SPAZIO PER VERIFICARE FLUSSI >>>");
     if (!connectRetry()) return false;
 
@@ -394,7 +400,7 @@ bool TFrmTestQOB::eolStep8() {
     int sensorOutputs[2] = {0, 0};
     for (;;) {
         if (!stopCheck()) return false;
-        if (!retryLocal([this] { btnStateClick(); }, "!!!!getstate non riuscito")) return false;
+        if (!retryLocal([&w] { w.btnStateClick(); }, "!!!!getstate non riuscito")) return false;
         eolLine("    getstate ok");
         variantSeen = qob->variant();
         bool allInRange = true;
@@ -430,15 +436,17 @@ bool TFrmTestQOB::eolStep8() {
     eolLine("    TARATURA TERMINATA");
 
     if (eolStandAlone) {
-        eolLines(*this, {"", "  B) STAND ALONE: SENSORI", "     I SENSORI 1 E 2(SE 2 CANALI) SONO POLLATI AUTOMATICAMENTE E",
-                         "     I LED DEI SENSORI LAMPEGGIANO VERDE?"});
+        eolLines(w,
+                 {"", "  B) STAND ALONE: SENSORI", "     I SENSORI 1 E 2(SE 2 CANALI) SONO POLLATI AUTOMATICAMENTE E",
+                  "     I LED DEI SENSORI LAMPEGGIANO VERDE?"});
         askYesNo("     ");
         for (int ch = 0; ch < eolChannels; ++ch)
             eolLine("     Last poll sensore " + std::to_string(ch + 1) + ":" +
                     pollStatusTextFor(variantSeen, sensorOutputs[ch]));
     } else {
-        eolLines(*this, {"", "  C) LOOP BASED: SENSORI. ALIMENTARE T-LNK.",
-                         "     I SENSORI 1 E 2(SE 2 CANALI) SONO INTERROGABILI E", "     I LED DEI SENSORI LAMPEGGIANO VERDE?"});
+        eolLines(
+            w, {"", "  C) LOOP BASED: SENSORI. ALIMENTARE T-LNK.",
+                "     I SENSORI 1 E 2(SE 2 CANALI) SONO INTERROGABILI E", "     I LED DEI SENSORI LAMPEGGIANO VERDE?"});
         askYesNo("     ");
     }
     return stopCheck();
@@ -454,7 +462,7 @@ const char* const kPowerUpLines[] = {"  D) TOGLIERE ALIMENTAZIONE. STACCARE USB.
 
 }  // namespace
 
-bool TFrmTestQOB::eolSerialBytes(uint8_t serial[4]) {
+bool ManualEolPage::eolSerialBytes(uint8_t serial[4]) {
     const TEdit* const edits[4] = {&edtSer1, &edtSer2, &edtSer3, &edtSer4};
     for (int i = 0; i < 4; ++i) {
         int value = 0;
@@ -468,14 +476,14 @@ bool TFrmTestQOB::eolSerialBytes(uint8_t serial[4]) {
     return true;
 }
 
-bool TFrmTestQOB::eolReconnect() {
+bool ManualEolPage::eolReconnect() {
     Button2Click();
     delay(10);
     if (!connectRetry()) return false;
     return stopCheck();
 }
 
-bool TFrmTestQOB::eolStep9() {
+bool ManualEolPage::eolStep9() {
     eolLine("[S009]");
     for (const char* line : kPowerUpLines) eolLine(line);
     waitSpace("     <<< PREMERE SPAZIO PER SETTARE EEPROM >>>");
@@ -496,30 +504,31 @@ bool TFrmTestQOB::eolStep9() {
     const uint8_t manufactured[5] = {static_cast<uint8_t>(now.day), static_cast<uint8_t>(now.month), year,
                                      static_cast<uint8_t>(now.hour), static_cast<uint8_t>(now.minute)};
     for (int i = 0; i < 5; ++i) image[268 + i] = manufactured[i];
-    const uint8_t stamp[6] = {static_cast<uint8_t>(now.day),  static_cast<uint8_t>(now.month),
-                              year,                            static_cast<uint8_t>(now.hour),
-                              static_cast<uint8_t>(now.minute), static_cast<uint8_t>(now.second)};
+    const uint8_t stamp[6] = {
+        static_cast<uint8_t>(now.day),  static_cast<uint8_t>(now.month),  year,
+        static_cast<uint8_t>(now.hour), static_cast<uint8_t>(now.minute), static_cast<uint8_t>(now.second)};
     for (int i = 0; i < 6; ++i) image[281 + i] = stamp[i];
     for (int i = 0; i < 10; ++i) image[501 + i] = kFactoryConstants[i];
 
     if (!writeEolImage(image)) return false;
     eolLine("    EEPROM OK");
-    if (!retryLocal([this] { Button31Click(); }, "!!!!set eeprom backup non riuscito")) return false;
+    if (!retryLocal([this] { window().Button31Click(); }, "!!!!set eeprom backup non riuscito")) return false;
     eolLine("    BACKUP EEPROM OK");
     return stopCheck();
 }
 
-bool TFrmTestQOB::eolStep10() {
+bool ManualEolPage::eolStep10() {
+    TFrmTestQOB& w = window();
     eolLine("[S010]");
     for (const char* line : kPowerUpLines) eolLine(line);
     waitSpace("     <<< PREMERE SPAZIO PER FINALIZZARE EEPROM >>>");
     if (!eolReconnect()) return false;
-    if (!retryLocal([this] { Button34Click(); }, "!!!!onfield eeprom restore non riuscito")) return false;
+    if (!retryLocal([&w] { w.Button34Click(); }, "!!!!onfield eeprom restore non riuscito")) return false;
     eolLine("    ONFIELD EEPROM RESTORE OK");
     eolSetFormats();
-    edtSetTime.Text = host.dateTimeText();
+    w.edtSetTime.Text = host.dateTimeText();
     actionOk = 0;
-    Button23Click();
+    w.Button23Click();
     eolLine(actionOk ? "    RTC set ok" : "!!!!RTC set non riuscito");
     Button2Click();
     return true;

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 
 namespace {
 
 constexpr int kWidth = 55;
-constexpr int kStep = 50;   // ms of one cooperative wait step
+constexpr int kStep = 50;  // ms of one cooperative wait step
 constexpr uint32_t kRamDumpFirst = 0xFF2000;
 constexpr uint32_t kRamDumpLast = 0xFF3ADC;
 constexpr int kCoverSamples = 50;
@@ -73,7 +73,7 @@ private:
     struct Step {
         bool (DiagnosticRun::*run)();
         When when;
-        bool abortCheck;   // ABORT is checked once the step is done
+        bool abortCheck;  // ABORT is checked once the step is done
     };
     static const Step kSteps[];
 
@@ -115,9 +115,7 @@ private:
     bool guarded(Body&& body) {
         try {
             return body();
-        } catch (...) {
-            return true;
-        }
+        } catch (...) { return true; }
     }
     bool applies(When when) const {
         switch (when) {
@@ -288,7 +286,8 @@ private:
         const std::vector<std::string>& items = w.rgAD.Items;
         for (int channel = 0; channel < kAnalogChannels; ++channel) {
             w.rgAD.ItemIndex = channel;
-            const std::string caption = channel < static_cast<int>(items.size()) ? items[static_cast<size_t>(channel)] : "";
+            const std::string caption =
+                channel < static_cast<int>(items.size()) ? items[static_cast<size_t>(channel)] : "";
             line(">>>" + caption + " ----------------------");
             w.memAD.Lines.Clear();
             setBox(w.cboAD, true, &TFrmTestQOB::cboADClick);
@@ -514,6 +513,7 @@ private:
     }
 };
 
+// clang-format off
 const DiagnosticRun::Step DiagnosticRun::kSteps[] = {
     {&DiagnosticRun::timeStep, When::EveryPass, true},
     {&DiagnosticRun::infoStep, When::EveryPass, true},
@@ -535,6 +535,7 @@ const DiagnosticRun::Step DiagnosticRun::kSteps[] = {
     {&DiagnosticRun::alarmStep, When::TestAlarms, false},
     {&DiagnosticRun::endOfPassStep, When::EveryPass, false},
 };
+// clang-format on
 
 bool DiagnosticRun::pass() {
     line(" ");
@@ -550,7 +551,7 @@ bool DiagnosticRun::pass() {
 
 }  // namespace
 
-bool TFrmTestQOB::btndiagClick() {
+bool ReportRuns::btndiagClick() {
     if (!checkConnected()) return false;
     clearConsole();
     btnabort.Tag = 0;
@@ -559,8 +560,8 @@ bool TFrmTestQOB::btndiagClick() {
 
     // ULTRASONIC TUNING is locked as well: a tuning started from inside
     // one of the run's waits would clear the console under it.
-    Control* const locked[] = {&btndiag, &Button1, &btnres,        &Button2,      &btnlog,
-                               &chkfulldiag, &Edit1, &chktestalarms, &btntuning};
+    Control* const locked[] = {&btndiag,     &Button1, &btnres,        &Button2,  &btnlog,
+                               &chkfulldiag, &Edit1,   &chktestalarms, &btntuning};
     const bool tuningWasEnabled = btntuning.Enabled;
     for (Control* c : locked) c->Enabled = false;
     btnabort.Enabled = true;
@@ -574,7 +575,7 @@ bool TFrmTestQOB::btndiagClick() {
 
     bool completed = false;
     try {
-        completed = DiagnosticRun(*this, full, testAlarms).run();
+        completed = DiagnosticRun(window(), full, testAlarms).run();
     } catch (...) {
         unlock();
         throw;

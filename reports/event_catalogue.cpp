@@ -120,14 +120,16 @@ const char* storedText(int code) {
 struct Column {
     int width;
     const char* header;
-    int dashes;   // the separator cell before fitting
+    int dashes;  // the separator cell before fitting
 };
 
+// clang-format off
 const Column kColumns[10] = {
     {4, "#", 4},         {17, "Date", 17},    {45, "Event", 45},  {4, "Temp", 4},
     {6, "Power 1", 6},   {6, "Power 2", 6},   {6, "Flow 1", 6},   {6, "Flow 2", 6},
     {20, "Sensor 1", 19}, {20, "Sensor 2", 19},
 };
+// clang-format on
 
 }  // namespace
 
@@ -146,8 +148,8 @@ std::string logTableRow(const std::string& number, const std::string& date, cons
                         const std::string& temp, const std::string& power1, const std::string& power2,
                         const std::string& flow1, const std::string& flow2, const std::string& sensor1,
                         const std::string& sensor2) {
-    const std::string* cells[10] = {&number, &date, &event, &temp, &power1, &power2,
-                                    &flow1, &flow2, &sensor1, &sensor2};
+    const std::string* cells[10] = {&number, &date,  &event, &temp,    &power1,
+                                    &power2, &flow1, &flow2, &sensor1, &sensor2};
     std::string row;
     for (int i = 0; i < 10; ++i) {
         if (i > 0) row += '|';
@@ -170,14 +172,14 @@ std::string logTableSeparatorRow() {
 
 std::string logRecordDate(const LogRecordValues& r) {
     if (r.day == 0) return "undefined";
-    return twoDigits(r.day) + "/" + twoDigits(r.month) + "/" + twoDigits(r.year) + " " + twoDigits(r.hour) +
-           ":" + twoDigits(r.minute) + ":" + twoDigits(r.second);
+    return twoDigits(r.day) + "/" + twoDigits(r.month) + "/" + twoDigits(r.year) + " " + twoDigits(r.hour) + ":" +
+           twoDigits(r.minute) + ":" + twoDigits(r.second);
 }
 
 std::string logRecordRow(int number, const LogRecordValues& r, int variant) {
     return logTableRow(std::to_string(number), logRecordDate(r),
                        fitWidth(std::to_string(r.event), 3) + ": " + eventText(r.event),
-                       tenthsOrUndefined(r.temperature), numberOrUndefined(r.power[0]),
-                       numberOrUndefined(r.power[1]), numberOrUndefined(r.flow[0]), numberOrUndefined(r.flow[1]),
+                       tenthsOrUndefined(r.temperature), numberOrUndefined(r.power[0]), numberOrUndefined(r.power[1]),
+                       numberOrUndefined(r.flow[0]), numberOrUndefined(r.flow[1]),
                        pollStatusTextFor(variant, r.sensor[0]), pollStatusTextFor(variant, r.sensor[1]));
 }

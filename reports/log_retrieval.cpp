@@ -3,7 +3,7 @@
 // framed sections of the console.
 #include <string>
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 
 namespace {
 
@@ -18,7 +18,13 @@ std::string banner(const char* opening, const std::string& name) {
 
 }  // namespace
 
-bool TFrmTestQOB::btnlogClick() {
+void ReportRuns::wireReports() {
+    btndiag.OnClick = [this] { btndiagClick(); };
+    btnlog.OnClick = [this] { btnlogClick(); };
+}
+
+bool ReportRuns::btnlogClick() {
+    TFrmTestQOB& w = window();
     if (!checkConnected()) return false;
     clearConsole();
     Control* const locked[] = {&btndiag, &Button1, &btnres, &Button2, &btnlog, &chkfulldiag, &Edit1, &chktestalarms};
@@ -34,8 +40,7 @@ bool TFrmTestQOB::btnlogClick() {
         addConsoleLine(banner(">>>", name));
         try {
             body();
-        } catch (...) {
-        }
+        } catch (...) {}
         addConsoleLine(banner("<<<", name));
         addConsoleLine(" ");
     };
@@ -49,20 +54,20 @@ bool TFrmTestQOB::btnlogClick() {
         for (int i = 0; i < 3; ++i) addConsoleLine(kRule);
 
         section("TIME", [&] {
-            Button24Click();
-            addConsoleLine(edtGetTime.Text);
+            w.Button24Click();
+            addConsoleLine(w.edtGetTime.Text);
         });
         section("INFO", [&] {
-            clearStateView();
-            Button4Click();
-            addConsoleLine(memState.Text());
+            w.clearStateView();
+            w.Button4Click();
+            addConsoleLine(w.memState.Text());
         });
-        clearStateView();
+        w.clearStateView();
         section("STATE", [&] {
-            btnStateClick();
-            addConsoleLine(memState.Text());
+            w.btnStateClick();
+            addConsoleLine(w.memState.Text());
         });
-        section("LOG", [&] { btnReadLogsClick(&btnReadAllLogs); });
+        section("LOG", [&] { w.btnReadLogsClick(&w.btnReadAllLogs); });
     } catch (...) {
         unlock();
         throw;

@@ -40,8 +40,7 @@ void civilFromDays(int64_t z, int& y, int& m, int& d) {
 
 bool clockValueValid(const ClockValue& c) {
     static const int monthDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (c.hour < 0 || c.hour > 23 || c.minute < 0 || c.minute > 59 || c.second < 0 || c.second > 59)
-        return false;
+    if (c.hour < 0 || c.hour > 23 || c.minute < 0 || c.minute > 59 || c.second < 0 || c.second > 59) return false;
     if (c.month < 1 || c.month > 12 || c.day < 1 || c.year < 11 || c.year > 99) return false;
     int length = monthDays[c.month - 1];
     if (c.month == 2 && c.year % 4 == 0) length = 29;
@@ -58,6 +57,7 @@ struct CfgByte {
     int address;
     uint8_t value;
 };
+// clang-format off
 const CfgByte kDefaultConfiguration[] = {
     {276, 5}, {277, 3}, {278, 8}, {279, 2},                 // password digits
     {280, 1}, {281, 14}, {282, 3}, {283, 17}, {284, 10}, {285, 30}, {286, 0},  // config stamp
@@ -83,6 +83,7 @@ const CfgByte kDefaultConfiguration[] = {
     {470, 60}, {471, 0},                                    // ext disable time
     {472, 0xCD}, {473, 0x8B}, {474, 0x01}, {475, 0x00},     // 101325 Pa
 };
+// clang-format on
 
 }  // namespace
 
@@ -102,7 +103,7 @@ uint8_t areaChecksum(const uint8_t* eeprom, int start, int length, int checksumP
 DetectorModel::DetectorModel() : DetectorModel(ImageOptions{}) {}
 
 DetectorModel::DetectorModel(const ImageOptions& o) {
-    eeprom.fill(0xFF);   // erased cells
+    eeprom.fill(0xFF);  // erased cells
     for (int a = 0; a < 512; ++a) eeprom[a] = 0;
     for (int a = kLogHeader; a < kLogHeader + 64; ++a) eeprom[a] = 0;
 
@@ -111,7 +112,8 @@ DetectorModel::DetectorModel(const ImageOptions& o) {
     eeprom[0] = 1;
     // Bytes 49..255: uncovered, left zero.
 
-    // FCT: identity.
+    // FCT: identity, one line a field.
+    // clang-format off
     eeprom[256] = static_cast<uint8_t>(o.sensorCount);
     eeprom[257] = static_cast<uint8_t>(o.channelCount);
     eeprom[258] = 1;                          // QOB id
@@ -124,6 +126,7 @@ DetectorModel::DetectorModel(const ImageOptions& o) {
     eeprom[268] = 14; eeprom[269] = 3; eeprom[270] = 17; eeprom[271] = 10; eeprom[272] = 30;
     eeprom[273] = 4;                          // fw minor
     eeprom[274] = 12;                         // fw build
+    // clang-format on
 
     // CFG.
     for (const CfgByte& b : kDefaultConfiguration) eeprom[b.address] = b.value;
@@ -225,11 +228,16 @@ ClockValue DetectorModel::clock() const {
     const int64_t t = wallClockSeconds();
     int64_t days = t / 86400;
     int64_t rest = t % 86400;
-    if (rest < 0) { rest += 86400; --days; }
+    if (rest < 0) {
+        rest += 86400;
+        --days;
+    }
     int y, m, d;
     civilFromDays(days, y, m, d);
     ClockValue c;
-    c.day = d; c.month = m; c.year = y % 100;
+    c.day = d;
+    c.month = m;
+    c.year = y % 100;
     c.hour = static_cast<int>(rest / 3600);
     c.minute = static_cast<int>(rest / 60 % 60);
     c.second = static_cast<int>(rest % 60);
@@ -237,8 +245,7 @@ ClockValue DetectorModel::clock() const {
 }
 
 void DetectorModel::setClock(const ClockValue& c) {
-    clockSeconds = daysFromCivil(2000 + c.year, c.month, c.day) * 86400 + c.hour * 3600 +
-                   c.minute * 60 + c.second;
+    clockSeconds = daysFromCivil(2000 + c.year, c.month, c.day) * 86400 + c.hour * 3600 + c.minute * 60 + c.second;
     clockAnchorMs = steadyMs();
 }
 
@@ -266,9 +273,7 @@ bool DetectorModel::areaValid(int start, int length, int checksumPos, int seed) 
     return eeprom[checksumPos] == areaChecksum(eeprom.data(), start, length, checksumPos, seed);
 }
 
-void DetectorModel::sealLogHeader() {
-    eeprom[1087] = areaChecksum(eeprom.data(), 1024, 64, 1087, 7);
-}
+void DetectorModel::sealLogHeader() { eeprom[1087] = areaChecksum(eeprom.data(), 1024, 64, 1087, 7); }
 
 void DetectorModel::sealAreas() {
     eeprom[48] = areaChecksum(eeprom.data(), 0, 49, 48, 1);
@@ -314,8 +319,7 @@ void DetectorModel::appendLog(int code) {
 }
 
 void DetectorModel::clearLog() {
-    for (int a = kLogRecordsStart; a < kLogRecordsStart + kLogRecordCount * kLogRecordSize; ++a)
-        eeprom[a] = 0xFF;
+    for (int a = kLogRecordsStart; a < kLogRecordsStart + kLogRecordCount * kLogRecordSize; ++a) eeprom[a] = 0xFF;
     eeprom[1028] = 255;
     eeprom[1029] = 255;
     eeprom[1030] = 0;
@@ -387,12 +391,12 @@ std::array<uint8_t, 1024> DetectorModel::informationBlock() const {
     b[17] = 0;
     b[18] = channelEnabled[0] ? 0 : 1;
     b[19] = channelEnabled[1] ? 0 : 1;
-    b[32] = eeprom[264];                   // params schema
-    b[33] = eeprom[265];                   // firmware major
-    b[34] = eeprom[273];                   // firmware minor
-    b[35] = eeprom[274];                   // firmware build
-    b[36] = eeprom[266];                   // hardware
-    b[37] = eeprom[267];                   // mechanics
+    b[32] = eeprom[264];  // params schema
+    b[33] = eeprom[265];  // firmware major
+    b[34] = eeprom[273];  // firmware minor
+    b[35] = eeprom[274];  // firmware build
+    b[36] = eeprom[266];  // hardware
+    b[37] = eeprom[267];  // mechanics
     b[40] = static_cast<uint8_t>(ramByte(kPulseSettingRam1));
     b[41] = static_cast<uint8_t>(ramByte(kPulseSettingRam2));
     b[42] = static_cast<uint8_t>(eeprom[411] & 0x0F);
@@ -414,27 +418,30 @@ void put16le(std::vector<uint8_t>& d, int at, int v) {
 // full scale when the line is open.
 int analogueReading(DetectorModel& m, int channel) {
     if (channel >= 0 && channel < 9 && m.analogFixed[channel] >= 0) return m.analogFixed[channel];
-    const int jitter = static_cast<int>(m.nextNoise() % 7) - 3;   // -3..3
+    const int jitter = static_cast<int>(m.nextNoise() % 7) - 3;  // -3..3
     switch (channel) {
-    case 0: case 1: {
-        if (!m.sounderEolFitted[channel]) return 1022 + (jitter + 3) / 3;   // open line: 1022..1024
-        if (m.relay[3 + channel]) return 300 + jitter;   // driven line
+    case 0:
+    case 1: {
+        if (!m.sounderEolFitted[channel]) return 1022 + (jitter + 3) / 3;  // open line: 1022..1024
+        if (m.relay[3 + channel]) return 300 + jitter;                     // driven line
         return 510 + jitter;
     }
-    case 2: return 230 + jitter;                         // PCB thermistor
-    case 3: case 4: return 231 + jitter;                 // flow thermistors
-    case 5: case 6: {   // fan feedback rises with the drive
+    case 2: return 230 + jitter;  // PCB thermistor
+    case 3:
+    case 4: return 231 + jitter;  // flow thermistors
+    case 5:
+    case 6: {  // fan feedback rises with the drive
         const int fan = channel - 5;
         if (m.fanDacMode) {
             if (m.fanStopped || m.fanDrive[fan] == 0) return 4 + (jitter + 3) / 2;
-            return 420 + m.fanDrive[fan] * 400 / 255 + jitter;   // DAC 1 -> 421, 255 -> 820
+            return 420 + m.fanDrive[fan] * 400 / 255 + jitter;  // DAC 1 -> 421, 255 -> 820
         }
         const int speed = m.fanSpeed[fan];
         if (speed <= 0) return 4 + (jitter + 3) / 2;
-        return 535 + (speed - 1) * 280 / 9 + jitter;     // 1 -> 535, 5 -> 659, 10 -> 815
+        return 535 + (speed - 1) * 280 / 9 + jitter;  // 1 -> 535, 5 -> 659, 10 -> 815
     }
-    case 7: return 672 + jitter;                         // power 1
-    case 8: return 671 + jitter;                         // power 2
+    case 7: return 672 + jitter;  // power 1
+    case 8: return 671 + jitter;  // power 2
     default: return 0;
     }
 }
@@ -496,8 +503,8 @@ bool readAnalog(DetectorModel& m, const Request& r, std::vector<uint8_t>& d) {
 bool isolator(DetectorModel& m, const Request& r, std::vector<uint8_t>& d) {
     if (r.p[1] == 32) m.isolatorOpen = true;
     if (r.p[1] == 96) m.isolatorOpen = false;
-    d[0] = m.isolatorOpen ? 0 : 1;                    // pin state
-    d[1] = m.isolatorOpen ? 32 : 224;                 // sub-address 127 input value
+    d[0] = m.isolatorOpen ? 0 : 1;     // pin state
+    d[1] = m.isolatorOpen ? 32 : 224;  // sub-address 127 input value
     return true;
 }
 
@@ -505,7 +512,10 @@ bool isolator(DetectorModel& m, const Request& r, std::vector<uint8_t>& d) {
 bool transitCounter(DetectorModel& m, const Request& r, std::vector<uint8_t>& d) {
     if (r.p[1] > 3) return false;
     const int channel = r.p[1] / 2;
-    if (!m.channelEnabled[channel]) { put16le(d, 0, 0); return true; }
+    if (!m.channelEnabled[channel]) {
+        put16le(d, 0, 0);
+        return true;
+    }
     const int noise = static_cast<int>(m.nextNoise() % 13) - 6;
     put16le(d, 0, m.transitLevel[r.p[1]] + noise);
     return true;
@@ -554,7 +564,7 @@ bool coverSwitch(DetectorModel& m, const Request&, std::vector<uint8_t>& d) {
 
 bool readClock(DetectorModel& m, const Request&, std::vector<uint8_t>& d) {
     if (!eepromOk(m)) return false;
-    if (m.clockLost) return true;   // all zeros
+    if (m.clockLost) return true;  // all zeros
     const ClockValue c = m.clock();
     d[0] = static_cast<uint8_t>(c.day);
     d[1] = static_cast<uint8_t>(c.month);
@@ -609,7 +619,7 @@ bool sensorPoll(DetectorModel& m, const Request& r, std::vector<uint8_t>& d) {
     d[0] = m.sensorEnabled[0] ? 1 : 0;
     d[1] = m.sensorEnabled[1] ? 1 : 0;
     if (!m.sensorEnabled[s]) {
-        for (int i = 0; i < 5; ++i) put16le(d, 2 + 2 * i, 65500);   // no answer
+        for (int i = 0; i < 5; ++i) put16le(d, 2 + 2 * i, 65500);  // no answer
         d[12] = 22;
         return true;
     }
@@ -618,7 +628,7 @@ bool sensorPoll(DetectorModel& m, const Request& r, std::vector<uint8_t>& d) {
         const int noise = static_cast<int>(m.nextNoise() % static_cast<uint32_t>(2 * spread + 1)) - spread;
         put16le(d, 2 + 2 * i, std::clamp(m.sensorPulseWidths[i] + noise, 0, 65535));
     }
-    d[12] = static_cast<uint8_t>(p[2] == 2 ? 20 : m.sensorOutput[s]);   // 20 remote test passed
+    d[12] = static_cast<uint8_t>(p[2] == 2 ? 20 : m.sensorOutput[s]);  // 20 remote test passed
     return true;
 }
 
@@ -638,7 +648,9 @@ bool restoreArea(DetectorModel& m, const Request& r, std::vector<uint8_t>&) {
     const uint8_t* p = r.p;
     static const int events[5] = {28, 29, 30, 31, 32};
     if (!eepromOk(m) || p[1] > 4) return false;
-    struct Area { int start, length, checksum, seed; };
+    struct Area {
+        int start, length, checksum, seed;
+    };
     static const Area areas[4] = {{0, 49, 48, 1}, {256, 20, 275, 3}, {276, 220, 495, 5}, {1024, 64, 1087, 7}};
     auto backupValid = [&](const Area& a) {
         return m.backup[a.checksum] == areaChecksum(m.backup.data(), a.start, a.length, a.checksum, a.seed);
@@ -652,16 +664,27 @@ bool restoreArea(DetectorModel& m, const Request& r, std::vector<uint8_t>&) {
         ok = backupValid(areas[0]) && backupValid(areas[1]) && backupValid(areas[2]);
         if (ok) restore(0, 511);
         break;
-    case 1: ok = backupValid(areas[0]); if (ok) restore(0, 255); break;
-    case 2: ok = backupValid(areas[1]); if (ok) restore(256, 275); break;
-    case 3: ok = backupValid(areas[2]); if (ok) restore(276, 511); break;
+    case 1:
+        ok = backupValid(areas[0]);
+        if (ok) restore(0, 255);
+        break;
+    case 2:
+        ok = backupValid(areas[1]);
+        if (ok) restore(256, 275);
+        break;
+    case 3:
+        ok = backupValid(areas[2]);
+        if (ok) restore(276, 511);
+        break;
     case 4: {
         ok = backupValid(areas[3]);
         if (ok) {
             // The log pointers stay the device's own: only counters and flags come back.
             const uint8_t keep[3] = {m.eeprom[1028], m.eeprom[1029], m.eeprom[1030]};
             restore(1024, 1087);
-            m.eeprom[1028] = keep[0]; m.eeprom[1029] = keep[1]; m.eeprom[1030] = keep[2];
+            m.eeprom[1028] = keep[0];
+            m.eeprom[1029] = keep[1];
+            m.eeprom[1030] = keep[2];
             m.sealLogHeader();
         }
         break;
@@ -721,7 +744,7 @@ bool relay(DetectorModel& m, const Request& r, std::vector<uint8_t>&) {
 bool action(DetectorModel& m, const Request& r, std::vector<uint8_t>&) {
     const int action = r.p[1];
     if (action > 6) return false;
-    if (action <= 2) {   // channel test: both levels reached, relays follow
+    if (action <= 2) {  // channel test: both levels reached, relays follow
         for (int c = 0; c < 2; ++c) {
             if (!(action == c || action == 2) || !m.channelEnabled[c]) continue;
             m.prealarm[c] = 1;
@@ -730,20 +753,26 @@ bool action(DetectorModel& m, const Request& r, std::vector<uint8_t>&) {
             m.appendLog(c == 0 ? 11 : 15);
             const int relays[3] = {1 + c, m.variant() == 1 ? 6 + c : 0, 3 + c};
             for (int k : relays)
-                if (k && !m.relay[k]) { m.relay[k] = 1; m.appendLog(37 + k); }
+                if (k && !m.relay[k]) {
+                    m.relay[k] = 1;
+                    m.appendLog(37 + k);
+                }
         }
-    } else if (action == 3) {   // reset
+    } else if (action == 3) {  // reset
         for (int c = 0; c < 2; ++c) {
             if (m.alarm[c]) m.appendLog(c == 0 ? 12 : 16);
             if (m.prealarm[c]) m.appendLog(c == 0 ? 14 : 18);
             m.alarm[c] = m.prealarm[c] = 0;
         }
         for (int k = 1; k <= 8; ++k)
-            if (m.relay[k] && k != 5) { m.relay[k] = 0; m.appendLog(45 + k); }
+            if (m.relay[k] && k != 5) {
+                m.relay[k] = 0;
+                m.appendLog(45 + k);
+            }
         m.appendLog(10);
         m.resetCount++;
         m.restartSweep();
-    } else {   // sounders off
+    } else {  // sounders off
         const int which = action - 4;
         bool any = false;
         for (int c = 0; c < 2; ++c)
@@ -765,7 +794,11 @@ bool restartPending(DetectorModel& m, const Request&, std::vector<uint8_t>& d) {
 bool extended(DetectorModel& m, const Request& r, std::vector<uint8_t>& d) {
     const uint8_t* p = r.p;
     switch (p[1]) {
-    case 1: { auto b = m.informationBlock(); std::memcpy(d.data(), b.data(), 1024); return true; }
+    case 1: {
+        auto b = m.informationBlock();
+        std::memcpy(d.data(), b.data(), 1024);
+        return true;
+    }
     case 2:
         if (!eepromOk(m) || p[2] > 31) return false;
         std::memcpy(d.data(), &m.eeprom[p[2] * 1024], 1024);
@@ -802,14 +835,15 @@ bool extended(DetectorModel& m, const Request& r, std::vector<uint8_t>& d) {
     }
 }
 
-constexpr int kCountFromParams = -2;   // D is the count in p3, p4
+constexpr int kCountFromParams = -2;  // D is the count in p3, p4
 
 struct CommandRow {
     uint8_t code;
-    int dataLength;   // D of the answer
+    int dataLength;  // D of the answer
     Handler handle;
 };
 
+// clang-format off
 const CommandRow kCommandRows[] = {
     {3, kCountFromParams, readEeprom},
     {4, 0, writeEeprom},
@@ -845,6 +879,7 @@ const CommandRow kCommandRows[] = {
     {35, 1, restartPending},
     {36, 1024, extended},
 };
+// clang-format on
 
 const CommandRow* commandRow(uint8_t code) {
     for (const CommandRow& row : kCommandRows)

@@ -109,7 +109,7 @@ static void nextRecord(DetectorModel& m, int c, int fanSetting, int out[18]) {
         s.stepRecord = 0;
         s.disturbedRecord = -1;
         if (distance > 4 && distance <= 12 && noise.chance(15 * distance))
-            s.disturbedRecord = noise.range(2, 5);   // one of the records the tuning rates
+            s.disturbedRecord = noise.range(2, 5);  // one of the records the tuning rates
     }
 
     const int flowDelta = fan == 0 ? 20 : 140 + 12 * fan;
@@ -119,7 +119,7 @@ static void nextRecord(DetectorModel& m, int c, int fanSetting, int out[18]) {
     int a = 21900 + step + noise.range(-10, 10);
     int delta = flowDelta + (step - kSweepFirst) / 12 + noise.range(-turbulence, turbulence);
     if (distance > 12) {
-        a = 19100 + noise.range(-150, 150);       // weak echo: below the valid window
+        a = 19100 + noise.range(-150, 150);  // weak echo: below the valid window
         delta = flowDelta + noise.range(-200, 200);
     } else if (sweeping && s.stepRecord == s.disturbedRecord) {
         a -= 45;
@@ -129,26 +129,26 @@ static void nextRecord(DetectorModel& m, int c, int fanSetting, int out[18]) {
 
     s.total++;
     s.sweepIndex = s.sweepIndex % 65280 + 1;
-    out[0] = 255 + s.sweepIndex;               // high byte never 0: a live slot
+    out[0] = 255 + s.sweepIndex;  // high byte never 0: a live slot
     out[1] = a;
     out[2] = r;
-    out[3] = sweeping ? 0 : a;                 // fA
-    out[4] = sweeping ? 0 : r;                 // fR
-    out[5] = std::max(delta, 0);               // dA: the difference
-    out[6] = m.flowTempByte[c] + 82 + noise.range(-2, 2);   // dR: flow thermistor ~230
-    out[7] = std::abs(out[6] - out[5] / 2);    // dR-A
+    out[3] = sweeping ? 0 : a;                             // fA
+    out[4] = sweeping ? 0 : r;                             // fR
+    out[5] = std::max(delta, 0);                           // dA: the difference
+    out[6] = m.flowTempByte[c] + 82 + noise.range(-2, 2);  // dR: flow thermistor ~230
+    out[7] = std::abs(out[6] - out[5] / 2);                // dR-A
     out[8] = fan;
     const bool valid = a >= 19500 && r >= 19500 && a <= 26000 && r <= 26000 && delta >= 0 && delta < 600;
-    out[9] = valid ? s.stepRecord + 1 : 0;     // #stb
-    out[10] = valid ? 0 : s.stepRecord + 1;    // #unst
+    out[9] = valid ? s.stepRecord + 1 : 0;   // #stb
+    out[10] = valid ? 0 : s.stepRecord + 1;  // #unst
     out[11] = step;
-    out[12] = s.total;                         // #tot
-    out[13] = valid ? 0 : 1;                   // #dis
-    out[14] = valid ? 1 : 0;                   // ok?
-    out[15] = std::abs(delta - s.lastDelta);   // dfRA
+    out[12] = s.total;                        // #tot
+    out[13] = valid ? 0 : 1;                  // #dis
+    out[14] = valid ? 1 : 0;                  // ok?
+    out[15] = std::abs(delta - s.lastDelta);  // dfRA
     s.filteredDelta += (delta - s.filteredDelta) / 4;
-    out[16] = std::max(s.filteredDelta, 0);    // fdfRA
-    out[17] = s.stepRecord + 1;                // meas
+    out[16] = std::max(s.filteredDelta, 0);  // fdfRA
+    out[17] = s.stepRecord + 1;              // meas
     s.lastDelta = delta;
 
     if (sweeping) {

@@ -86,8 +86,10 @@ bool parseFault(const std::string& text, FaultSpec& out) {
         start = colon + 1;
     }
     if (parts.size() < 2 || parts.size() > 5) return false;
-    if (parts[0] == "any") out.code = -1;
-    else if (!parseInt(parts[0], out.code) || out.code < 0 || out.code > 255) return false;
+    if (parts[0] == "any")
+        out.code = -1;
+    else if (!parseInt(parts[0], out.code) || out.code < 0 || out.code > 255)
+        return false;
     if (!faultKindFromName(parts[1], out.fault.kind)) return false;
     out.count = 1;
     if (parts.size() > 2 && (!parseInt(parts[2], out.count) || out.count < 0)) return false;
@@ -129,16 +131,28 @@ bool applyOption(const std::string& option, const std::function<bool(std::string
     ImageOptions& im = s.options.image;
     if (option == "--com") return needInt(s.com, 1, 255);
     if (option == "--ports") {
-        if (!next(s.ports)) { error = "--ports needs a folder"; return false; }
+        if (!next(s.ports)) {
+            error = "--ports needs a folder";
+            return false;
+        }
         return true;
     }
     if (option == "--name") {
-        if (!next(s.name)) { error = "--name needs a text"; return false; }
+        if (!next(s.name)) {
+            error = "--name needs a text";
+            return false;
+        }
         return true;
     }
-    if (option == "--wire-speed") { s.options.wireSpeed = true; return true; }
+    if (option == "--wire-speed") {
+        s.options.wireSpeed = true;
+        return true;
+    }
     if (option == "--baud") return needInt(s.options.baudRate, 300, 4000000);
-    if (option == "--frozen-clock") { s.options.runningClock = false; return true; }
+    if (option == "--frozen-clock") {
+        s.options.runningClock = false;
+        return true;
+    }
     if (option == "--variant") return needInt(im.variant, 0, 255);
     if (option == "--channels") return needInt(im.channelCount, 1, 2);
     if (option == "--sensors") return needInt(im.sensorCount, 1, 2);
@@ -153,14 +167,38 @@ bool applyOption(const std::string& option, const std::function<bool(std::string
         im.hoursCounter = static_cast<uint32_t>(h);
         return true;
     }
-    if (option == "--log-wrapped") { im.logWrapped = true; return true; }
-    if (option == "--broken-fct") { im.brokenFct = true; return true; }
-    if (option == "--broken-cfg") { im.brokenCfg = true; return true; }
-    if (option == "--broken-lob") { im.brokenLob = true; return true; }
-    if (option == "--broken-log-header") { im.brokenLogHeader = true; return true; }
-    if (option == "--eeprom-unreadable") { im.eepromUnreadable = true; return true; }
-    if (option == "--wrong-config") { im.wrongConfiguration = true; return true; }
-    if (option == "--super-user") { im.superUser = true; return true; }
+    if (option == "--log-wrapped") {
+        im.logWrapped = true;
+        return true;
+    }
+    if (option == "--broken-fct") {
+        im.brokenFct = true;
+        return true;
+    }
+    if (option == "--broken-cfg") {
+        im.brokenCfg = true;
+        return true;
+    }
+    if (option == "--broken-lob") {
+        im.brokenLob = true;
+        return true;
+    }
+    if (option == "--broken-log-header") {
+        im.brokenLogHeader = true;
+        return true;
+    }
+    if (option == "--eeprom-unreadable") {
+        im.eepromUnreadable = true;
+        return true;
+    }
+    if (option == "--wrong-config") {
+        im.wrongConfiguration = true;
+        return true;
+    }
+    if (option == "--super-user") {
+        im.superUser = true;
+        return true;
+    }
     if (option == "--fault") {
         FaultSpec f{};
         if (!next(value) || !parseFault(value, f)) {
@@ -184,7 +222,10 @@ bool applyOption(const std::string& option, const std::function<bool(std::string
         };
         while (i < lines.size()) {
             const std::string o = lines[i++];
-            if (o == "--scenario") { error = "scenarios do not nest"; return false; }
+            if (o == "--scenario") {
+                error = "scenarios do not nest";
+                return false;
+            }
             if (!applyOption(o, fromFile, s, error)) return false;
         }
         return true;
@@ -215,7 +256,7 @@ bool readScenario(const std::string& path, std::vector<std::string>& args) {
 }
 
 bool entryTaken(const std::string& folder, int n) {
-    struct stat st{};
+    struct stat st {};
     const std::string link = folder + "/COM" + std::to_string(n);
     return lstat(link.c_str(), &st) == 0;
 }
@@ -251,7 +292,7 @@ int main(int argc, char** argv) {
 
     // Block the stop signals before the serving thread exists, so that only
     // sigsuspend below takes them.
-    struct sigaction sa{};
+    struct sigaction sa {};
     sa.sa_handler = onSignal;
     sigemptyset(&sa.sa_mask);
     sigaction(SIGINT, &sa, nullptr);

@@ -48,7 +48,7 @@ bool makeDirs(const std::string& path) {
         if (partial.empty()) continue;
         if (mkdir(partial.c_str(), 0755) != 0 && errno != EEXIST) return false;
     }
-    struct stat st{};
+    struct stat st {};
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
@@ -96,8 +96,7 @@ std::string defaultPortsFolder() {
 
 VirtualDetector::VirtualDetector() : VirtualDetector(DetectorOptions{}) {}
 
-VirtualDetector::VirtualDetector(const DetectorOptions& options)
-    : options_(options), model_(options.image) {
+VirtualDetector::VirtualDetector(const DetectorOptions& options) : options_(options), model_(options.image) {
     model_.clockRunning = options.runningClock;
     wireSpeed_ = options.wireSpeed;
     baudRate_ = options.baudRate > 0 ? options.baudRate : kDefaultBaud;
@@ -236,7 +235,7 @@ bool VirtualDetector::refreshPortLink() {
     if (portNumber_ == 0) return true;
     const std::string link = portFolder_ + "/COM" + std::to_string(portNumber_);
     const std::string target = devicePath();
-    if (target.empty()) return true;   // unplugged: put back on replug
+    if (target.empty()) return true;  // unplugged: put back on replug
     const std::string temporary = link + ".new";
     ::unlink(temporary.c_str());
     if (symlink(target.c_str(), temporary.c_str()) != 0 || rename(temporary.c_str(), link.c_str()) != 0) {
@@ -364,17 +363,19 @@ bool VirtualDetector::replug() {
 }
 
 bool VirtualDetector::waitForRequests(int code, int count, int boundMs) {
-    return waitUntil([&] {
-        return withModel([&](DetectorModel& m) {
-            int n = 0;
-            if (code < 0) {
-                for (int c : m.requestCount) n += c;
-            } else if (code < 256) {
-                n = m.requestCount[static_cast<size_t>(code)];
-            }
-            return n >= count;
-        });
-    }, boundMs);
+    return waitUntil(
+        [&] {
+            return withModel([&](DetectorModel& m) {
+                int n = 0;
+                if (code < 0) {
+                    for (int c : m.requestCount) n += c;
+                } else if (code < 256) {
+                    n = m.requestCount[static_cast<size_t>(code)];
+                }
+                return n >= count;
+            });
+        },
+        boundMs);
 }
 
 bool VirtualDetector::waitForPlug(bool pluggedIn, int boundMs) {
@@ -446,7 +447,8 @@ void VirtualDetector::handleFrame(const std::vector<uint8_t>& frame, int64_t fir
     request.code = frame[0];
     for (int i = 1; i <= 12; ++i) request.p[i] = frame[2 + i];
     const size_t payloadLength = static_cast<size_t>(frame[1]) << 8 | frame[2];
-    if (payloadLength > 0) request.payload.assign(frame.begin() + 16, frame.begin() + 16 + static_cast<long>(payloadLength));
+    if (payloadLength > 0)
+        request.payload.assign(frame.begin() + 16, frame.begin() + 16 + static_cast<long>(payloadLength));
     bool payloadOk = true;
     if (payloadLength > 0)
         payloadOk = frame[16 + payloadLength] == frameChecksum(request.payload.data(), payloadLength);
@@ -486,7 +488,7 @@ void VirtualDetector::handleFrame(const std::vector<uint8_t>& frame, int64_t fir
 
     std::vector<uint8_t> answer;
     if (dataLength < 0) {
-        answer.push_back(0);   // unknown command: a bare refusal
+        answer.push_back(0);  // unknown command: a bare refusal
     } else {
         answer.push_back(ack ? 1 : 0);
         if (dataLength > 0) {
@@ -502,8 +504,7 @@ void VirtualDetector::handleFrame(const std::vector<uint8_t>& frame, int64_t fir
     const int64_t delayUs = static_cast<int64_t>(fault.delayMs) * 1000;
     const size_t extra = static_cast<size_t>(std::max(fault.bytes, 1));
     switch (fault.kind) {
-    case FaultKind::NoAnswer:
-        break;
+    case FaultKind::NoAnswer: break;
     case FaultKind::ShortAnswer: {
         const size_t keep = answer.size() > extra ? answer.size() - extra : 0;
         sendBytes(answer.data(), keep, answerAt);

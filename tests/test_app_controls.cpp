@@ -22,7 +22,7 @@ TEST(Memo, LineBreaksInsideAnEntryBecomeLines) {
     EXPECT_EQ(memo.Lines.lines(), (Lines{"one", "Tuning failed!", "", "Aborted!", "tail", ""}));
     EXPECT_EQ(memo.Lines.Text(), "one\r\nTuning failed!\r\n\r\nAborted!\r\ntail\r\n\r\n");
     memo.setText("header\r\n" + memo.Lines.Text());
-    EXPECT_EQ(memo.Lines.Count(), 7);          // a final line break adds no line
+    EXPECT_EQ(memo.Lines.Count(), 7);  // a final line break adds no line
     EXPECT_EQ(memo.Lines[0], "header");
     EXPECT_EQ(memo.Text(), "header\r\none\r\nTuning failed!\r\n\r\nAborted!\r\ntail\r\n");
     memo.setText("a\nb\rc");
@@ -56,7 +56,7 @@ TEST(Controls, ChangesBumpTheRevisionOnlyWhenAValueChanges) {
     edit.onChange = [&](Control&) { ++notified; };
     edit.Text = "12";
     edit.Text = "12";
-    edit.Enabled = true;       // already true
+    edit.Enabled = true;  // already true
     edit.Enabled = false;
     EXPECT_EQ(notified, 2);
     EXPECT_EQ(edit.revision(), 2u);
@@ -93,7 +93,7 @@ TEST(ScriptedTimers, TicksFollowVirtualTimeAndNeverOverlap) {
     slow.OnTimer = [&] {
         ++slowTicks;
         deepest = std::max(deepest, ++depth);
-        if (slowTicks == 1) host.sleep(2500);   // a long tick: other timers go on, this one waits
+        if (slowTicks == 1) host.sleep(2500);  // a long tick: other timers go on, this one waits
         --depth;
     };
     fast.OnTimer = [&] { ++fastTicks; };
@@ -102,7 +102,7 @@ TEST(ScriptedTimers, TicksFollowVirtualTimeAndNeverOverlap) {
     host.sleep(4000);
     EXPECT_EQ(host.elapsedMs(), 4000u);
     EXPECT_EQ(fastTicks, 40);
-    EXPECT_EQ(slowTicks, 2);    // at 1000 (running till 3500), then one for the ticks it missed
+    EXPECT_EQ(slowTicks, 2);  // at 1000 (running till 3500), then one for the ticks it missed
     EXPECT_EQ(deepest, 1);
     fast.Enabled = false;
     host.sleep(1000);
@@ -119,11 +119,11 @@ TEST(ScriptedTimers, EnablingOrANewIntervalStartsAFreshInterval) {
     std::vector<uint64_t> at;
     timer.OnTimer = [&] { at.push_back(host.elapsedMs()); };
     host.sleep(700);
-    timer.Interval = 300;         // restarts: due at 1000
-    host.sleep(700);              // ticks at 1000 and 1300
+    timer.Interval = 300;  // restarts: due at 1000
+    host.sleep(700);       // ticks at 1000 and 1300
     timer.Enabled = false;
     host.sleep(100);
-    timer.Enabled = true;         // due at 1800
+    timer.Enabled = true;  // due at 1800
     host.sleep(400);
     EXPECT_EQ(at, (std::vector<uint64_t>{1000, 1300, 1800}));
     host.unregisterTimer(timer);
@@ -142,7 +142,7 @@ TEST(ScriptedTimers, ProcessMessagesServesDueWorkOnce) {
     host.processMessages();
     EXPECT_EQ(order, std::vector<std::string>{"posted"});
     EXPECT_EQ(ticks, 0);
-    host.sleep(1000);             // the action and ten ticks fall due on the way
+    host.sleep(1000);  // the action and ten ticks fall due on the way
     EXPECT_EQ(order, (std::vector<std::string>{"posted", "at 50"}));
     EXPECT_EQ(ticks, 10);
     host.unregisterTimer(timer);

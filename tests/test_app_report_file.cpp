@@ -13,10 +13,14 @@ namespace {
 TEST(ReportFile, LinesEndInCrLfAndEightBitTextIsKept) {
     ScopedWorkDir dir;
     std::string error;
-    std::vector<std::string> lines = {"first", "", " ", "\xB0" "C \xE8 ok"};
+    std::vector<std::string> lines = {"first", "", " ",
+                                      "\xB0"
+                                      "C \xE8 ok"};
     ASSERT_TRUE(writeTextFile("R.LOG", lines, error)) << error;
-    EXPECT_EQ(dir.read("R.LOG"), "first\r\n\r\n \r\n\xB0" "C \xE8 ok\r\n");
-    EXPECT_EQ(dir.files(), std::vector<std::string>{"R.LOG"});   // no temporary left
+    EXPECT_EQ(dir.read("R.LOG"),
+              "first\r\n\r\n \r\n\xB0"
+              "C \xE8 ok\r\n");
+    EXPECT_EQ(dir.files(), std::vector<std::string>{"R.LOG"});  // no temporary left
 }
 
 TEST(ReportFile, ReplacesAnEarlierFileOfTheSameName) {
@@ -42,7 +46,7 @@ TEST(ReportFile, ATargetThatIsAFolderIsRefusedAndKept) {
     EXPECT_FALSE(writeTextFile("R.LOG", {"x"}, error));
     EXPECT_NE(error.find("R.LOG"), std::string::npos) << error;
     EXPECT_TRUE(std::filesystem::is_directory("R.LOG"));
-    EXPECT_EQ(dir.files(), std::vector<std::string>{"R.LOG"});   // no temporary left
+    EXPECT_EQ(dir.files(), std::vector<std::string>{"R.LOG"});  // no temporary left
 }
 
 }  // namespace

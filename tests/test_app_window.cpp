@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "app/settings.h"
 #include "link/com_ports.h"
 #include "support/window_fixture.h"
@@ -80,18 +80,23 @@ TEST_F(WindowTest, TuningSettingsFromTheIniFile) {
     const std::string kError = "INI file error: file not found or bad parameters";
     struct Case {
         const char* name;
-        const char* ini;          // nullptr: no file
-        int want[6];              // LIB DIB DTI LCI QMI TMO
+        const char* ini;  // nullptr: no file
+        int want[6];      // LIB DIB DTI LCI QMI TMO
         bool errorLine;
     } cases[] = {
         {"no file", nullptr, {7, 30, 30, 7, 24, 30000}, false},
         {"all keys", "[GENERAL]\nLIB=9\nDIB=31\nDTI=32\nLCI=8\nQMI=25\nTMO=500\n", {9, 31, 32, 8, 25, 500}, false},
-        {"bad DIB stops the reading", "[GENERAL]\nLIB=9\nDIB=abc\nDTI=1\nLCI=1\nQMI=1\nTMO=1\n",
-         {9, 30, 30, 7, 24, 30000}, true},
+        {"bad DIB stops the reading",
+         "[GENERAL]\nLIB=9\nDIB=abc\nDTI=1\nLCI=1\nQMI=1\nTMO=1\n",
+         {9, 30, 30, 7, 24, 30000},
+         true},
         {"no GENERAL section", "[OTHER]\nLIB=9\n", {7, 30, 30, 7, 24, 30000}, false},
         {"missing keys keep their defaults", "[GENERAL]\nQMI=40\n", {7, 30, 30, 7, 40, 30000}, false},
         {"comma becomes a point: 7,5 is no integer", "[GENERAL]\nLIB=7,5\n", {7, 30, 30, 7, 24, 30000}, true},
-        {"bad last key", "[GENERAL]\r\nLIB=1\r\nDIB=2\r\nDTI=3\r\nLCI=4\r\nQMI=5\r\nTMO=\r\n", {1, 2, 3, 4, 5, 30000}, true},
+        {"bad last key",
+         "[GENERAL]\r\nLIB=1\r\nDIB=2\r\nDTI=3\r\nLCI=4\r\nQMI=5\r\nTMO=\r\n",
+         {1, 2, 3, 4, 5, 30000},
+         true},
         {"case and blanks", "; settings\n[general]\n  lib = 11 \nTmo=1000\n", {11, 30, 30, 7, 24, 1000}, false},
         {"negative values are integers", "[GENERAL]\nLIB=-1\n", {-1, 30, 30, 7, 24, 30000}, false},
         {"number too large", "[GENERAL]\nTMO=99999999999\n", {7, 30, 30, 7, 24, 30000}, true},
@@ -110,7 +115,7 @@ TEST_F(WindowTest, TuningSettingsFromTheIniFile) {
 }
 
 TEST_F(WindowTest, TheIniFileIsLookedUpInTheWorkingDirectoryOnly) {
-    ScopedWorkDir other;   // now the working directory; the file is elsewhere
+    ScopedWorkDir other;  // now the working directory; the file is elsewhere
     work->write("nerax-lt.INI", "[GENERAL]\nLIB=9\n");
     w().detectPort = [](int&) { return false; };
     w().FormCreate();
@@ -148,7 +153,7 @@ TEST_F(WindowTest, ConnectAndDisconnectMoveBetweenTheTwoStates) {
     EXPECT_FALSE(w().Button1.Enabled);
     EXPECT_TRUE(w().Button2.Enabled);
 
-    w().Button1Click();   // run from code while connected
+    w().Button1Click();  // run from code while connected
     EXPECT_EQ(consoleOf(w()).back(), ">>Already connected!");
 
     w().Button2Click();
@@ -164,12 +169,17 @@ TEST_F(WindowTest, ConnectAndDisconnectMoveBetweenTheTwoStates) {
     EXPECT_EQ(consoleOf(w()), Lines{">>Not connected!"});
     EXPECT_EQ(w().StatusBar1.SimpleText, "Disconnected");
 
-    connect();   // the operator can connect again
+    connect();  // the operator can connect again
     EXPECT_EQ(consoleOf(w()).back(), ">>Connected");
 }
 
 TEST_F(WindowTest, AFailedConnectLeavesNoDeviceObjectAndTheStandardLine) {
-    struct Case { const char* name; int port; bool refusePing; std::string line; } cases[] = {
+    struct Case {
+        const char* name;
+        int port;
+        bool refusePing;
+        std::string line;
+    } cases[] = {
         {"ping refused", comNumber(), true, ">>QOB Error [5] device doesn't acknowledge to connect command"},
         {"no device behind the number", comNumber() + 1, false, ">>WIN Error [2]: Invalid Handle (-1)"},
     };
@@ -186,7 +196,7 @@ TEST_F(WindowTest, AFailedConnectLeavesNoDeviceObjectAndTheStandardLine) {
         EXPECT_EQ(w().actionOk, 0);
         EXPECT_TRUE(w().Button1.Enabled);
     }
-    connect();   // and a retry works
+    connect();  // and a retry works
 }
 
 TEST_F(WindowTest, ResetDeviceNeedsAConnection) {
@@ -203,7 +213,7 @@ TEST_F(WindowTest, ResetDeviceNeedsAConnection) {
 }
 
 TEST_F(WindowTest, LibraryErrorLines) {
-    w().showLibraryError();   // no device object: nothing
+    w().showLibraryError();  // no device object: nothing
     EXPECT_TRUE(consoleOf(w()).empty());
     w().qob = std::make_unique<QOB>();
     w().qob->status = 2;
@@ -214,9 +224,9 @@ TEST_F(WindowTest, LibraryErrorLines) {
     w().showLibraryError();
     w().qob->status = 25;
     w().showLibraryError();
-    EXPECT_EQ(consoleOf(w()), (Lines{">>WIN Error [5]: Invalid Handle (-1)",
-                                     ">>QOB Error [4] timeout reached waiting answer from COM port",
-                                     ">>QOB Error [25] "}));
+    EXPECT_EQ(consoleOf(w()),
+              (Lines{">>WIN Error [5]: Invalid Handle (-1)",
+                     ">>QOB Error [4] timeout reached waiting answer from COM port", ">>QOB Error [25] "}));
     // An object that is not connected fails the guard.
     w().clearConsole();
     EXPECT_FALSE(w().checkConnected());
@@ -246,7 +256,9 @@ TEST_F(WindowTest, AbortDisablesItselfAndFlagsTheRunningProcedure) {
 }
 
 TEST_F(WindowTest, CaptureLastsTmoDiv1000PlusOneTicks) {
-    struct Case { int tmo, ticks; } cases[] = {{500, 1}, {999, 1}, {1000, 2}, {30000, 31}, {30999, 31}, {31000, 32}};
+    struct Case {
+        int tmo, ticks;
+    } cases[] = {{500, 1}, {999, 1}, {1000, 2}, {30000, 31}, {30999, 31}, {31000, 32}};
     for (const Case& c : cases) {
         w().TMO = c.tmo;
         uint64_t started = host.elapsedMs();
@@ -269,7 +281,7 @@ TEST_F(WindowTest, AbortIsServedDuringACooperativeWait) {
     w().waitCooperatively([&] { return w().tmrTimeout.Enabled && w().btnabort.Tag == 0; });
     EXPECT_EQ(w().btnabort.Tag, 1);
     EXPECT_EQ(w().tmrTimeout.Tag, 2);
-    EXPECT_TRUE(w().tmrTimeout.Enabled);   // the procedure stops it itself
+    EXPECT_TRUE(w().tmrTimeout.Enabled);  // the procedure stops it itself
     EXPECT_EQ(consoleOf(w()).back(), "ABORTED");
 }
 

@@ -14,7 +14,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "cli/cli.h"
 #include "support/cli_run.h"
 
@@ -37,7 +37,7 @@ CliResult cli(const Lines& args) {
 
 class CliTest : public SimFixture {
 protected:
-    ScopedWorkDir work;   // no stray INI file, reports land here
+    ScopedWorkDir work;  // no stray INI file, reports land here
     std::string port() const { return std::to_string(comNumber()); }
 };
 
@@ -99,7 +99,7 @@ TEST(CliHostDialogs, AnswersComeFromTheOptions) {
     struct Case {
         CliAnswers answers;
         DialogResult yesNo, okCancel;
-        std::string input;     // result of an input query with default "4"
+        std::string input;  // result of an input query with default "4"
         bool file;
     } cases[] = {
         {{}, DialogResult::No, DialogResult::Cancel, "4", false},
@@ -120,9 +120,7 @@ TEST(CliHostDialogs, AnswersComeFromTheOptions) {
         EXPECT_EQ(host.executeSaveDialog(save), c.file);
         FileDialog open{"Import", "", "", "", ""};
         EXPECT_EQ(host.executeOpenDialog(open), c.file);
-        if (c.file) {
-            EXPECT_EQ(save.FileName, "/tmp/x.txt");
-        }
+        if (c.file) { EXPECT_EQ(save.FileName, "/tmp/x.txt"); }
         EXPECT_NE(err.str().find("LOG SAVED!"), std::string::npos);
         EXPECT_NE(err.str().find("Clear logs?"), std::string::npos);
     }
@@ -134,7 +132,7 @@ TEST(CliConsole, LinesArePrintedAsTheyAreWritten) {
     CliArgs args;
     CliSession session(args, out, err);
     session.window->addConsoleLine("one");
-    EXPECT_EQ(out.str(), "one\n");   // at once, not at the end
+    EXPECT_EQ(out.str(), "one\n");  // at once, not at the end
     session.window->addConsoleLine("two\r\nthree");
     session.window->clearConsole();
     session.window->addConsoleLine("four");

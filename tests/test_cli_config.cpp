@@ -24,9 +24,7 @@ std::string fileText(const std::string& path) {
     return s.str();
 }
 
-void writeFile(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
+void writeFile(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 bool contains(const Lines& lines, const std::string& line) {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
@@ -47,9 +45,8 @@ TEST_F(CliConfig, ListsEveryParameterAfterGetAll) {
     const Lines listing(r.out.begin() + 43, r.out.end());
     EXPECT_EQ(listing.front(), "edtPwd=5382");
     EXPECT_EQ(listing.back(), "cbDayNight=0");
-    for (const char* line : {"edtCfg=001|14/03/17 10:30:00", "cbCh1Enabled=1", "cbFan1=1", "rgdsen=2",
-                             "tbFanSp1=6", "edtCh1Label=CHANNEL 1       ", "edthd19=00/00", "rgAlMode=0",
-                             "edtPressure=101325"})
+    for (const char* line : {"edtCfg=001|14/03/17 10:30:00", "cbCh1Enabled=1", "cbFan1=1", "rgdsen=2", "tbFanSp1=6",
+                             "edtCh1Label=CHANNEL 1       ", "edthd19=00/00", "rgAlMode=0", "edtPressure=101325"})
         EXPECT_TRUE(contains(listing, line)) << line;
     EXPECT_EQ(detector().requestCount(cmd::WriteEeprom), 0);
 }
@@ -111,17 +108,18 @@ TEST_F(CliConfig, RefusedGroupWritesNothing) {
 // stopped early, and any other file that is not what the command takes,
 // is refused with the file's name and the reason before anything is sent.
 TEST_F(CliConfig, BadFilesAreRefusedBeforeAnythingIsSent) {
-    std::string image;   // a whole image, byte 511 last
+    std::string image;  // a whole image, byte 511 last
     for (int i = 0; i < 512; ++i) image += std::to_string(i) + "=" + std::to_string(i % 200) + "\r\n";
-    std::string cfgLast;   // byte 291 (disable time, inside CFG) last
+    std::string cfgLast;  // byte 291 (disable time, inside CFG) last
     for (int i = 0; i < 512; ++i)
         if (i != 291) cfgLast += std::to_string(i) + "=0\r\n";
     const std::string cutShort = "the file is cut short: its last line has no line end";
     struct Case {
-        const char* command;   // "config" loads cfg.txt, "eeprom-load" x.e2p
+        const char* command;  // "config" loads cfg.txt, "eeprom-load" x.e2p
         std::string text;
         std::string error;
     };
+    // clang-format off
     const std::vector<Case> cases = {
         {"config", "edtPwd=1234\nedtNope=1\n", "cfg.txt:2: \"edtNope\" is not a configuration control"},
         {"config", "edtPwd=1234\ngarbage\n", "cfg.txt:2: expected name=value, not \"garbage\""},
@@ -146,6 +144,7 @@ TEST_F(CliConfig, BadFilesAreRefusedBeforeAnythingIsSent) {
         {"eeprom-load", cfgLast + "291=3", "x.e2p\n\n" + cutShort},
         {"eeprom-load", "0=1\r\n1=2\r\n", "byte 2 is missing (the file holds 2 rows of 512)"},
     };
+    // clang-format on
     auto requests = [&] {
         return detector().withModel([](nerax_sim::DetectorModel& m) {
             int n = 0;
@@ -184,14 +183,14 @@ TEST_F(CliConfig, BadFilesAreRefusedBeforeAnythingIsSent) {
 // comments, and a load leaves the groups it does not name as stored.
 TEST_F(CliConfig, SaveThenLoadLeavesTheDetectorsBytesAsTheyWere) {
     detector().withModel([](nerax_sim::DetectorModel& m) {
-        m.eeprom[351] = 0;      // LB alarm mode: no item
-        m.eeprom[294] = 5;      // mirroring LEDs: a flag that is not 0 or 1
-        m.eeprom[426] = 7;      // daylight saving beyond "auto"
-        m.eeprom[467] = 1;      // two external input events at once
-        m.eeprom[391] = 0;      // a zero inside label ch2
-        m.eeprom[454] = 0;      // manual fan speed ch1 below 1
-        m.eeprom[283] = 150;    // configuration year beyond 99
-        m.eeprom[290] = 0;      // sensor 2 off under an enabled channel 2
+        m.eeprom[351] = 0;    // LB alarm mode: no item
+        m.eeprom[294] = 5;    // mirroring LEDs: a flag that is not 0 or 1
+        m.eeprom[426] = 7;    // daylight saving beyond "auto"
+        m.eeprom[467] = 1;    // two external input events at once
+        m.eeprom[391] = 0;    // a zero inside label ch2
+        m.eeprom[454] = 0;    // manual fan speed ch1 below 1
+        m.eeprom[283] = 150;  // configuration year beyond 99
+        m.eeprom[290] = 0;    // sensor 2 off under an enabled channel 2
         m.sealAreas();
     });
     const std::vector<uint8_t> before = detector().eepromBytes(0, 512);
@@ -199,11 +198,11 @@ TEST_F(CliConfig, SaveThenLoadLeavesTheDetectorsBytesAsTheyWere) {
     CliLines r = run({"config", "--save", "cfg.txt"});
     ASSERT_EQ(r.code, 0) << r.err;
     const std::string text = fileText("cfg.txt");
-    for (const char* line : {"# btnAlMode: the detector holds values these controls cannot show; a load leaves them as stored\r\n",
-                             "# rgAlMode=-1\r\n", "# cbMirrEn=1\r\n", "# rgdsen=2\r\n", "# rgExtInp=0\r\n",
-                             "# edtCh2Label=CHA\r\n", "# tbFanSp1=0\r\n", "# edtCfg=001|14/03/11 10:30:00\r\n",
-                             "# cbCh2Enabled=1\r\n", "# cbSe2Enabled=0\r\n",
-                             "edtCh1Label=CHANNEL 1       \r\n", "edtAlarmDelay=5\r\n"})
+    for (const char* line :
+         {"# btnAlMode: the detector holds values these controls cannot show; a load leaves them as stored\r\n",
+          "# rgAlMode=-1\r\n", "# cbMirrEn=1\r\n", "# rgdsen=2\r\n", "# rgExtInp=0\r\n", "# edtCh2Label=CHA\r\n",
+          "# tbFanSp1=0\r\n", "# edtCfg=001|14/03/11 10:30:00\r\n", "# cbCh2Enabled=1\r\n", "# cbSe2Enabled=0\r\n",
+          "edtCh1Label=CHANNEL 1       \r\n", "edtAlarmDelay=5\r\n"})
         EXPECT_NE(text.find(line), std::string::npos) << line;
 
     r = run({"config", "--load", "cfg.txt"});

@@ -48,7 +48,8 @@ protected:
     Lines savedLogs(const std::string& folder) const {
         Lines names;
         for (const auto& entry : std::filesystem::directory_iterator(folder))
-            if (startsWith(entry.path().filename().string(), "NERAX_LT_EOL_")) names.push_back(entry.path().filename().string());
+            if (startsWith(entry.path().filename().string(), "NERAX_LT_EOL_"))
+                names.push_back(entry.path().filename().string());
         return names;
     }
     bool has(const Lines& lines, const std::string& line) const {

@@ -27,25 +27,21 @@ using nerax_sim::FaultKind;
 class Connect : public SimFixture {
 protected:
     // The port is free again: nobody, the object included, still holds it.
-    bool portReleased()
-    {
+    bool portReleased() {
         auto other = makePosixSerialPort();
         return other->open(sim().devicePath()) == 0;
     }
     int requests(uint8_t code) { return detector().requestCount(code); }
     // The calls the readout makes, for comparing whole identities.
-    std::vector<int> identity(QOB& qob)
-    {
-        return {qob.sensorCount(), qob.channelCount(), qob.qobId(),      qob.variant(),
-                qob.serialByte(0), qob.serialByte(1),  qob.serialByte(2), qob.serialByte(3),
-                qob.paramsSchemaId(), qob.fwMajor(),   qob.hwVersion(),  qob.mcVersion(),
-                qob.manufDay(),    qob.manufMonth(),   qob.manufYear(),  qob.manufHour(),
-                qob.manufMinute(), qob.fwMinor(),      qob.fwBuild()};
+    std::vector<int> identity(QOB& qob) {
+        return {qob.sensorCount(), qob.channelCount(), qob.qobId(),       qob.variant(),        qob.serialByte(0),
+                qob.serialByte(1), qob.serialByte(2),  qob.serialByte(3), qob.paramsSchemaId(), qob.fwMajor(),
+                qob.hwVersion(),   qob.mcVersion(),    qob.manufDay(),    qob.manufMonth(),     qob.manufYear(),
+                qob.manufHour(),   qob.manufMinute(),  qob.fwMinor(),     qob.fwBuild()};
     }
 };
 
-TEST_F(Connect, ReadsFlagsAndIdentity)
-{
+TEST_F(Connect, ReadsFlagsAndIdentity) {
     QOB qob;
     ASSERT_EQ(qob.connect(comNumber(), 0, 0, 0), 1) << libraryErrorLine(qob);
     EXPECT_EQ(qob.lastStatus(), 0);
@@ -74,16 +70,14 @@ TEST_F(Connect, ReadsFlagsAndIdentity)
     std::vector<uint8_t> header = detector().eepromBytes(1024, 64);
     EXPECT_TRUE(std::equal(image.begin(), image.end(), qob.image));
     EXPECT_TRUE(std::equal(header.begin(), header.end(), qob.logHeader));
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(qob.state.hours[i], header[static_cast<size_t>(i)]);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(qob.state.hours[i], header[static_cast<size_t>(i)]);
     uint32_t hours = detector().withModel([](DetectorModel& m) { return m.hoursCounter(); });
-    EXPECT_EQ(static_cast<uint32_t>(qob.state.hours[0] | qob.state.hours[1] << 8 | qob.state.hours[2] << 16
-                                    | qob.state.hours[3] << 24),
+    EXPECT_EQ(static_cast<uint32_t>(qob.state.hours[0] | qob.state.hours[1] << 8 | qob.state.hours[2] << 16 |
+                                    qob.state.hours[3] << 24),
               hours);
 }
 
-TEST_F(Connect, BadTimeoutArgumentsOpenNothing)
-{
+TEST_F(Connect, BadTimeoutArgumentsOpenNothing) {
     struct Case {
         int interval, total;
     } cases[] = {{10, 0}, {-1, 0}, {0, -1}};
@@ -97,8 +91,7 @@ TEST_F(Connect, BadTimeoutArgumentsOpenNothing)
     EXPECT_EQ(requests(cmd::Ping), 0);
 }
 
-TEST_F(Connect, SecondConnectLeavesTheConnectionAlone)
-{
+TEST_F(Connect, SecondConnectLeavesTheConnectionAlone) {
     QOB qob;
     ASSERT_EQ(qob.connect(comNumber(), 0, 0, 0), 1);
     qob.status = 7;
@@ -110,8 +103,7 @@ TEST_F(Connect, SecondConnectLeavesTheConnectionAlone)
     EXPECT_EQ(qob.factoryOk(), 1);
 }
 
-TEST_F(Connect, PortThatCannotBeOpened)
-{
+TEST_F(Connect, PortThatCannotBeOpened) {
     auto holder = makePosixSerialPort();
     ASSERT_EQ(holder->open(sim().devicePath()), 0);
     struct Case {
@@ -122,35 +114,32 @@ TEST_F(Connect, PortThatCannotBeOpened)
         {0, 3, 0},
         {256, 3, 0},
         {-1, 3, 0},
-        {comNumber() + 1, 2, ENOENT},       // no such COM number
-        {comNumber(), 2, EBUSY},            // held by another program
+        {comNumber() + 1, 2, ENOENT},  // no such COM number
+        {comNumber(), 2, EBUSY},       // held by another program
     };
     for (const Case& c : cases) {
         QOB qob;
         EXPECT_EQ(qob.connect(c.port, 0, 0, 0), 0) << c.port;
         EXPECT_EQ(qob.lastStatus(), c.status) << c.port;
         EXPECT_EQ(qob.lastOsError(), c.osError) << c.port;
-        if (c.status == 2) {
-            EXPECT_STREQ(qob.errorText, "Invalid Handle (-1)");
-        }
+        if (c.status == 2) { EXPECT_STREQ(qob.errorText, "Invalid Handle (-1)"); }
         EXPECT_EQ(qob.isConnected(), 0);
         EXPECT_FALSE(qob.port->isOpen());
     }
     EXPECT_EQ(requests(cmd::Ping), 0);
 }
 
-TEST_F(Connect, FailingTransactionsAtConnect)
-{
+TEST_F(Connect, FailingTransactionsAtConnect) {
     struct Case {
         uint8_t code;
         FaultKind fault;
         int status;
-        int connected;     // afterwards
+        int connected;  // afterwards
         bool portOpen;
     } cases[] = {
         {cmd::Ping, FaultKind::NoAnswer, 4, 0, false},
         {cmd::Ping, FaultKind::NotAcknowledged, 5, 0, false},
-        {cmd::Ping, FaultKind::BadChecksum, 5, 0, false},           // a 1-byte answer: ack 2
+        {cmd::Ping, FaultKind::BadChecksum, 5, 0, false},  // a 1-byte answer: ack 2
         {cmd::EepromStatus, FaultKind::NotAcknowledged, 9, 0, false},
         {cmd::EepromStatus, FaultKind::BadChecksum, 7, 0, false},
         {cmd::EepromStatus, FaultKind::ShortAnswer, 4, 0, false},
@@ -159,8 +148,7 @@ TEST_F(Connect, FailingTransactionsAtConnect)
         {cmd::ReadEeprom, FaultKind::ShortAnswer, 4, 1, true},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "command " << int(c.code) << " fault "
-                                        << nerax_sim::faultKindName(c.fault));
+        SCOPED_TRACE(testing::Message() << "command " << int(c.code) << " fault " << nerax_sim::faultKindName(c.fault));
         detector().clearFaults();
         detector().injectFault(c.code, Fault{c.fault, 1, 0, 0x13}, 1);
         {
@@ -183,8 +171,7 @@ TEST_F(Connect, FailingTransactionsAtConnect)
     }
 }
 
-TEST_F(Connect, StrayBytesAroundAnswersDoNotDisturb)
-{
+TEST_F(Connect, StrayBytesAroundAnswersDoNotDisturb) {
     detector().injectFault(cmd::Ping, Fault{FaultKind::StrayAfter, 3, 0, 0x01}, 1);
     detector().injectFault(cmd::EepromStatus, Fault{FaultKind::Pieces, 3, 0, 0}, 1);
     QOB qob;
@@ -194,8 +181,7 @@ TEST_F(Connect, StrayBytesAroundAnswersDoNotDisturb)
     EXPECT_EQ(qob.channelCount(), 2);
 }
 
-TEST_F(Connect, DisconnectAndDestructorReleaseThePort)
-{
+TEST_F(Connect, DisconnectAndDestructorReleaseThePort) {
     QOB idle;
     idle.status = 9;
     EXPECT_EQ(idle.disconnect(), 0);
@@ -215,7 +201,7 @@ TEST_F(Connect, DisconnectAndDestructorReleaseThePort)
     {
         QOB qob;
         ASSERT_EQ(qob.connect(comNumber(), 0, 0, 0), 1);
-    }   // no disconnect
+    }  // no disconnect
     EXPECT_TRUE(portReleased());
     int pings = requests(cmd::Ping);
     QOB again;
@@ -223,20 +209,18 @@ TEST_F(Connect, DisconnectAndDestructorReleaseThePort)
     EXPECT_EQ(requests(cmd::Ping), pings + 1);
 }
 
-TEST_F(Connect, AccessorsRefuseWithoutConnection)
-{
+TEST_F(Connect, AccessorsRefuseWithoutConnection) {
     QOB qob;
     using Accessor = std::function<int()>;
-    Accessor flags[] = {[&] { return qob.eepromRead(); }, [&] { return qob.factoryOk(); },
-                        [&] { return qob.configOk(); },   [&] { return qob.loopBasedOk(); },
+    Accessor flags[] = {[&] { return qob.eepromRead(); },         [&] { return qob.factoryOk(); },
+                        [&] { return qob.configOk(); },           [&] { return qob.loopBasedOk(); },
                         [&] { return qob.wrongConfiguration(); }, [&] { return qob.superUser(); }};
     for (auto& f : flags) {
         qob.status = 0;
         EXPECT_EQ(f(), -1);
         EXPECT_EQ(qob.lastStatus(), 10);
     }
-    for (int value : identity(qob))
-        EXPECT_EQ(value, -1);
+    for (int value : identity(qob)) EXPECT_EQ(value, -1);
     EXPECT_EQ(qob.lastStatus(), 10);
     qob.status = 0;
     EXPECT_EQ(qob.restartPending(), 0);
@@ -250,8 +234,7 @@ struct ImageCase {
 
 class ConnectWithImage : public Connect, public testing::WithParamInterface<ImageCase> {
 protected:
-    nerax_sim::DetectorOptions simOptions() const override
-    {
+    nerax_sim::DetectorOptions simOptions() const override {
         nerax_sim::DetectorOptions options;
         GetParam().apply(options.image);
         return options;
@@ -259,8 +242,7 @@ protected:
 };
 
 // Flags the detector reports at connect decide what the tool reads.
-TEST_P(ConnectWithImage, FlagsAndIdentity)
-{
+TEST_P(ConnectWithImage, FlagsAndIdentity) {
     QOB qob;
     ASSERT_EQ(qob.connect(comNumber(), 0, 0, 0), 1) << libraryErrorLine(qob);
     nerax_sim::ImageOptions o;
@@ -280,8 +262,7 @@ TEST_P(ConnectWithImage, FlagsAndIdentity)
         EXPECT_EQ(qob.fwMajor(), o.fwMajor);
         EXPECT_EQ(qob.mcVersion(), o.mcVersion);
     } else {
-        for (int value : identity(qob))
-            EXPECT_EQ(value, -1);
+        for (int value : identity(qob)) EXPECT_EQ(value, -1);
         EXPECT_EQ(qob.lastStatus(), 14);
         EXPECT_EQ(libraryErrorLine(qob), ">>QOB Error [14] device info not available");
     }
@@ -303,8 +284,7 @@ INSTANTIATE_TEST_SUITE_P(
                     ImageCase{"BrokenLogHeader", [](nerax_sim::ImageOptions& o) { o.brokenLogHeader = true; }}),
     [](const testing::TestParamInfo<ImageCase>& info) { return std::string(info.param.name); });
 
-TEST_F(Connect, ManufacturingYearAbove99ReadsAs11)
-{
+TEST_F(Connect, ManufacturingYearAbove99ReadsAs11) {
     for (int year : {99, 100, 255}) {
         detector().withModel([&](DetectorModel& m) {
             m.eeprom[270] = static_cast<uint8_t>(year);
@@ -316,17 +296,16 @@ TEST_F(Connect, ManufacturingYearAbove99ReadsAs11)
     }
 }
 
-TEST_F(Connect, RestartPending)
-{
+TEST_F(Connect, RestartPending) {
     struct Case {
-        int pending;        // the detector's answer to command 35
-        uint8_t maintenance; // EEPROM byte 1031
+        int pending;          // the detector's answer to command 35
+        uint8_t maintenance;  // EEPROM byte 1031
         int result;
     } cases[] = {{0, 1, 0}, {1, 0, 1}, {1, 1, 2}, {2, 7, 2}};
     for (const Case& c : cases) {
         detector().withModel([&](DetectorModel& m) {
             m.restartPending = c.pending;
-            m.restartDueMs = INT64_MAX;   // the restart never completes here
+            m.restartDueMs = INT64_MAX;  // the restart never completes here
             m.eeprom[1031] = c.maintenance;
         });
         QOB qob;
@@ -362,16 +341,14 @@ TEST_F(Connect, RestartPending)
 
 class ConnectWrongConfiguration : public Connect {
 protected:
-    nerax_sim::DetectorOptions simOptions() const override
-    {
+    nerax_sim::DetectorOptions simOptions() const override {
         nerax_sim::DetectorOptions options;
         options.image.wrongConfiguration = true;
         return options;
     }
 };
 
-TEST_F(ConnectWrongConfiguration, RestartPendingIsRefused)
-{
+TEST_F(ConnectWrongConfiguration, RestartPendingIsRefused) {
     QOB qob;
     ASSERT_EQ(qob.connect(comNumber(), 0, 0, 0), 1);
     EXPECT_EQ(qob.restartPending(), 0);
@@ -381,8 +358,7 @@ TEST_F(ConnectWrongConfiguration, RestartPendingIsRefused)
 
 // The detector reports its areas valid, but what arrives does not check:
 // the tool trusts its own checksums.
-TEST(ConnectChecks, AreasAreCheckedOnTheToolSide)
-{
+TEST(ConnectChecks, AreasAreCheckedOnTheToolSide) {
     PtyPeer peer;
     ASSERT_TRUE(peer.ok());
     TempPortsFolder ports;
@@ -392,14 +368,16 @@ TEST(ConnectChecks, AreasAreCheckedOnTheToolSide)
     auto seal = [](std::vector<uint8_t>& bytes, int start, int length, int at, int seed) {
         unsigned sum = static_cast<unsigned>(seed);
         for (int a = start; a < start + length; ++a)
-            if (a != at)
-                sum += bytes[static_cast<size_t>(a)];
+            if (a != at) sum += bytes[static_cast<size_t>(a)];
         bytes[static_cast<size_t>(at)] = static_cast<uint8_t>(sum);
     };
     struct Case {
-        bool fct, cfg, lob, log;   // which areas arrive intact
-    } cases[] = {{true, true, true, true}, {false, true, true, true}, {true, false, true, true},
-                 {true, true, false, true}, {true, true, true, false}};
+        bool fct, cfg, lob, log;  // which areas arrive intact
+    } cases[] = {{true, true, true, true},
+                 {false, true, true, true},
+                 {true, false, true, true},
+                 {true, true, false, true},
+                 {true, true, true, false}};
     for (const Case& c : cases) {
         seal(image, 256, 20, 275, 3);
         seal(image, 276, 220, 495, 5);

@@ -41,85 +41,120 @@ TEST(DeviceEeprom, RefusalsAndFailures) {
     const Call paramRead = [](QOB& q) {
         int v = 1234;
         const int r = q.parAlarmDelay(v, Read);
-        return r == 0 && v != 1234 ? 99 : r;   // a refused read leaves the variable alone
+        return r == 0 && v != 1234 ? 99 : r;  // a refused read leaves the variable alone
     };
     runRows({
         {.what = "reload, not connected", .call = reload, .result = 0, .status = 10, .connect = false},
-        {.what = "reload, EEPROM unreadable", .call = reload, .result = 0, .status = 20,
-         .options = unreadableEeprom()},
-        {.what = "reload, wrong configuration", .call = reload, .result = 0, .status = 22,
+        {.what = "reload, EEPROM unreadable", .call = reload, .result = 0, .status = 20, .options = unreadableEeprom()},
+        {.what = "reload, wrong configuration",
+         .call = reload,
+         .result = 0,
+         .status = 22,
          .options = wrongConfiguration()},
-        {.what = "reload, factory area bad", .call = reload, .result = 0, .status = 22,
-         .options = brokenFct()},
-        {.what = "reload, config area bad", .call = reload, .result = 0, .status = 22,
-         .options = brokenCfg()},
+        {.what = "reload, factory area bad", .call = reload, .result = 0, .status = 22, .options = brokenFct()},
+        {.what = "reload, config area bad", .call = reload, .result = 0, .status = 22, .options = brokenCfg()},
         {.what = "reload, read refused", .call = reload, .result = 0, .status = 20, .refusedCode = 3},
-        {.what = "reload, device CFG spoiled since connect", .call = reload, .result = 0,
-         .status = 22, .model = [](DetectorModel& m) { m.eeprom[300] ^= 0x40; }, .sends = true},
+        {.what = "reload, device CFG spoiled since connect",
+         .call = reload,
+         .result = 0,
+         .status = 22,
+         .model = [](DetectorModel& m) { m.eeprom[300] ^= 0x40; },
+         .sends = true},
         {.what = "copy, not connected", .call = copy, .result = 0, .status = 10, .connect = false},
-        {.what = "copy, EEPROM unreadable", .call = copy, .result = 0, .status = 20,
-         .options = unreadableEeprom()},
+        {.what = "copy, EEPROM unreadable", .call = copy, .result = 0, .status = 20, .options = unreadableEeprom()},
         {.what = "copy, read refused", .call = copy, .result = 0, .status = 20, .refusedCode = 3},
-        {.what = "copy of bad areas is no failure", .call = copy, .result = 1, .status = 0,
-         .options = brokenCfg(), .sends = true},
-        {.what = "write, not connected", .call = writeSealed(1, 1, 1), .result = 0, .status = 10,
-         .connect = false},
-        {.what = "write, EEPROM unreadable", .call = writeSealed(1, 1, 1), .result = 0, .status = 20,
+        {.what = "copy of bad areas is no failure",
+         .call = copy,
+         .result = 1,
+         .status = 0,
+         .options = brokenCfg(),
+         .sends = true},
+        {.what = "write, not connected", .call = writeSealed(1, 1, 1), .result = 0, .status = 10, .connect = false},
+        {.what = "write, EEPROM unreadable",
+         .call = writeSealed(1, 1, 1),
+         .result = 0,
+         .status = 20,
          .options = unreadableEeprom()},
         {.what = "write, nothing selected", .call = writeSealed(0, 0, 0), .result = 0, .status = 13},
         {.what = "write, bad checksum", .call = writeBadCfg(1, 1, 1), .result = 0, .status = 23},
-        {.what = "write, bad checksum forced", .call = writeBadCfg(0, 0, 255), .result = 1,
-         .status = 0, .sends = true},
-        {.what = "write, write refused", .call = writeSealed(0, 1, 0), .result = 0, .status = 20,
-         .refusedCode = 4},
-        {.what = "write, read-back refused", .call = writeSealed(0, 0, 1), .result = 0, .status = 20,
-         .refusedCode = 3},
-        {.what = "write, read-back differs", .call = writeSealed(0, 0, 1), .result = 0, .status = 0,
-         .refusedCode = 3, .fault = nerax_sim::FaultKind::WrongData},
-        {.what = "write, second range refused", .call = writeSealed(1, 1, 1), .result = 0, .status = 20,
-         .refusedCode = 4, .skip = 1},
-        {.what = "range too long", .call = [](QOB& q) { return q.writeEepromRange(q.image, 0, 1024); },
-         .result = 0, .status = 13},
-        {.what = "range reversed", .call = [](QOB& q) { return q.writeEepromRange(q.image, 20, 19); },
-         .result = 0, .status = 13},
+        {.what = "write, bad checksum forced", .call = writeBadCfg(0, 0, 255), .result = 1, .status = 0, .sends = true},
+        {.what = "write, write refused", .call = writeSealed(0, 1, 0), .result = 0, .status = 20, .refusedCode = 4},
+        {.what = "write, read-back refused", .call = writeSealed(0, 0, 1), .result = 0, .status = 20, .refusedCode = 3},
+        {.what = "write, read-back differs",
+         .call = writeSealed(0, 0, 1),
+         .result = 0,
+         .status = 0,
+         .refusedCode = 3,
+         .fault = nerax_sim::FaultKind::WrongData},
+        {.what = "write, second range refused",
+         .call = writeSealed(1, 1, 1),
+         .result = 0,
+         .status = 20,
+         .refusedCode = 4,
+         .skip = 1},
+        {.what = "range too long",
+         .call = [](QOB& q) { return q.writeEepromRange(q.image, 0, 1024); },
+         .result = 0,
+         .status = 13},
+        {.what = "range reversed",
+         .call = [](QOB& q) { return q.writeEepromRange(q.image, 20, 19); },
+         .result = 0,
+         .status = 13},
         {.what = "store, not connected", .call = store, .result = 0, .status = 10, .connect = false},
-        {.what = "store, EEPROM unreadable", .call = store, .result = 0, .status = 20,
-         .options = unreadableEeprom()},
-        {.what = "store, wrong configuration", .call = store, .result = 0, .status = 22,
+        {.what = "store, EEPROM unreadable", .call = store, .result = 0, .status = 20, .options = unreadableEeprom()},
+        {.what = "store, wrong configuration",
+         .call = store,
+         .result = 0,
+         .status = 22,
          .options = wrongConfiguration()},
         {.what = "store, loop area bad", .call = store, .result = 0, .status = 22, .options = brokenLob()},
         {.what = "store, config area bad", .call = store, .result = 0, .status = 22, .options = brokenCfg()},
         {.what = "store, write refused", .call = store, .result = 0, .status = 20, .refusedCode = 4},
         {.what = "backup, not connected", .call = backup, .result = 0, .status = 10, .connect = false},
-        {.what = "backup, EEPROM unreadable", .call = backup, .result = 0, .status = 20,
-         .options = unreadableEeprom()},
+        {.what = "backup, EEPROM unreadable", .call = backup, .result = 0, .status = 20, .options = unreadableEeprom()},
         {.what = "backup, loop area bad", .call = backup, .result = 0, .status = 22, .options = brokenLob()},
-        {.what = "backup, factory area bad", .call = backup, .result = 0, .status = 22,
-         .options = brokenFct()},
+        {.what = "backup, factory area bad", .call = backup, .result = 0, .status = 22, .options = brokenFct()},
         {.what = "backup refused", .call = backup, .result = 0, .status = 20, .refusedCode = 31},
-        {.what = "restore, not connected", .call = restoreCfg, .result = 0, .status = 10,
-         .connect = false},
-        {.what = "restore, EEPROM unreadable", .call = restoreCfg, .result = 0, .status = 20,
+        {.what = "restore, not connected", .call = restoreCfg, .result = 0, .status = 10, .connect = false},
+        {.what = "restore, EEPROM unreadable",
+         .call = restoreCfg,
+         .result = 0,
+         .status = 20,
          .options = unreadableEeprom()},
         {.what = "restore refused", .call = restoreCfg, .result = 0, .status = 21, .refusedCode = 28},
-        {.what = "restore of bad areas is allowed", .call = restoreCfg, .result = 1, .status = 0,
-         .options = brokenCfg(), .sends = true},
-        {.what = "restore code 4 is the log header's own", .call = [](QOB& q) { return q.restoreArea(4); },
-         .result = 0, .status = 13},
-        {.what = "restore ONF, not connected", .call = restoreOnf, .result = 0, .status = 10,
-         .connect = false},
-        {.what = "restore ONF, EEPROM unreadable", .call = restoreOnf, .result = 0, .status = 20,
+        {.what = "restore of bad areas is allowed",
+         .call = restoreCfg,
+         .result = 1,
+         .status = 0,
+         .options = brokenCfg(),
+         .sends = true},
+        {.what = "restore code 4 is the log header's own",
+         .call = [](QOB& q) { return q.restoreArea(4); },
+         .result = 0,
+         .status = 13},
+        {.what = "restore ONF, not connected", .call = restoreOnf, .result = 0, .status = 10, .connect = false},
+        {.what = "restore ONF, EEPROM unreadable",
+         .call = restoreOnf,
+         .result = 0,
+         .status = 20,
          .options = unreadableEeprom()},
         {.what = "restore ONF refused", .call = restoreOnf, .result = 0, .status = 20, .refusedCode = 28},
-        {.what = "restore ONF, log clear refused", .call = restoreOnf, .result = 0, .status = 18,
-         .refusedCode = 22},
-        {.what = "parameter read, config area bad", .call = paramRead, .result = 0, .status = 22,
+        {.what = "restore ONF, log clear refused", .call = restoreOnf, .result = 0, .status = 18, .refusedCode = 22},
+        {.what = "parameter read, config area bad",
+         .call = paramRead,
+         .result = 0,
+         .status = 22,
          .options = brokenCfg()},
-        {.what = "parameter read, not connected", .call = paramRead, .result = 0, .status = 10,
-         .connect = false},
-        {.what = "parameter read, EEPROM unreadable", .call = paramRead, .result = 0, .status = 20,
+        {.what = "parameter read, not connected", .call = paramRead, .result = 0, .status = 10, .connect = false},
+        {.what = "parameter read, EEPROM unreadable",
+         .call = paramRead,
+         .result = 0,
+         .status = 20,
          .options = unreadableEeprom()},
-        {.what = "parameter read, loop area bad", .call = paramRead, .result = 1, .status = kUntouched,
+        {.what = "parameter read, loop area bad",
+         .call = paramRead,
+         .result = 1,
+         .status = kUntouched,
          .options = brokenLob()},
     });
 }
@@ -130,13 +165,10 @@ protected:
         SimFixture::SetUp();
         ASSERT_EQ(q.connect(comNumber(), 0, 0, 0), 1) << q.lastStatus();
     }
-    std::vector<uint8_t> deviceBytes(int from, int count) {
-        return detector().eepromBytes(from, count);
-    }
+    std::vector<uint8_t> deviceBytes(int from, int count) { return detector().eepromBytes(from, count); }
     std::vector<nerax_sim::Request> history() {
-        return detector().withModel([](DetectorModel& m) {
-            return std::vector<nerax_sim::Request>(m.history.begin(), m.history.end());
-        });
+        return detector().withModel(
+            [](DetectorModel& m) { return std::vector<nerax_sim::Request>(m.history.begin(), m.history.end()); });
     }
     QOB q;
 };
@@ -173,7 +205,7 @@ TEST_F(DeviceEepromOps, WriteImageWritesTheSelectedRangesOnly) {
     EXPECT_EQ(deviceBytes(256, 20), fct);
     EXPECT_EQ(deviceBytes(276, 236), std::vector<uint8_t>(source + 276, source + 512));
 
-    source[300] ^= 1;   // CFG checksum now wrong; 255 lets it through
+    source[300] ^= 1;  // CFG checksum now wrong; 255 lets it through
     ASSERT_EQ(q.writeImage(source, 0, 0, 255), 1) << q.lastStatus();
     EXPECT_EQ(deviceBytes(300, 1)[0], source[300]);
 }
@@ -224,7 +256,7 @@ TEST_F(DeviceEepromOps, BackupAndRestoreOfTheConfiguration) {
 
 TEST_F(DeviceEepromOps, ReloadRefusingSpoiledDataKeepsTheImage) {
     std::vector<uint8_t> image(q.image, q.image + 512);
-    detector().withModel([](DetectorModel& m) { m.eeprom[260] ^= 1; });   // FCT checksum broken
+    detector().withModel([](DetectorModel& m) { m.eeprom[260] ^= 1; });  // FCT checksum broken
     EXPECT_EQ(q.reloadImage(), 0);
     EXPECT_EQ(q.lastStatus(), 22);
     EXPECT_EQ(std::vector<uint8_t>(q.image, q.image + 512), image);

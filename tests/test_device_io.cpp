@@ -36,25 +36,31 @@ TEST(DeviceActions, RefusalsAndFailures) {
         {"clear hours", [](QOB& q) { return q.clearOperatingHours(); }, 23},
         {"air density start", [](QOB& q) { return q.airDensityStep(1, -1); }, 36},
     };
-    std::deque<std::string> names;   // keeps the row names in place while rows point at them
+    std::deque<std::string> names;  // keeps the row names in place while rows point at them
     std::vector<Row> rows;
     for (const Op& op : ops) {
         names.push_back(std::string(op.name) + ", not connected");
-        rows.push_back({.what = names.back().c_str(), .call = op.call, .result = 0, .status = 10,
-                        .connect = false});
+        rows.push_back({.what = names.back().c_str(), .call = op.call, .result = 0, .status = 10, .connect = false});
         names.push_back(std::string(op.name) + ", EEPROM unreadable");
-        rows.push_back({.what = names.back().c_str(), .call = op.call, .result = 0, .status = 19,
-                        .options = unreadableEeprom()});
+        rows.push_back(
+            {.what = names.back().c_str(), .call = op.call, .result = 0, .status = 19, .options = unreadableEeprom()});
         names.push_back(std::string(op.name) + ", wrong configuration");
-        rows.push_back({.what = names.back().c_str(), .call = op.call, .result = 0, .status = 19,
+        rows.push_back({.what = names.back().c_str(),
+                        .call = op.call,
+                        .result = 0,
+                        .status = 19,
                         .options = wrongConfiguration()});
         // Not acknowledged keeps the link's status; the extended command's becomes 0.
         names.push_back(std::string(op.name) + ", not acknowledged");
-        rows.push_back({.what = names.back().c_str(), .call = op.call, .result = 0,
-                        .status = op.code == 36 ? 0 : 8, .refusedCode = op.code});
+        rows.push_back({.what = names.back().c_str(),
+                        .call = op.call,
+                        .result = 0,
+                        .status = op.code == 36 ? 0 : 8,
+                        .refusedCode = op.code});
     }
     const int params[12] = {1};
     static int result[1024];
+    // clang-format off
     const std::vector<Row> arguments = {
         {.what = "channel test 3", .call = [](QOB& q) { return q.testChannel(3); }, .result = 0, .status = 13},
         {.what = "channel test -1", .call = [](QOB& q) { return q.testChannel(-1); }, .result = 0, .status = 13},
@@ -82,6 +88,7 @@ TEST(DeviceActions, RefusalsAndFailures) {
          .call = [&](QOB& q) { return q.extendedCommand(params, nullptr, result); }, .result = 1,
          .status = 0, .options = wrongConfiguration(), .sends = true},
     };
+    // clang-format on
     rows.insert(rows.end(), arguments.begin(), arguments.end());
     runRows(rows);
 }
@@ -146,7 +153,7 @@ TEST_F(DeviceActionsSent, TheDetectorFollowsTheCommands) {
 
 TEST_F(DeviceActionsSent, ExtendedCommandCarriesLowBytesAndReturnsTheAnswer) {
     static int data[1024], result[1024];
-    for (int i = 0; i < 1024; ++i) data[i] = 0x100 * i + (i & 0xFF);   // only the low byte goes
+    for (int i = 0; i < 1024; ++i) data[i] = 0x100 * i + (i & 0xFF);  // only the low byte goes
     const int info[12] = {1 + 0x100, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x7F + 0x300};
     ASSERT_EQ(q.extendedCommand(info, data, result), 1) << q.lastStatus();
     const auto r = lastRequest();
@@ -159,12 +166,11 @@ TEST_F(DeviceActionsSent, ExtendedCommandCarriesLowBytesAndReturnsTheAnswer) {
 
     // RAM byte written, then read back: address lowest byte first.
     const uint32_t address = 16725944;
-    const int write[12] = {7, int(address & 255), int(address >> 8 & 255), int(address >> 16 & 255),
-                           int(address >> 24), 42};
+    const int write[12] = {7, int(address & 255), int(address >> 8 & 255), int(address >> 16 & 255), int(address >> 24),
+                           42};
     ASSERT_EQ(q.extendedCommand(write, nullptr, result), 1);
     EXPECT_EQ(detector().ramByte(address), 42);
-    const int read[12] = {3, int(address & 255), int(address >> 8 & 255), int(address >> 16 & 255),
-                          int(address >> 24)};
+    const int read[12] = {3, int(address & 255), int(address >> 8 & 255), int(address >> 16 & 255), int(address >> 24)};
     ASSERT_EQ(q.extendedCommand(read, nullptr, result), 1);
     EXPECT_EQ(result[0], 42);
 
@@ -219,16 +225,12 @@ TEST_F(AirDensity, NoisyWarmUpFailsOnTheThirtiethSample) {
             const int changes = std::min(tick - 1, noisyPairs);
             setLevel(1, changes % 2 == 0 ? 2000 : 2050);
             last = q.airDensityStep(1, tick);
-            if (tick < 30) {
-            ASSERT_EQ(last, 4) << tick;
-        }
+            if (tick < 30) { ASSERT_EQ(last, 4) << tick; }
         }
         EXPECT_EQ(last, noisyPairs > 15 ? 2 : 4);
         const int sent = transitRequests();
         EXPECT_EQ(q.airDensityStep(1, 31), noisyPairs > 15 ? 2 : 1);
-        if (noisyPairs > 15) {
-            EXPECT_EQ(transitRequests(), sent) << "a failed test sends nothing more";
-        }
+        if (noisyPairs > 15) { EXPECT_EQ(transitRequests(), sent) << "a failed test sends nothing more"; }
     }
 }
 
@@ -241,9 +243,7 @@ TEST_F(AirDensity, FarSamplesLeaveTheAveragesAndEndTheTestAsOutliers) {
         result = q.airDensityStep(1, tick);
         EXPECT_EQ(q.adFastMean, 2000.0) << tick;
         EXPECT_EQ(q.adSlowMean, 2000.0) << tick;
-        if (tick < 60) {
-            ASSERT_EQ(result, 1) << tick;
-        }
+        if (tick < 60) { ASSERT_EQ(result, 1) << tick; }
     }
     EXPECT_EQ(result, 40) << "twenty outliers in the window: the tick twenty steps back";
     const int sent = transitRequests();

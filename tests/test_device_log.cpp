@@ -18,8 +18,8 @@ struct Record {
 };
 
 int readRecord(QOB& q, int index, Record& r) {
-    return q.logRecord(index, r.event, r.day, r.month, r.year, r.hour, r.minute, r.second,
-                       r.temperature, r.power, r.flow, r.sensor);
+    return q.logRecord(index, r.event, r.day, r.month, r.year, r.hour, r.minute, r.second, r.temperature, r.power,
+                       r.flow, r.sensor);
 }
 
 Call record(int index) {
@@ -49,86 +49,171 @@ TEST(DeviceLog, RefusalsAndFailures) {
     };
     runRows({
         {.what = "read, not connected", .call = readLog, .result = 0, .status = 10, .connect = false},
-        {.what = "read, wrong configuration", .call = readLog, .result = 0, .status = 15,
+        {.what = "read, wrong configuration",
+         .call = readLog,
+         .result = 0,
+         .status = 15,
          .options = wrongConfiguration()},
-        {.what = "read, EEPROM unreadable", .call = readLog, .result = 0, .status = 15,
-         .options = unreadableEeprom()},
+        {.what = "read, EEPROM unreadable", .call = readLog, .result = 0, .status = 15, .options = unreadableEeprom()},
         {.what = "read, header refused", .call = readLog, .result = 0, .status = 16, .refusedCode = 3},
-        {.what = "read, header checksum", .call = readLog, .result = 0, .status = 22,
+        {.what = "read, header checksum",
+         .call = readLog,
+         .result = 0,
+         .status = 22,
          .options = [](nerax_sim::DetectorOptions& o) { o.image.brokenLogHeader = true; },
          .sends = true},
-        {.what = "read, newest index 2244", .call = readLog, .result = 0, .status = 15,
-         .model = [](DetectorModel& m) {
-             m.eeprom[1028] = 2244 & 255;
-             m.eeprom[1029] = 2244 >> 8;
-             m.sealLogHeader();
-         },
+        {.what = "read, newest index 2244",
+         .call = readLog,
+         .result = 0,
+         .status = 15,
+         .model =
+             [](DetectorModel& m) {
+                 m.eeprom[1028] = 2244 & 255;
+                 m.eeprom[1029] = 2244 >> 8;
+                 m.sealLogHeader();
+             },
          .sends = true},
-        {.what = "read, newest index 2243", .call = readLog, .result = 1, .status = 0,
-         .model = [](DetectorModel& m) {
-             m.eeprom[1028] = 2243 & 255;
-             m.eeprom[1029] = 2243 >> 8;
-             m.sealLogHeader();
-         },
+        {.what = "read, newest index 2243",
+         .call = readLog,
+         .result = 1,
+         .status = 0,
+         .model =
+             [](DetectorModel& m) {
+                 m.eeprom[1028] = 2243 & 255;
+                 m.eeprom[1029] = 2243 >> 8;
+                 m.sealLogHeader();
+             },
          .sends = true},
-        {.what = "read, a record piece refused", .call = readLog, .result = 0, .status = 15,
-         .refusedCode = 3, .skip = 7},
-        {.what = "read, last record piece refused", .call = readLog, .result = 0, .status = 15,
-         .refusedCode = 3, .skip = 31},
+        {.what = "read, a record piece refused",
+         .call = readLog,
+         .result = 0,
+         .status = 15,
+         .refusedCode = 3,
+         .skip = 7},
+        {.what = "read, last record piece refused",
+         .call = readLog,
+         .result = 0,
+         .status = 15,
+         .refusedCode = 3,
+         .skip = 31},
         {.what = "record, not connected", .call = record(0), .result = 0, .status = 10, .connect = false},
         {.what = "record, log not read", .call = record(0), .result = 0, .status = 15},
-        {.what = "record, EEPROM unreadable", .call = record(0), .result = 0, .status = 15,
+        {.what = "record, EEPROM unreadable",
+         .call = record(0),
+         .result = 0,
+         .status = 15,
          .options = unreadableEeprom()},
-        {.what = "record, newest", .call = record(5), .result = 1, .status = kUntouched, .options = records(6),
+        {.what = "record, newest",
+         .call = record(5),
+         .result = 1,
+         .status = kUntouched,
+         .options = records(6),
          .before = readLog},
-        {.what = "record, beyond newest", .call = record(6), .result = 0, .status = 17,
-         .options = records(6), .before = readLog},
-        {.what = "record, stored beyond newest", .call = record(-6), .result = 1, .status = kUntouched,
-         .options = records(6), .before = readLog},
-        {.what = "record, last of the ring", .call = record(-2243), .result = 1, .status = kUntouched,
-         .options = records(6), .before = readLog},
-        {.what = "record, past the ring", .call = record(-2244), .result = 0, .status = 17,
-         .options = records(6), .before = readLog},
-        {.what = "record, blank log", .call = record(0), .result = 0, .status = 17,
-         .options = records(0), .before = readLog},
-        {.what = "record, wrapped log past the ring", .call = record(2244), .result = 0, .status = 17,
-         .options = [](nerax_sim::DetectorOptions& o) { o.image.logWrapped = true; }, .before = readLog},
-        {.what = "record, wrapped log beyond newest", .call = record(2000), .result = 1, .status = kUntouched,
-         .options = [](nerax_sim::DetectorOptions& o) { o.image.logWrapped = true; }, .before = readLog},
+        {.what = "record, beyond newest",
+         .call = record(6),
+         .result = 0,
+         .status = 17,
+         .options = records(6),
+         .before = readLog},
+        {.what = "record, stored beyond newest",
+         .call = record(-6),
+         .result = 1,
+         .status = kUntouched,
+         .options = records(6),
+         .before = readLog},
+        {.what = "record, last of the ring",
+         .call = record(-2243),
+         .result = 1,
+         .status = kUntouched,
+         .options = records(6),
+         .before = readLog},
+        {.what = "record, past the ring",
+         .call = record(-2244),
+         .result = 0,
+         .status = 17,
+         .options = records(6),
+         .before = readLog},
+        {.what = "record, blank log",
+         .call = record(0),
+         .result = 0,
+         .status = 17,
+         .options = records(0),
+         .before = readLog},
+        {.what = "record, wrapped log past the ring",
+         .call = record(2244),
+         .result = 0,
+         .status = 17,
+         .options = [](nerax_sim::DetectorOptions& o) { o.image.logWrapped = true; },
+         .before = readLog},
+        {.what = "record, wrapped log beyond newest",
+         .call = record(2000),
+         .result = 1,
+         .status = kUntouched,
+         .options = [](nerax_sim::DetectorOptions& o) { o.image.logWrapped = true; },
+         .before = readLog},
         {.what = "clear, not connected", .call = clear, .result = 0, .status = 10, .connect = false},
-        {.what = "clear, wrong configuration", .call = clear, .result = 0, .status = 15,
+        {.what = "clear, wrong configuration",
+         .call = clear,
+         .result = 0,
+         .status = 15,
          .options = wrongConfiguration()},
-        {.what = "clear, EEPROM unreadable", .call = clear, .result = 0, .status = 15,
-         .options = unreadableEeprom()},
+        {.what = "clear, EEPROM unreadable", .call = clear, .result = 0, .status = 15, .options = unreadableEeprom()},
         {.what = "clear refused", .call = clear, .result = 0, .status = 18, .refusedCode = 22},
-        {.what = "newest index, not connected", .call = lastIndex, .result = -1, .status = 10,
-         .connect = false},
+        {.what = "newest index, not connected", .call = lastIndex, .result = -1, .status = 10, .connect = false},
         {.what = "newest index, log not read", .call = lastIndex, .result = -1, .status = 15},
-        {.what = "newest index after a clear", .call = lastIndex, .result = -1, .status = 15,
+        {.what = "newest index after a clear",
+         .call = lastIndex,
+         .result = -1,
+         .status = 15,
          .before = [](QOB& q) { return q.readLog() && q.clearLog(); }},
-        {.what = "newest index", .call = lastIndex, .result = 11, .status = kUntouched, .options = records(12),
+        {.what = "newest index",
+         .call = lastIndex,
+         .result = 11,
+         .status = kUntouched,
+         .options = records(12),
          .before = readLog},
-        {.what = "blank log index", .call = lastIndex, .result = -2, .status = kUntouched, .options = records(0),
+        {.what = "blank log index",
+         .call = lastIndex,
+         .result = -2,
+         .status = kUntouched,
+         .options = records(0),
          .before = readLog},
         {.what = "wrap flag, log not read", .call = wrapped, .result = -1, .status = 15},
-        {.what = "clock read, not connected", .call = readClock, .result = 0, .status = 10,
-         .connect = false},
-        {.what = "clock read, EEPROM unreadable", .call = readClock, .result = 0, .status = 19,
+        {.what = "clock read, not connected", .call = readClock, .result = 0, .status = 10, .connect = false},
+        {.what = "clock read, EEPROM unreadable",
+         .call = readClock,
+         .result = 0,
+         .status = 19,
          .options = unreadableEeprom()},
-        {.what = "clock read, wrong configuration", .call = readClock, .result = 0, .status = 19,
+        {.what = "clock read, wrong configuration",
+         .call = readClock,
+         .result = 0,
+         .status = 19,
          .options = wrongConfiguration()},
         {.what = "clock read refused", .call = readClock, .result = 0, .status = 24, .refusedCode = 19},
-        {.what = "clock set, not connected", .call = setClock(1, 1, 20, 0, 0, 0), .result = 0,
-         .status = 10, .connect = false},
-        {.what = "clock set, EEPROM unreadable", .call = setClock(1, 1, 20, 0, 0, 0), .result = 0,
-         .status = 19, .options = unreadableEeprom()},
-        {.what = "clock set, wrong configuration", .call = setClock(1, 1, 20, 0, 0, 0), .result = 0,
-         .status = 19, .options = wrongConfiguration()},
+        {.what = "clock set, not connected",
+         .call = setClock(1, 1, 20, 0, 0, 0),
+         .result = 0,
+         .status = 10,
+         .connect = false},
+        {.what = "clock set, EEPROM unreadable",
+         .call = setClock(1, 1, 20, 0, 0, 0),
+         .result = 0,
+         .status = 19,
+         .options = unreadableEeprom()},
+        {.what = "clock set, wrong configuration",
+         .call = setClock(1, 1, 20, 0, 0, 0),
+         .result = 0,
+         .status = 19,
+         .options = wrongConfiguration()},
         {.what = "clock set, 29/02/13", .call = setClock(29, 2, 13, 10, 0, 0), .result = 0, .status = 13},
         {.what = "clock set, year 10", .call = setClock(1, 1, 10, 0, 0, 0), .result = 0, .status = 13},
         {.what = "clock set, year 100", .call = setClock(1, 1, 100, 0, 0, 0), .result = 0, .status = 13},
         {.what = "clock set, hour 24", .call = setClock(1, 1, 20, 24, 0, 0), .result = 0, .status = 13},
-        {.what = "clock set refused", .call = setClock(1, 1, 20, 0, 0, 0), .result = 0, .status = 24,
+        {.what = "clock set refused",
+         .call = setClock(1, 1, 20, 0, 0, 0),
+         .result = 0,
+         .status = 24,
          .refusedCode = 20},
     });
 }
@@ -140,9 +225,8 @@ protected:
         ASSERT_EQ(q.connect(comNumber(), 0, 0, 0), 1) << q.lastStatus();
     }
     std::vector<nerax_sim::Request> history() {
-        return detector().withModel([](DetectorModel& m) {
-            return std::vector<nerax_sim::Request>(m.history.begin(), m.history.end());
-        });
+        return detector().withModel(
+            [](DetectorModel& m) { return std::vector<nerax_sim::Request>(m.history.begin(), m.history.end()); });
     }
     QOB q;
 };
@@ -214,7 +298,7 @@ TEST_F(DeviceLogRead, FailedReadKeepsThePreviousLog) {
     detector().withModel([](DetectorModel& m) {
         m.appendLog(10);
         m.appendLog(10);
-        m.eeprom[1030] = 1;   // and claim a wrapped ring
+        m.eeprom[1030] = 1;  // and claim a wrapped ring
         m.sealLogHeader();
     });
     nerax_sim::Fault nak;
@@ -258,26 +342,27 @@ TEST_F(DeviceLogRead, WrapFlagAndClear) {
 }
 
 TEST_F(DeviceLogRead, ClockRoundTripAndRefusedDates) {
-    struct Case { int d, mo, y, h, mi, s; bool accepted; } cases[] = {
-        {29, 2, 12, 10, 0, 0, true},  {5, 3, 17, 9, 4, 7, true},    {31, 12, 99, 23, 59, 59, true},
-        {1, 1, 11, 0, 0, 0, true},    {29, 2, 13, 10, 0, 0, false}, {31, 4, 20, 0, 0, 0, false},
-        {1, 1, 10, 0, 0, 0, false},   {1, 1, 100, 0, 0, 0, false},  {1, 1, 20, 24, 0, 0, false},
-        {1, 1, 20, 0, 60, 0, false},  {0, 1, 20, 0, 0, 0, false},   {1, 13, 20, 0, 0, 0, false},
+    struct Case {
+        int d, mo, y, h, mi, s;
+        bool accepted;
+    } cases[] = {
+        {29, 2, 12, 10, 0, 0, true}, {5, 3, 17, 9, 4, 7, true},    {31, 12, 99, 23, 59, 59, true},
+        {1, 1, 11, 0, 0, 0, true},   {29, 2, 13, 10, 0, 0, false}, {31, 4, 20, 0, 0, 0, false},
+        {1, 1, 10, 0, 0, 0, false},  {1, 1, 100, 0, 0, 0, false},  {1, 1, 20, 24, 0, 0, false},
+        {1, 1, 20, 0, 60, 0, false}, {0, 1, 20, 0, 0, 0, false},   {1, 13, 20, 0, 0, 0, false},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.d << "/" << c.mo << "/" << c.y << " " << c.h << ":"
-                                        << c.mi << ":" << c.s);
+        SCOPED_TRACE(testing::Message() << c.d << "/" << c.mo << "/" << c.y << " " << c.h << ":" << c.mi << ":" << c.s);
         const nerax_sim::ClockValue before = detector().clock();
         EXPECT_EQ(q.setClock(c.d, c.mo, c.y, c.h, c.mi, c.s), c.accepted ? 1 : 0);
         int d = -1, mo = -1, y = -1, h = -1, mi = -1, s = -1;
         ASSERT_EQ(q.readClock(d, mo, y, h, mi, s), 1) << q.lastStatus();
         if (c.accepted) {
-            EXPECT_EQ(std::vector<int>({d, mo, y, h, mi, s}),
-                      std::vector<int>({c.d, c.mo, c.y, c.h, c.mi, c.s}));
+            EXPECT_EQ(std::vector<int>({d, mo, y, h, mi, s}), std::vector<int>({c.d, c.mo, c.y, c.h, c.mi, c.s}));
         } else {
-            EXPECT_EQ(std::vector<int>({d, mo, y, h, mi, s}),
-                      std::vector<int>({before.day, before.month, before.year, before.hour,
-                                        before.minute, before.second}))
+            EXPECT_EQ(
+                std::vector<int>({d, mo, y, h, mi, s}),
+                std::vector<int>({before.day, before.month, before.year, before.hour, before.minute, before.second}))
                 << "a refused date leaves the clock alone";
         }
     }

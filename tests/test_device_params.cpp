@@ -32,10 +32,20 @@ TEST_F(Params, AccessRefusedInOrderAndCallerValuesUntouched) {
         const char* what;
         std::function<void(QOB&)> setup;
         int mode;
-        int status;   // 0: accepted
+        int status;  // 0: accepted
     } cases[] = {
-        {"not connected", [](QOB& o) { o.connected = 0; o.flagEepromRead = 0; }, Read, 10},
-        {"eeprom unreadable", [](QOB& o) { o.flagEepromRead = 0; o.wrongConfig = 1; }, Read, 20},
+        {"not connected",
+         [](QOB& o) {
+             o.connected = 0;
+             o.flagEepromRead = 0;
+         },
+         Read, 10},
+        {"eeprom unreadable",
+         [](QOB& o) {
+             o.flagEepromRead = 0;
+             o.wrongConfig = 1;
+         },
+         Read, 20},
         {"wrong configuration", [](QOB& o) { o.wrongConfig = 1; }, Read, 22},
         {"factory area bad", [](QOB& o) { o.flagFactoryOk = 0; }, Write, 22},
         {"config area bad", [](QOB& o) { o.flagConfigOk = 0; }, Check, 22},
@@ -74,18 +84,14 @@ using Flat = std::function<int(QOB&, int*, int)>;
 struct Mapped {
     const char* name;
     Flat access;
-    std::vector<int> bytes;   // image byte of each value, in argument order
+    std::vector<int> bytes;  // image byte of each value, in argument order
     int min, max;
     int alsoAllowed = -1;
 };
 
 std::vector<Mapped> mappedGroups() {
-    auto one = [](int (QOB::*f)(int&, int)) {
-        return [f](QOB& o, int* v, int m) { return (o.*f)(*v, m); };
-    };
-    auto arr = [](int (QOB::*f)(int*, int)) {
-        return [f](QOB& o, int* v, int m) { return (o.*f)(v, m); };
-    };
+    auto one = [](int (QOB::*f)(int&, int)) { return [f](QOB& o, int* v, int m) { return (o.*f)(*v, m); }; };
+    auto arr = [](int (QOB::*f)(int*, int)) { return [f](QOB& o, int* v, int m) { return (o.*f)(v, m); }; };
     auto range = [](int first, int n) {
         std::vector<int> b;
         for (int i = 0; i < n; ++i) b.push_back(first + i);
@@ -108,8 +114,7 @@ std::vector<Mapped> mappedGroups() {
         {"parCascadeAlarm", one(&QOB::parCascadeAlarm), {356}, 0, 1},
         {"parSounderOnPrealarm", one(&QOB::parSounderOnPrealarm), {357}, 0, 1},
         {"parSensorTimeout", one(&QOB::parSensorTimeout), {358}, 0, 240},
-        {"parAlarmLevels",
-         [](QOB& o, int* v, int m) { return o.parAlarmLevels(v, v + 2, v + 4, v + 6, m); },
+        {"parAlarmLevels", [](QOB& o, int* v, int m) { return o.parAlarmLevels(v, v + 2, v + 4, v + 6, m); },
          range(359, 8), 1, 9},
         {"parAuxRelayCh2", one(&QOB::parAuxRelayCh2), {367}, 0, 1},
         {"parRemoteOutputTime", one(&QOB::parRemoteOutputTime), {370}, 1, 200},
@@ -148,8 +153,7 @@ TEST_F(Params, MappedGroupsValidateEveryValueAtTheBoundaries) {
         const int fill = g.max == 9 && g.min == 1 ? 2 : g.min;
         for (size_t at : {size_t{0}, g.bytes.size() - 1}) {
             for (int probe : probes) {
-                const bool valid =
-                    (probe >= g.min && probe <= g.max) || (g.alsoAllowed >= 0 && probe == g.alsoAllowed);
+                const bool valid = (probe >= g.min && probe <= g.max) || (g.alsoAllowed >= 0 && probe == g.alsoAllowed);
                 for (int mode : {Check, Write}) {
                     SetUp();
                     const auto before = image();
@@ -157,17 +161,13 @@ TEST_F(Params, MappedGroupsValidateEveryValueAtTheBoundaries) {
                     v[at] = probe;
                     q.status = -5;
                     const int ok = g.access(q, v.data(), mode);
-                    const std::string where = std::string(g.name) + " value " + std::to_string(at) +
-                                              " = " + std::to_string(probe) + " mode " +
-                                              std::to_string(mode);
+                    const std::string where = std::string(g.name) + " value " + std::to_string(at) + " = " +
+                                              std::to_string(probe) + " mode " + std::to_string(mode);
                     EXPECT_EQ(ok, valid ? 1 : 0) << where;
-                    if (!valid) {
-                        EXPECT_EQ(q.lastStatus(), 13) << where;
-                    }
+                    if (!valid) { EXPECT_EQ(q.lastStatus(), 13) << where; }
                     auto expected = before;
                     if (valid && mode == Write)
-                        for (size_t i = 0; i < v.size(); ++i)
-                            expected[g.bytes[i]] = static_cast<uint8_t>(v[i]);
+                        for (size_t i = 0; i < v.size(); ++i) expected[g.bytes[i]] = static_cast<uint8_t>(v[i]);
                     EXPECT_EQ(image(), expected) << where;
                 }
             }
@@ -187,14 +187,14 @@ TEST_F(Params, ReservedPasswordIsRefused) {
     EXPECT_EQ(q.parPassword(digits, Check), 0);
     EXPECT_EQ(q.lastStatus(), 13);
     EXPECT_EQ(q.parPassword(digits, Write), 0);
-    digits[3] = digits[3] % 9 + 1;   // any other combination
+    digits[3] = digits[3] % 9 + 1;  // any other combination
     EXPECT_EQ(q.parPassword(digits, Write), 1);
     EXPECT_EQ(q.image[279], digits[3]);
 }
 
 struct RuleCase {
     const char* what;
-    std::function<int(QOB&, int)> call;   // (object, mode) -> result
+    std::function<int(QOB&, int)> call;  // (object, mode) -> result
     bool valid;
 };
 
@@ -215,9 +215,7 @@ TEST_F(Params, RulesOfTheGroupsWithTheirOwnChecks) {
         };
     };
     auto daylight = [](int sd, int smo, int sh, int smi, int ed, int emo, int eh, int emi) {
-        return [=](QOB& o, int m) mutable {
-            return o.parDaylightDates(sd, smo, sh, smi, ed, emo, eh, emi, m);
-        };
+        return [=](QOB& o, int m) mutable { return o.parDaylightDates(sd, smo, sh, smi, ed, emo, eh, emi, m); };
     };
     auto pressure = [](uint32_t pa) {
         return [=](QOB& o, int m) {
@@ -302,9 +300,7 @@ TEST_F(Params, RulesOfTheGroupsWithTheirOwnChecks) {
                 EXPECT_EQ(q.lastStatus(), 13) << c.what;
                 EXPECT_EQ(image(), before) << c.what << ": a refused group stores nothing";
             }
-            if (mode == Check) {
-                EXPECT_EQ(image(), before) << c.what << ": Check stores nothing";
-            }
+            if (mode == Check) { EXPECT_EQ(image(), before) << c.what << ": Check stores nothing"; }
         }
     }
 }
@@ -320,8 +316,7 @@ TEST_F(Params, MultiByteStoresAndReadConversions) {
 
     int n = 300, d = 31, mo = 12, y = 99, h = 23, mi = 59, s = 58;
     ASSERT_EQ(q.parConfigStamp(n, d, mo, y, h, mi, s, Write), 1);
-    EXPECT_EQ(std::vector<uint8_t>(q.image + 280, q.image + 287),
-              (std::vector<uint8_t>{44, 31, 12, 99, 23, 59, 58}));
+    EXPECT_EQ(std::vector<uint8_t>(q.image + 280, q.image + 287), (std::vector<uint8_t>{44, 31, 12, 99, 23, 59, 58}));
     q.image[283] = 100;
     ASSERT_EQ(q.parConfigStamp(n, d, mo, y, h, mi, s, Read), 1);
     EXPECT_EQ(n, 44);
@@ -330,10 +325,9 @@ TEST_F(Params, MultiByteStoresAndReadConversions) {
     ASSERT_EQ(q.parConfigStamp(n, d, mo, y, h, mi, s, Read), 1);
     EXPECT_EQ(y, 99);
 
-    int pressure[4] = {0x10, 0xAD, 0x01, 0x00};   // 110000
+    int pressure[4] = {0x10, 0xAD, 0x01, 0x00};  // 110000
     ASSERT_EQ(q.parPressure(pressure, Write), 1);
-    EXPECT_EQ(std::vector<uint8_t>(q.image + 472, q.image + 476),
-              (std::vector<uint8_t>{0x10, 0xAD, 0x01, 0x00}));
+    EXPECT_EQ(std::vector<uint8_t>(q.image + 472, q.image + 476), (std::vector<uint8_t>{0x10, 0xAD, 0x01, 0x00}));
     int back[4] = {};
     ASSERT_EQ(q.parPressure(back, Read), 1);
     EXPECT_EQ(std::vector<int>(back, back + 4), std::vector<int>(pressure, pressure + 4));
@@ -353,8 +347,7 @@ TEST_F(Params, MultiByteStoresAndReadConversions) {
 
     int fd[2] = {29, 31}, fm[2] = {2, 12}, fy[2] = {12, 30};
     ASSERT_EQ(q.parFilterDueDates(fd, fm, fy, Write), 1);
-    EXPECT_EQ(std::vector<uint8_t>(q.image + 416, q.image + 422),
-              (std::vector<uint8_t>{29, 2, 12, 31, 12, 30}));
+    EXPECT_EQ(std::vector<uint8_t>(q.image + 416, q.image + 422), (std::vector<uint8_t>{29, 2, 12, 31, 12, 30}));
 
     int sd = 25, smo = 3, sh = 2, smi = 0, ed = 28, emo = 10, eh = 3, emi = 30;
     ASSERT_EQ(q.parDaylightDates(sd, smo, sh, smi, ed, emo, eh, emi, Write), 1);
@@ -371,13 +364,14 @@ TEST_F(Params, MultiByteStoresAndReadConversions) {
 
     int sh2 = 6, sm2 = 30, eh2 = 22, em2 = 15;
     ASSERT_EQ(q.parDayTimes(sh2, sm2, eh2, em2, Write), 1);
-    EXPECT_EQ(std::vector<uint8_t>(q.image + 298, q.image + 302),
-              (std::vector<uint8_t>{6, 30, 22, 15}));
+    EXPECT_EQ(std::vector<uint8_t>(q.image + 298, q.image + 302), (std::vector<uint8_t>{6, 30, 22, 15}));
 }
 
 TEST_F(Params, ExternalInputEventIsOneHot) {
-    struct Case { std::vector<uint8_t> bytes; int code; } reads[] = {
-        {{0, 1, 1, 0}, 1}, {{0, 0, 0, 0}, 4}, {{1, 1, 1, 1}, 0}, {{0, 0, 0, 7}, 3}, {{0, 0, 2, 0}, 2}};
+    struct Case {
+        std::vector<uint8_t> bytes;
+        int code;
+    } reads[] = {{{0, 1, 1, 0}, 1}, {{0, 0, 0, 0}, 4}, {{1, 1, 1, 1}, 0}, {{0, 0, 0, 7}, 3}, {{0, 0, 2, 0}, 2}};
     for (const Case& c : reads) {
         std::memcpy(q.image + 466, c.bytes.data(), 4);
         int code = -1;
@@ -422,9 +416,8 @@ TEST_F(Params, ChannelRulesAndTheirSideEffectOnSensors) {
         int flags[2];
         bool valid;
     } cases[] = {
-        {2, {0, 0}, false}, {2, {1, 0}, true},  {2, {0, 1}, true},  {2, {1, 1}, true},
-        {2, {2, 1}, false}, {2, {1, -1}, false}, {1, {1, 1}, false}, {1, {1, 0}, true},
-        {1, {0, 1}, false}, {1, {0, 0}, false},
+        {2, {0, 0}, false},  {2, {1, 0}, true},  {2, {0, 1}, true}, {2, {1, 1}, true},  {2, {2, 1}, false},
+        {2, {1, -1}, false}, {1, {1, 1}, false}, {1, {1, 0}, true}, {1, {0, 1}, false}, {1, {0, 0}, false},
     };
     for (const Case& c : cases) {
         for (int mode : {Check, Write}) {
@@ -451,7 +444,7 @@ TEST_F(Params, ChannelRulesAndTheirSideEffectOnSensors) {
 TEST_F(Params, SensorRulesFollowTheDetectorAndTheStoredChannels) {
     struct Case {
         int channels, sensors;
-        int stored[2];   // channel flags in the image
+        int stored[2];  // channel flags in the image
         int flags[2];
         bool valid;
     } cases[] = {
@@ -470,8 +463,8 @@ TEST_F(Params, SensorRulesFollowTheDetectorAndTheStoredChannels) {
         int flags[2] = {c.flags[0], c.flags[1]};
         const auto before = image();
         EXPECT_EQ(q.parSensorEnable(flags, Write), c.valid ? 1 : 0)
-            << c.channels << "/" << c.sensors << " stored " << c.stored[0] << c.stored[1] << " flags "
-            << c.flags[0] << c.flags[1];
+            << c.channels << "/" << c.sensors << " stored " << c.stored[0] << c.stored[1] << " flags " << c.flags[0]
+            << c.flags[1];
         if (c.valid) {
             EXPECT_EQ(q.image[289], c.flags[0]);
             EXPECT_EQ(q.image[290], c.flags[1]);

@@ -12,8 +12,9 @@ namespace {
 
 TEST(AreaChecksum, SeedAloneOnZeroArea) {
     uint8_t data[512] = {};
-    struct Case { int start, length, at, seed; } cases[] = {
-        {256, 20, 275, 3}, {276, 220, 495, 5}, {0, 49, 48, 1}, {0, 64, 63, 7}};
+    struct Case {
+        int start, length, at, seed;
+    } cases[] = {{256, 20, 275, 3}, {276, 220, 495, 5}, {0, 49, 48, 1}, {0, 64, 63, 7}};
     for (const Case& c : cases) {
         std::memset(data, 0, sizeof data);
         EXPECT_EQ(QOB::checkArea(data, c.start, c.length, c.at, c.seed), 0) << c.start;
@@ -25,14 +26,14 @@ TEST(AreaChecksum, SeedAloneOnZeroArea) {
 TEST(AreaChecksum, WrapsModulo256AndIgnoresBytesOutsideTheArea) {
     uint8_t data[64] = {};
     data[0] = 200;
-    data[1] = 100;                 // 7 + 300 = 307 -> 51
+    data[1] = 100;  // 7 + 300 = 307 -> 51
     data[63] = 51;
     EXPECT_EQ(QOB::checkArea(data, 0, 64, 63, 7), 1);
     uint8_t wide[600] = {};
     for (auto& b : wide) b = 0xAB;
     QOB::sealImage(wide);
-    wide[255] ^= 0xFF;             // between LOB and FCT: no area covers it
-    wide[500] ^= 0xFF;             // behind CFG
+    wide[255] ^= 0xFF;  // between LOB and FCT: no area covers it
+    wide[500] ^= 0xFF;  // behind CFG
     EXPECT_EQ(QOB::checkImage(wide), 1);
 }
 
@@ -58,25 +59,24 @@ TEST(SealImage, ChecksumsAreSeedPlusSum) {
     image[277] = 10;
     image[0] = 255;
     QOB::sealImage(image);
-    EXPECT_EQ(image[275], 4);                      // 3 + 1
-    EXPECT_EQ(image[495], (5 + 250 + 10) % 256);   // wraps
-    EXPECT_EQ(image[48], 0);                       // 1 + 255 wraps to 0
+    EXPECT_EQ(image[275], 4);                     // 3 + 1
+    EXPECT_EQ(image[495], (5 + 250 + 10) % 256);  // wraps
+    EXPECT_EQ(image[48], 0);                      // 1 + 255 wraps to 0
 }
 
 TEST(DateTimeRule, Boundaries) {
-    struct Case { int d, mo, y, h, mi, s; bool valid; } cases[] = {
-        {1, 1, 11, 0, 0, 0, true},       {31, 12, 99, 23, 59, 59, true},
-        {29, 2, 12, 10, 0, 0, true},     {29, 2, 13, 10, 0, 0, false},
-        {28, 2, 13, 0, 0, 0, true},      {29, 2, 96, 0, 0, 0, true},
-        {1, 1, 10, 0, 0, 0, false},      {1, 1, 100, 0, 0, 0, false},
-        {1, 1, 20, 24, 0, 0, false},     {1, 1, 20, 0, 60, 0, false},
-        {1, 1, 20, 0, 0, 60, false},     {1, 1, 20, -1, 0, 0, false},
-        {0, 1, 20, 0, 0, 0, false},      {32, 1, 20, 0, 0, 0, false},
-        {1, 0, 20, 0, 0, 0, false},      {1, 13, 20, 0, 0, 0, false},
-        {30, 4, 20, 0, 0, 0, true},      {31, 4, 20, 0, 0, 0, false},
-        {31, 6, 20, 0, 0, 0, false},     {31, 9, 20, 0, 0, 0, false},
-        {31, 11, 20, 0, 0, 0, false},    {31, 8, 20, 0, 0, 0, true},
-        {30, 2, 20, 0, 0, 0, false},
+    struct Case {
+        int d, mo, y, h, mi, s;
+        bool valid;
+    } cases[] = {
+        {1, 1, 11, 0, 0, 0, true},    {31, 12, 99, 23, 59, 59, true}, {29, 2, 12, 10, 0, 0, true},
+        {29, 2, 13, 10, 0, 0, false}, {28, 2, 13, 0, 0, 0, true},     {29, 2, 96, 0, 0, 0, true},
+        {1, 1, 10, 0, 0, 0, false},   {1, 1, 100, 0, 0, 0, false},    {1, 1, 20, 24, 0, 0, false},
+        {1, 1, 20, 0, 60, 0, false},  {1, 1, 20, 0, 0, 60, false},    {1, 1, 20, -1, 0, 0, false},
+        {0, 1, 20, 0, 0, 0, false},   {32, 1, 20, 0, 0, 0, false},    {1, 0, 20, 0, 0, 0, false},
+        {1, 13, 20, 0, 0, 0, false},  {30, 4, 20, 0, 0, 0, true},     {31, 4, 20, 0, 0, 0, false},
+        {31, 6, 20, 0, 0, 0, false},  {31, 9, 20, 0, 0, 0, false},    {31, 11, 20, 0, 0, 0, false},
+        {31, 8, 20, 0, 0, 0, true},   {30, 2, 20, 0, 0, 0, false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(QOB::dateTimeValid(c.d, c.mo, c.y, c.h, c.mi, c.s), c.valid)
@@ -84,13 +84,14 @@ TEST(DateTimeRule, Boundaries) {
 }
 
 TEST(HolidayRule, EmptyEntriesAndMonthLengthsWithoutYear) {
-    struct Case { int day, month; bool valid; } cases[] = {
-        {0, 5, true},  {31, 0, true},  {0, 0, true},   {29, 2, true},  {30, 2, false},
-        {31, 4, false}, {30, 4, true}, {31, 12, true}, {32, 1, false}, {1, 13, false},
-        {-1, 3, false}, {3, -1, false}, {1, 1, true},
+    struct Case {
+        int day, month;
+        bool valid;
+    } cases[] = {
+        {0, 5, true},   {31, 0, true},  {0, 0, true},   {29, 2, true},  {30, 2, false}, {31, 4, false}, {30, 4, true},
+        {31, 12, true}, {32, 1, false}, {1, 13, false}, {-1, 3, false}, {3, -1, false}, {1, 1, true},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(QOB::dayMonthValid(c.day, c.month), c.valid) << c.day << "/" << c.month;
+    for (const Case& c : cases) EXPECT_EQ(QOB::dayMonthValid(c.day, c.month), c.valid) << c.day << "/" << c.month;
 }
 
 TEST(Texts, FaultAlertLabels) {
@@ -116,7 +117,10 @@ TEST(Texts, FaultAlertLabels) {
 }
 
 TEST(Texts, PollStatusByVariant) {
-    struct Case { int variant, code; const char* text; } cases[] = {
+    struct Case {
+        int variant, code;
+        const char* text;
+    } cases[] = {
         {1, 0, "undefined"},
         {1, 1, "normal"},
         {1, 2, "error 1 [addresses switched]"},
@@ -136,8 +140,7 @@ TEST(Texts, PollStatusByVariant) {
         {4, 1, "active"},
         {-1, 0, "not active"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(pollStatusTextFor(c.variant, c.code), c.text) << c.variant << "/" << c.code;
+    for (const Case& c : cases) EXPECT_EQ(pollStatusTextFor(c.variant, c.code), c.text) << c.variant << "/" << c.code;
 }
 
 }  // namespace

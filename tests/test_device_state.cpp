@@ -16,35 +16,67 @@ Call readState() {
 
 TEST(DeviceState, RefusalsAndFailures) {
     runRows({
-        {.what = "read, not connected", .call = readState(), .result = 0, .status = 10,
+        {.what = "read, not connected", .call = readState(), .result = 0, .status = 10, .connect = false},
+        {.what = "read, wrong configuration",
+         .call = readState(),
+         .result = 0,
+         .status = 12,
+         .options = wrongConfiguration()},
+        {.what = "read, not acknowledged", .call = readState(), .result = 0, .status = 11, .refusedCode = 30},
+        {.what = "read, bad checksum",
+         .call = readState(),
+         .result = 0,
+         .status = 7,
+         .refusedCode = 30,
+         .fault = nerax_sim::FaultKind::BadChecksum},
+        {.what = "accessor, not connected",
+         .call = [](QOB& q) { return q.asdInFault(); },
+         .result = -1,
+         .status = 10,
          .connect = false},
-        {.what = "read, wrong configuration", .call = readState(), .result = 0, .status = 12,
-         .options = wrongConfiguration()},
-        {.what = "read, not acknowledged", .call = readState(), .result = 0, .status = 11,
-         .refusedCode = 30},
-        {.what = "read, bad checksum", .call = readState(), .result = 0, .status = 7,
-         .refusedCode = 30, .fault = nerax_sim::FaultKind::BadChecksum},
-        {.what = "accessor, not connected", .call = [](QOB& q) { return q.asdInFault(); },
-         .result = -1, .status = 10, .connect = false},
-        {.what = "accessor before the first read", .call = [](QOB& q) { return q.flow(0); },
-         .result = -1, .status = 12},
-        {.what = "hours before the first read", .call = [](QOB& q) { return q.hoursByte0(); },
-         .result = -1, .status = 12},
+        {.what = "accessor before the first read",
+         .call = [](QOB& q) { return q.flow(0); },
+         .result = -1,
+         .status = 12},
+        {.what = "hours before the first read",
+         .call = [](QOB& q) { return q.hoursByte0(); },
+         .result = -1,
+         .status = 12},
         {.what = "accessor, wrong configuration",
-         .call = [](QOB& q) { return q.externalInput(); }, .result = -1, .status = 12,
+         .call = [](QOB& q) { return q.externalInput(); },
+         .result = -1,
+         .status = 12,
          .options = wrongConfiguration()},
-        {.what = "relay 9", .call = [](QOB& q) { return q.relayState(9); }, .result = -1,
-         .status = 13, .before = readState()},
-        {.what = "relay -1", .call = [](QOB& q) { return q.relayState(-1); }, .result = -1,
-         .status = 13, .before = readState()},
-        {.what = "flag 99", .call = [](QOB& q) { return q.faultAlertFlag(99); }, .result = -1,
-         .status = 13, .before = readState()},
-        {.what = "flag 138", .call = [](QOB& q) { return q.faultAlertFlag(138); }, .result = -1,
-         .status = 13, .before = readState()},
-        {.what = "channel 2", .call = [](QOB& q) { return q.flow(2); }, .result = -1,
-         .status = 13, .before = readState()},
-        {.what = "channel -1", .call = [](QOB& q) { return q.sensorOutput(-1); }, .result = -1,
-         .status = 13, .before = readState()},
+        {.what = "relay 9",
+         .call = [](QOB& q) { return q.relayState(9); },
+         .result = -1,
+         .status = 13,
+         .before = readState()},
+        {.what = "relay -1",
+         .call = [](QOB& q) { return q.relayState(-1); },
+         .result = -1,
+         .status = 13,
+         .before = readState()},
+        {.what = "flag 99",
+         .call = [](QOB& q) { return q.faultAlertFlag(99); },
+         .result = -1,
+         .status = 13,
+         .before = readState()},
+        {.what = "flag 138",
+         .call = [](QOB& q) { return q.faultAlertFlag(138); },
+         .result = -1,
+         .status = 13,
+         .before = readState()},
+        {.what = "channel 2",
+         .call = [](QOB& q) { return q.flow(2); },
+         .result = -1,
+         .status = 13,
+         .before = readState()},
+        {.what = "channel -1",
+         .call = [](QOB& q) { return q.sensorOutput(-1); },
+         .result = -1,
+         .status = 13,
+         .before = readState()},
     });
 }
 
@@ -103,9 +135,9 @@ TEST_F(DeviceStateRead, EveryByteLandsInItsField) {
     for (int i = 0; i < 38; ++i) EXPECT_EQ(q.faultAlertFlag(100 + i), (i * 5) % 3) << 100 + i;
     EXPECT_EQ(q.asdInFault(), 2);
     EXPECT_EQ(q.asdInAuxFault(), 1);
-    const uint32_t counter = q.hoursByte0() | q.hoursByte1() << 8 | q.hoursByte2() << 16 |
-                             static_cast<uint32_t>(q.hoursByte3()) << 24;
-    EXPECT_EQ(counter, 10000u);   // 5000 operating hours
+    const uint32_t counter =
+        q.hoursByte0() | q.hoursByte1() << 8 | q.hoursByte2() << 16 | static_cast<uint32_t>(q.hoursByte3()) << 24;
+    EXPECT_EQ(counter, 10000u);  // 5000 operating hours
     EXPECT_EQ(q.externalInput(), 1);
     for (int i = 0; i < 9; ++i) EXPECT_EQ(q.relayState(i), i % 2) << i;
     EXPECT_EQ(q.internalTemperature(), -5);
@@ -149,6 +181,5 @@ TEST_F(DeviceStateRead, FailedReadKeepsThePreviousRecord) {
     ASSERT_EQ(q.readState(), 1);
     EXPECT_EQ(q.flow(0), flow + 20);
 }
-
 
 }  // namespace

@@ -55,7 +55,7 @@ TEST_F(UnplugTest, HandlersEndWithTheStandardLineAndReconnectWorks) {
     struct Case {
         const char* what;
         int code;
-        int skip;   // requests of the code answered before the plug goes
+        int skip;  // requests of the code answered before the plug goes
         std::function<void(TFrmTestQOB&)> run;
     };
     const Case cases[] = {
@@ -125,12 +125,12 @@ TEST_F(UnplugTest, PollingTimersStopWhenTheLinkFails) {
     EXPECT_EQ(w().memFlowLog1.Lines.Count(), 10);
 
     detector().injectFault(cmd::FlowLog, Fault{FaultKind::Unplug});
-    host.sleep(300);   // the next flow log tick meets the unplugged detector
+    host.sleep(300);  // the next flow log tick meets the unplugged detector
     EXPECT_FALSE(w().tmrFlowLog.Enabled);
     EXPECT_FALSE(w().cboFlowLog.Checked);
     EXPECT_EQ(w().memFlowLog1.Lines.lines().back(), "ERROR");
     EXPECT_EQ(w().memFlowLog2.Lines.lines().back(), "ERROR");
-    host.sleep(100);   // and the state refresh its guard
+    host.sleep(100);  // and the state refresh its guard
     EXPECT_FALSE(w().tmrState.Enabled);
     EXPECT_FALSE(w().cboState.Checked);
     EXPECT_EQ(console().back(), ">>Not connected!");
@@ -180,7 +180,7 @@ protected:
     void setFlow(int flow) {
         detector().withModel([&](DetectorModel& m) {
             m.flow[0] = flow;
-            m.eeprom[484] = 0;   // no flow correction
+            m.eeprom[484] = 0;  // no flow correction
         });
     }
     QOB qob;

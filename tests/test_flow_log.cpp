@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "app/formatters.h"
 #include "pages/flow_log.h"
 #include "support/window_fixture.h"
@@ -86,20 +86,20 @@ TEST(FlowLogLines, HeaderAndDataLinesAreFiveWideColumns) {
     EXPECT_EQ(line.size(), 108u);
     EXPECT_EQ(line.substr(0, 18), "  671|65535|    0|");
     EXPECT_EQ(line.substr(102), "    7|");
-    fields[1] = 123456;   // wider than a column: the column grows, nothing is cut
+    fields[1] = 123456;  // wider than a column: the column grows, nothing is cut
     fields[2] = -5;
     EXPECT_EQ(flowRecordLine(fields).substr(0, 19), "  671|123456|   -5|");
 }
 
 TEST(FlowLogAnswer, ValidCountsDecideTheLinesLiveSlotsTheGraph) {
     uint8_t answer[1026] = {};
-    answer[1] = 0;   // channel 1 reports no valid records...
+    answer[1] = 0;  // channel 1 reports no valid records...
     answer[2] = 3;
     for (int c = 0; c < 2; ++c)
         for (int k = 0; k < kFlowSlotsPerChannel; ++k) {
             uint8_t* slot = answer + kFlowFirstSlot + c * kFlowChannelBytes + k * kFlowRecordBytes;
-            slot[0] = k == 5 ? 0 : 1;               // ...but nine live slots
-            slot[2 * FieldA] = 0x58;                // A = 0x5800 + slot + 16 * channel
+            slot[0] = k == 5 ? 0 : 1;  // ...but nine live slots
+            slot[2 * FieldA] = 0x58;   // A = 0x5800 + slot + 16 * channel
             slot[2 * FieldA + 1] = static_cast<uint8_t>(k + 16 * c);
             slot[2 * FieldPulse + 1] = 29;
         }
@@ -111,9 +111,9 @@ TEST(FlowLogAnswer, ValidCountsDecideTheLinesLiveSlotsTheGraph) {
     EXPECT_EQ(fieldOf(log2.Lines[2], FieldA), 0x5800 + 2 + 16);
     EXPECT_EQ(fieldOf(log2.Lines[0], FieldIndex), 256);
     EXPECT_EQ(graph.position, 9);
-    EXPECT_EQ(graph.values[FlowGraph::A][0], 0);   // position 0 is never written
+    EXPECT_EQ(graph.values[FlowGraph::A][0], 0);  // position 0 is never written
     EXPECT_EQ(graph.values[FlowGraph::A][1], 0x5800);
-    EXPECT_EQ(graph.values[FlowGraph::A][6], 0x5800 + 6);   // slot 5 skipped
+    EXPECT_EQ(graph.values[FlowGraph::A][6], 0x5800 + 6);  // slot 5 skipped
     EXPECT_EQ(graph.values[FlowGraph::Pulse][9], 29);
     appendFlowAnswer(answer, -1, graph, log1.Lines, log2.Lines);
     EXPECT_EQ(graph.position, 9);
@@ -281,11 +281,11 @@ TEST_F(FlowLogTest, SaveFilesPutsOneMoreHeaderOnTopEachTime) {
 
 TEST_F(FlowLogTest, PaintingDrawsGridDashesAndValueLabels) {
     FlowGraph& g = w().flowGraph;
-    g.values[FlowGraph::A][5] = 22750;     // half-way between 20500 and 25000
-    g.values[FlowGraph::R][0] = 22000;     // only at position 0: a dash, no label
-    g.values[FlowGraph::DA][3] = 700;      // above its top: at the top
-    g.values[FlowGraph::DA][4] = 0;        // zero: never drawn
-    g.values[FlowGraph::DR][7] = 10;       // below its bottom: at the bottom
+    g.values[FlowGraph::A][5] = 22750;  // half-way between 20500 and 25000
+    g.values[FlowGraph::R][0] = 22000;  // only at position 0: a dash, no label
+    g.values[FlowGraph::DA][3] = 700;   // above its top: at the top
+    g.values[FlowGraph::DA][4] = 0;     // zero: never drawn
+    g.values[FlowGraph::DR][7] = 10;    // below its bottom: at the bottom
     RecordingCanvas canvas(797, 355);
     ASSERT_TRUE(w().pbFlow2.OnPaint);
     w().pbFlow2.OnPaint(w().pbFlow2, canvas);
@@ -295,12 +295,12 @@ TEST_F(FlowLogTest, PaintingDrawsGridDashesAndValueLabels) {
     EXPECT_EQ(canvas.ops[2], "line 1000 0");
     EXPECT_TRUE(canvas.has("line 1000 350"));
     EXPECT_FALSE(canvas.has("line 1000 360"));
-    const Lines blueDash = {"pen 0000FF 2", "move 5 178", "line 6 179", "font Courier 8 0000FF", "transparent",
-                            "text 9 176 22750"};
-    const Lines blackDash = {"pen 000000 2", "move 3 1", "line 4 2", "font Courier 8 000000", "transparent",
-                             "text 7 -1 700"};
-    const Lines greenDash = {"pen 008000 2", "move 7 354", "line 8 355", "font Courier 8 008000", "transparent",
-                             "text 11 352 10"};
+    const Lines blueDash = {"pen 0000FF 2",          "move 5 178",  "line 6 179",
+                            "font Courier 8 0000FF", "transparent", "text 9 176 22750"};
+    const Lines blackDash = {"pen 000000 2",          "move 3 1",    "line 4 2",
+                             "font Courier 8 000000", "transparent", "text 7 -1 700"};
+    const Lines greenDash = {"pen 008000 2",          "move 7 354",  "line 8 355",
+                             "font Courier 8 008000", "transparent", "text 11 352 10"};
     auto at = [&](const std::string& op) { return std::find(canvas.ops.begin(), canvas.ops.end(), op); };
     auto a = at(blueDash[0]);
     ASSERT_LT(a + 6, canvas.ops.end());
@@ -308,14 +308,14 @@ TEST_F(FlowLogTest, PaintingDrawsGridDashesAndValueLabels) {
     auto r = at("pen FF0000 2");
     ASSERT_LT(r + 3, canvas.ops.end());
     EXPECT_EQ(r[1].rfind("move 0 ", 0), 0u);
-    EXPECT_EQ(r[3], "pen 000000 2");   // no label after R's dash at 0
+    EXPECT_EQ(r[3], "pen 000000 2");  // no label after R's dash at 0
     auto d = at(blackDash[0]);
     ASSERT_LT(d + 6, canvas.ops.end());
     EXPECT_EQ(Lines(d, d + 6), blackDash);
     auto t = at(greenDash[0]);
     ASSERT_LT(t + 6, canvas.ops.end());
     EXPECT_EQ(Lines(t, t + 6), greenDash);
-    EXPECT_EQ(canvas.ops.back(), "pen 808080 2");   // no duty samples
+    EXPECT_EQ(canvas.ops.back(), "pen 808080 2");  // no duty samples
     EXPECT_EQ(canvas.count("move "), 36 + 4);
 
     // The small strip uses the same handler.

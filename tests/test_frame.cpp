@@ -11,8 +11,7 @@
 
 namespace {
 
-std::vector<uint8_t> request(uint8_t code, std::vector<uint8_t> params, std::vector<uint8_t> payload)
-{
+std::vector<uint8_t> request(uint8_t code, std::vector<uint8_t> params, std::vector<uint8_t> payload) {
     params.resize(12);
     std::vector<uint8_t> out(frame::kMaxRequest);
     int n = frame::buildRequest(code, static_cast<int>(payload.size()), params.data(),
@@ -21,8 +20,7 @@ std::vector<uint8_t> request(uint8_t code, std::vector<uint8_t> params, std::vec
     return out;
 }
 
-TEST(Frame, RequestLayout)
-{
+TEST(Frame, RequestLayout) {
     // The ping: code, length 0, twelve zero parameters, checksum 8 + 6.
     std::vector<uint8_t> ping{6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x0E};
     EXPECT_EQ(request(6, {}, {}), ping);
@@ -45,25 +43,22 @@ TEST(Frame, RequestLayout)
     EXPECT_EQ(big.back(), static_cast<uint8_t>(8 + 1024 * 0xFF));
 }
 
-TEST(Frame, ChecksumWrapsModulo256)
-{
+TEST(Frame, ChecksumWrapsModulo256) {
     struct Case {
         std::vector<uint8_t> bytes;
         uint8_t sum;
     } cases[] = {
         {{}, 8},
-        {{250}, 2},              // a header summing to 250 carries 2
+        {{250}, 2},  // a header summing to 250 carries 2
         {{0x34, 0x12}, 0x4E},
         {{0xF8}, 0},
         {{0xFF, 0xFF, 0xFF}, static_cast<uint8_t>(8 + 3 * 0xFF)},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(frame::checksum(c.bytes.data(), c.bytes.size()), c.sum);
+    for (const Case& c : cases) EXPECT_EQ(frame::checksum(c.bytes.data(), c.bytes.size()), c.sum);
     EXPECT_EQ(request(250, {}, {})[15], 2);
 }
 
-TEST(Frame, BadRequestArgumentsBuildNothing)
-{
+TEST(Frame, BadRequestArgumentsBuildNothing) {
     uint8_t out[frame::kMaxRequest];
     uint8_t payload[1025] = {};
     EXPECT_EQ(frame::buildRequest(4, -1, nullptr, payload, out), 0);
@@ -71,8 +66,7 @@ TEST(Frame, BadRequestArgumentsBuildNothing)
     EXPECT_EQ(frame::buildRequest(4, 3, nullptr, nullptr, out), 0);
 }
 
-TEST(Frame, AnswerChecksInOrderLengthAcknowledgeChecksum)
-{
+TEST(Frame, AnswerChecksInOrderLengthAcknowledgeChecksum) {
     struct Case {
         std::vector<uint8_t> answer;
         int dataLength;
@@ -82,10 +76,10 @@ TEST(Frame, AnswerChecksInOrderLengthAcknowledgeChecksum)
         {{0x00}, 0, 8},
         {{0x01, 0x34, 0x12, 0x4E}, 2, 0},
         {{0x01, 0x34, 0x12, 0x4F}, 2, 7},
-        {{0x00, 0x34, 0x12, 0x4E}, 2, 8},    // acknowledge decides before the checksum
+        {{0x00, 0x34, 0x12, 0x4E}, 2, 8},  // acknowledge decides before the checksum
         {{0x00, 0x34, 0x12, 0x4F}, 2, 8},
-        {{0x01, 0x34, 0x12}, 2, 6},          // short
-        {{0x00, 0x34}, 2, 6},                // length decides first
+        {{0x01, 0x34, 0x12}, 2, 6},  // short
+        {{0x00, 0x34}, 2, 6},        // length decides first
     };
     for (const Case& c : cases) {
         unsigned n = static_cast<unsigned>(frame::answerLength(c.dataLength));
@@ -97,8 +91,7 @@ TEST(Frame, AnswerChecksInOrderLengthAcknowledgeChecksum)
     EXPECT_EQ(frame::answerLength(1024), 1026);
 }
 
-TEST(StatusText, EveryCodeHasItsMessage)
-{
+TEST(StatusText, EveryCodeHasItsMessage) {
     const char* expected[] = {
         "unknown error",
         "operation executed successfully",
@@ -126,15 +119,13 @@ TEST(StatusText, EveryCodeHasItsMessage)
         "passed data have wrong checksum",
         "impossible to read/write device clock",
     };
-    for (int code = 0; code < 25; ++code)
-        EXPECT_STREQ(statusMessage(code), expected[code]) << "code " << code;
+    for (int code = 0; code < 25; ++code) EXPECT_STREQ(statusMessage(code), expected[code]) << "code " << code;
     EXPECT_STREQ(statusMessage(25), "");
     EXPECT_STREQ(statusMessage(-1), "");
     EXPECT_STREQ(statusMessage(1000), "");
 }
 
-TEST(StatusText, ConsoleRenderings)
-{
+TEST(StatusText, ConsoleRenderings) {
     struct Case {
         int code;
         uint32_t osError;
@@ -149,8 +140,7 @@ TEST(StatusText, ConsoleRenderings)
         {25, 0, "", ">>QOB Error [25] "},
         {99, 0, "", ">>QOB Error [99] "},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(libraryErrorLine(c.code, c.osError, c.text), c.line);
+    for (const Case& c : cases) EXPECT_EQ(libraryErrorLine(c.code, c.osError, c.text), c.line);
 
     // The text field of the object is 128 bytes and may lack its terminator.
     QOB qob;
@@ -162,25 +152,22 @@ TEST(StatusText, ConsoleRenderings)
     EXPECT_EQ(libraryErrorLine(qob), ">>QOB Error [4] timeout reached waiting answer from COM port");
 }
 
-TEST(CommandTable, CodesInUseWithTheirAnswerLengths)
-{
+TEST(CommandTable, CodesInUseWithTheirAnswerLengths) {
     std::set<int> codes;
     for (size_t i = 0; i < kCommandCount; ++i) {
         EXPECT_TRUE(codes.insert(kCommands[i].code).second) << "duplicate " << int(kCommands[i].code);
         EXPECT_EQ(commandInfo(kCommands[i].code), &kCommands[i]);
     }
-    for (int unused : {0, 1, 2, 13, 37, 255})
-        EXPECT_EQ(commandInfo(static_cast<uint8_t>(unused)), nullptr) << unused;
+    for (int unused : {0, 1, 2, 13, 37, 255}) EXPECT_EQ(commandInfo(static_cast<uint8_t>(unused)), nullptr) << unused;
     EXPECT_EQ(codes.size(), 33u);
 
     struct Case {
         uint8_t code;
         int dataLength;
-    } cases[] = {{cmd::Ping, 0}, {cmd::ReadEeprom, -1}, {cmd::ReadState, 74}, {cmd::EepromStatus, 7},
-                 {cmd::RestartPending, 1}, {cmd::FlowLog, 1024}, {cmd::ReadClock, 7},
-                 {cmd::SensorPoll, 13}, {cmd::Extended, 1024}};
-    for (const Case& c : cases)
-        EXPECT_EQ(commandInfo(c.code)->dataLength, c.dataLength) << int(c.code);
+    } cases[] = {{cmd::Ping, 0},         {cmd::ReadEeprom, -1},    {cmd::ReadState, 74},
+                 {cmd::EepromStatus, 7}, {cmd::RestartPending, 1}, {cmd::FlowLog, 1024},
+                 {cmd::ReadClock, 7},    {cmd::SensorPoll, 13},    {cmd::Extended, 1024}};
+    for (const Case& c : cases) EXPECT_EQ(commandInfo(c.code)->dataLength, c.dataLength) << int(c.code);
 }
 
 }  // namespace

@@ -26,7 +26,7 @@
 #include <memory>
 #include <string>
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "gui/qt_host.h"
 #include "gui/window.h"
 #include "support/sim_fixture.h"
@@ -205,9 +205,11 @@ protected:
     void perform(const ScenarioStep& step, std::deque<const ScenarioStep*> answers) {
         const std::string& verb = step.verb();
         if (verb == "key") {
+            // clang-format off
             static const std::map<std::string, std::pair<Qt::Key, Qt::KeyboardModifiers>> keys = {
                 {"ctrl+e", {Qt::Key_E, Qt::ControlModifier}}, {"space", {Qt::Key_Space, Qt::NoModifier}},
                 {"y", {Qt::Key_Y, Qt::NoModifier}}, {"n", {Qt::Key_N, Qt::NoModifier}}};
+            // clang-format on
             const auto key = keys.find(step.word(1));
             ASSERT_NE(key, keys.end()) << "unknown key " << step.word(1);
             QWidget* focus = QApplication::focusWidget() ? QApplication::focusWidget() : window_;
@@ -222,8 +224,10 @@ protected:
         }
         if (verb == "expect" && step.word(1) == "window") {
             const int narrow = window_->normalSize().width();
-            if (step.word(2) == "wide") EXPECT_GT(window_->width(), narrow);
-            else EXPECT_EQ(window_->width(), narrow);
+            if (step.word(2) == "wide")
+                EXPECT_GT(window_->width(), narrow);
+            else
+                EXPECT_EQ(window_->width(), narrow);
             return;
         }
         QWidget* w = widget(step.word(1));
@@ -290,9 +294,9 @@ TEST_F(GuiScenarioTest, EveryScenarioOfTheTable) {
     // Files the scenarios write go to a fresh working folder.
     ScopedWorkDir work;
     std::string error;
-    const std::vector<Scenario> scenarios =
-        readScenarios(NERAX_SOURCE_DIR "/tests/window_scenarios.txt",
-                      {{"$COM", std::to_string(comNumber())}, {"$WORK", std::filesystem::current_path().string()}}, error);
+    const std::vector<Scenario> scenarios = readScenarios(
+        NERAX_SOURCE_DIR "/tests/window_scenarios.txt",
+        {{"$COM", std::to_string(comNumber())}, {"$WORK", std::filesystem::current_path().string()}}, error);
     ASSERT_FALSE(scenarios.empty()) << error;
     for (const Scenario& scenario : scenarios) {
         SCOPED_TRACE("scenario: " + scenario.name);

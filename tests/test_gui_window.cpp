@@ -31,7 +31,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "gui/ports_dialog.h"
 #include "gui/qt_host.h"
 #include "gui/window.h"
@@ -72,7 +72,11 @@ TEST_F(GuiWindowTest, BuildsWithItsCaptionsGeometryAndTheDiscoveredPort) {
     EXPECT_EQ(window->minimumSize(), window->maximumSize()) << "not resizable";
     EXPECT_EQ(window->pos(), QPoint(0, 0));
 
-    struct Case { Control* control; QRect place; const char* text; };
+    struct Case {
+        Control* control;
+        QRect place;
+        const char* text;
+    };
     const Case cases[] = {
         {&form->GroupBox27, {8, 8, 177, 117}, " CONNECTION "},
         {&form->Edit1, {37, 18, 46, 21}, nullptr},
@@ -130,8 +134,8 @@ TEST_F(GuiWindowTest, BuildsWithItsCaptionsGeometryAndTheDiscoveredPort) {
     EXPECT_TRUE(log->toPlainText().isEmpty());
 
     auto* pages = widget<QTabWidget>(form->PageControl1);
-    const char* captions[] = {"Management", "EEPROM", "Common parameters", "Variants parameters", "Admin #1",
-                              "Admin #2", "Admin #3", "Manual EOL", "Flow graph"};
+    const char* captions[] = {"Management", "EEPROM",   "Common parameters", "Variants parameters", "Admin #1",
+                              "Admin #2",   "Admin #3", "Manual EOL",        "Flow graph"};
     ASSERT_EQ(pages->count(), 9);
     for (int i = 0; i < 9; ++i) EXPECT_EQ(pages->tabText(i), captions[i]) << i;
     EXPECT_EQ(pages->currentIndex(), 0);
@@ -266,7 +270,8 @@ TEST_F(GuiWindowTest, OnASmallScreenTheEngineeringViewScrollsToEveryControl) {
     QWidget* viewport = window->scrollArea()->viewport();
     int reached = 0;
     for (QWidget* w : window->client()->findChildren<QWidget*>()) {
-        if (!qobject_cast<QAbstractButton*>(w) && !qobject_cast<QLineEdit*>(w) && !qobject_cast<QComboBox*>(w)) continue;
+        if (!qobject_cast<QAbstractButton*>(w) && !qobject_cast<QLineEdit*>(w) && !qobject_cast<QComboBox*>(w))
+            continue;
         if (!w->isVisibleTo(window->client()) || w->objectName().isEmpty()) continue;
         window->scrollArea()->ensureWidgetVisible(w, 0, 0);
         const QPoint centre = w->mapTo(viewport, w->rect().center());
@@ -332,9 +337,11 @@ TEST_F(GuiWindowTest, EveryCaptionFitsItsControl) {
     window->engineeringAction()->trigger();
     auto* pages = widget<QTabWidget>(form->PageControl1);
     // Captions allowed to touch their edge, with the reason.
+    // clang-format off
     const QStringList exceptions = {
         "auto",   // rgdsen: "no yes auto" in three columns of a 110-pixel group; up to its last pixels show
     };
+    // clang-format on
     QStringList clipped;
     for (int page = 0; page < pages->count(); ++page) {
         pages->setCurrentIndex(page);
@@ -344,7 +351,8 @@ TEST_F(GuiWindowTest, EveryCaptionFitsItsControl) {
             if (b->text().isEmpty() || !b->isVisibleTo(window->client()) || exceptions.contains(b->text())) continue;
             const QFontMetrics metrics(b->font());
             int need = metrics.horizontalAdvance(b->text());
-            if (qobject_cast<QPushButton*>(b)) need += 2 * 3;
+            if (qobject_cast<QPushButton*>(b))
+                need += 2 * 3;
             else if (qobject_cast<QRadioButton*>(b))
                 need += b->style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, b) +
                         b->style()->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, b);
@@ -353,7 +361,10 @@ TEST_F(GuiWindowTest, EveryCaptionFitsItsControl) {
                         b->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, b);
             if (need > b->width())
                 clipped << QStringLiteral("%1 \"%2\" needs %3 of %4 (%5)")
-                               .arg(b->objectName(), b->text()).arg(need).arg(b->width()).arg(b->font().family());
+                               .arg(b->objectName(), b->text())
+                               .arg(need)
+                               .arg(b->width())
+                               .arg(b->font().family());
         }
     }
     clipped.removeDuplicates();
@@ -435,7 +446,10 @@ TEST_F(GuiWindowTest, ManagementPageGroupsNeitherOverlapNorLeaveThePage) {
                 << placed[i]->objectName().toStdString() << " / " << placed[j]->objectName().toStdString();
     }
     // The readouts and the clock sit in their own groups, with the clock's format hint.
-    struct Case { Control* control; Control* group; };
+    struct Case {
+        Control* control;
+        Control* group;
+    };
     const Case cases[] = {
         {&form->memState, &form->grpInformation}, {&form->Button4, &form->grpInformation},
         {&form->btnState, &form->grpInformation}, {&form->cboState, &form->grpInformation},

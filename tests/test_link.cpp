@@ -16,8 +16,7 @@ namespace {
 constexpr int kPort = 7;
 
 std::vector<uint8_t> requestBytes(uint8_t code, const std::vector<uint8_t>& payload = {},
-                                  const uint8_t* params = nullptr)
-{
+                                  const uint8_t* params = nullptr) {
     std::vector<uint8_t> out(frame::kMaxRequest);
     int n = frame::buildRequest(code, static_cast<int>(payload.size()), params,
                                 payload.empty() ? nullptr : payload.data(), out.data());
@@ -27,15 +26,13 @@ std::vector<uint8_t> requestBytes(uint8_t code, const std::vector<uint8_t>& payl
 
 class Link : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(peer.ok());
         ports.add(kPort, peer.devicePath());
     }
 
     // Short time-outs keep the failing cases quick; results never depend on them.
-    int open(int intervalMs = 50, int totalMs = 1000, int attempts = 8)
-    {
+    int open(int intervalMs = 50, int totalMs = 1000, int attempts = 8) {
         qob.readAttempts = attempts;
         return qob.openPort(kPort, 38400, 8, 0, 0, intervalMs, totalMs);
     }
@@ -45,8 +42,7 @@ protected:
     QOB qob;
 };
 
-TEST_F(Link, PortNumbersOutsideOneTo255AreRefusedWithoutOpening)
-{
+TEST_F(Link, PortNumbersOutsideOneTo255AreRefusedWithoutOpening) {
     for (uint32_t number : {0u, 256u, 0xFFFFFFFFu}) {
         qob.status = 0;
         qob.osError = 1234;
@@ -59,16 +55,14 @@ TEST_F(Link, PortNumbersOutsideOneTo255AreRefusedWithoutOpening)
     }
 }
 
-TEST_F(Link, PortWithoutDeviceFailsWithInvalidHandle)
-{
+TEST_F(Link, PortWithoutDeviceFailsWithInvalidHandle) {
     EXPECT_EQ(qob.openPort(8, 38400, 8, 0, 0, 50, 1000), 0);
     EXPECT_EQ(qob.status, 2);
     EXPECT_EQ(qob.osError, static_cast<uint32_t>(ENOENT));
     EXPECT_STREQ(qob.errorText, "Invalid Handle (-1)");
 }
 
-TEST_F(Link, BusyPortFailsWithInvalidHandleUntilReleased)
-{
+TEST_F(Link, BusyPortFailsWithInvalidHandleUntilReleased) {
     auto holder = makePosixSerialPort();
     ASSERT_EQ(holder->open(peer.devicePath()), 0);
     EXPECT_EQ(open(), 0);
@@ -85,8 +79,7 @@ TEST_F(Link, BusyPortFailsWithInvalidHandleUntilReleased)
     EXPECT_EQ(holder->open(peer.devicePath()), EBUSY);
 }
 
-TEST_F(Link, PingRoundTrip)
-{
+TEST_F(Link, PingRoundTrip) {
     ASSERT_EQ(open(), 1);
     std::vector<uint8_t> seen;
     std::thread device([&] {
@@ -103,8 +96,7 @@ TEST_F(Link, PingRoundTrip)
     EXPECT_STREQ(text, "untouched");
 }
 
-TEST_F(Link, AnswerInPiecesIsAssembled)
-{
+TEST_F(Link, AnswerInPiecesIsAssembled) {
     ASSERT_EQ(open(), 1);
     std::vector<uint8_t> full = answerFrame({0x34, 0x12, 0x56, 0x78});
     std::thread device([&] {
@@ -123,8 +115,7 @@ TEST_F(Link, AnswerInPiecesIsAssembled)
     EXPECT_TRUE(std::equal(full.begin(), full.end(), answer));
 }
 
-TEST_F(Link, ShortAnswerTimesOutKeepingWhatArrived)
-{
+TEST_F(Link, ShortAnswerTimesOutKeepingWhatArrived) {
     ASSERT_EQ(open(1, 5, 3), 1);
     std::thread device([&] {
         peer.receive(16);
@@ -146,8 +137,7 @@ TEST_F(Link, ShortAnswerTimesOutKeepingWhatArrived)
     }
 }
 
-TEST_F(Link, SilentDeviceGivesStatus4)
-{
+TEST_F(Link, SilentDeviceGivesStatus4) {
     ASSERT_EQ(open(1, 2, 2), 1);
     qob.status = 0;
     EXPECT_EQ(qob.sendCommand(cmd::Ping, 0, 0, nullptr, nullptr, qob.answer), 0);
@@ -156,14 +146,12 @@ TEST_F(Link, SilentDeviceGivesStatus4)
     EXPECT_EQ(peer.receive(16), requestBytes(cmd::Ping));
 }
 
-TEST_F(Link, FlowControlBytesPassUnchanged)
-{
+TEST_F(Link, FlowControlBytesPassUnchanged) {
     ASSERT_EQ(open(), 1);
     // Payload, data and both checksums made of XON and XOFF only:
     // 8 + 10 * 0x11 + 59 * 0x13 = 0x13 (mod 256).
     std::vector<uint8_t> payload(69, 0x13);
-    for (size_t i = 0; i < 20; i += 2)
-        payload[i] = 0x11;
+    for (size_t i = 0; i < 20; i += 2) payload[i] = 0x11;
     std::vector<uint8_t> data(payload.rbegin(), payload.rend());
     uint8_t params[12];
     std::memset(params, 0x11, sizeof params);
@@ -174,8 +162,9 @@ TEST_F(Link, FlowControlBytesPassUnchanged)
         peer.send(answerFrame(data));
     });
     qob.status = 0;
-    EXPECT_EQ(qob.sendCommand(36, static_cast<int>(payload.size()), static_cast<int>(data.size()),
-                              params, payload.data(), qob.answer), 1);
+    EXPECT_EQ(qob.sendCommand(36, static_cast<int>(payload.size()), static_cast<int>(data.size()), params,
+                              payload.data(), qob.answer),
+              1);
     device.join();
     EXPECT_EQ(seen, request);
     EXPECT_EQ(frame::checksum(data.data(), data.size()), 0x13);
@@ -184,8 +173,7 @@ TEST_F(Link, FlowControlBytesPassUnchanged)
     EXPECT_EQ(qob.answer[data.size() + 1], 0x13);
 }
 
-TEST_F(Link, StaleInputIsNeverTakenForTheAnswer)
-{
+TEST_F(Link, StaleInputIsNeverTakenForTheAnswer) {
     ASSERT_EQ(open(1, 5, 2), 1);
     // A stray acknowledge (say, the late answer to an earlier request) lies
     // in the input queue; the ping that follows gets no answer at all.
@@ -211,8 +199,7 @@ TEST_F(Link, StaleInputIsNeverTakenForTheAnswer)
     EXPECT_TRUE(std::equal(flags.begin(), flags.end(), qob.answer + 1));
 }
 
-TEST_F(Link, AnswerChecksSetTheirStatus)
-{
+TEST_F(Link, AnswerChecksSetTheirStatus) {
     ASSERT_EQ(open(), 1);
     struct Case {
         std::vector<uint8_t> answer;
@@ -235,8 +222,7 @@ TEST_F(Link, AnswerChecksSetTheirStatus)
     }
 }
 
-TEST_F(Link, BadTransactionArgumentsAreRefused)
-{
+TEST_F(Link, BadTransactionArgumentsAreRefused) {
     ASSERT_EQ(open(), 1);
     uint8_t payload[1025] = {};
     struct Case {
@@ -244,12 +230,8 @@ TEST_F(Link, BadTransactionArgumentsAreRefused)
         const uint8_t* payload;
         uint8_t* answer;
     } cases[] = {
-        {-1, 0, payload, qob.answer},
-        {1025, 0, payload, qob.answer},
-        {0, -1, nullptr, qob.answer},
-        {0, 1025, nullptr, qob.answer},
-        {4, 0, nullptr, qob.answer},
-        {0, 0, nullptr, nullptr},
+        {-1, 0, payload, qob.answer},   {1025, 0, payload, qob.answer}, {0, -1, nullptr, qob.answer},
+        {0, 1025, nullptr, qob.answer}, {4, 0, nullptr, qob.answer},    {0, 0, nullptr, nullptr},
     };
     for (const Case& c : cases) {
         qob.status = 0;
@@ -258,8 +240,7 @@ TEST_F(Link, BadTransactionArgumentsAreRefused)
     }
 }
 
-TEST_F(Link, WriteThatCannotFinishGivesWriteError)
-{
+TEST_F(Link, WriteThatCannotFinishGivesWriteError) {
     ASSERT_EQ(open(50, 20), 1);
     // Nobody reads the other end: the line's buffers fill and the write gives up.
     std::vector<uint8_t> flood(4 << 20, 0x55);
@@ -271,8 +252,7 @@ TEST_F(Link, WriteThatCannotFinishGivesWriteError)
     EXPECT_STREQ(qob.errorText, "Write error");
 }
 
-TEST_F(Link, ClosedPortGivesWriteError)
-{
+TEST_F(Link, ClosedPortGivesWriteError) {
     ASSERT_EQ(open(), 1);
     qob.closePort();
     EXPECT_FALSE(qob.port->isOpen());
@@ -283,8 +263,7 @@ TEST_F(Link, ClosedPortGivesWriteError)
     EXPECT_STREQ(qob.errorText, "Write error");
 }
 
-TEST_F(Link, LinkAndDestructorReleaseThePort)
-{
+TEST_F(Link, LinkAndDestructorReleaseThePort) {
     {
         QOB linked;
         std::thread device([&] {
@@ -297,15 +276,14 @@ TEST_F(Link, LinkAndDestructorReleaseThePort)
         EXPECT_EQ(linked.readAttempts, 8);
     }
     {
-        QOB halfOpen;   // port open, link never came up
+        QOB halfOpen;  // port open, link never came up
         EXPECT_EQ(halfOpen.openPort(kPort, 38400, 8, 0, 0, 50, 1000), 1);
     }
     auto other = makePosixSerialPort();
     EXPECT_EQ(other->open(peer.devicePath()), 0);
 }
 
-TEST_F(Link, PingNotAcknowledgedClosesThePort)
-{
+TEST_F(Link, PingNotAcknowledgedClosesThePort) {
     std::thread device([&] {
         peer.receive(16);
         peer.send({0x00});
@@ -317,8 +295,7 @@ TEST_F(Link, PingNotAcknowledgedClosesThePort)
     EXPECT_FALSE(qob.port->isOpen());
 }
 
-TEST_F(Link, UnsupportedLineSettingsFailTheSettingsStep)
-{
+TEST_F(Link, UnsupportedLineSettingsFailTheSettingsStep) {
     EXPECT_EQ(qob.openPort(kPort, 12345, 8, 0, 0, 50, 1000), 0);
     EXPECT_EQ(qob.status, 2);
     EXPECT_EQ(qob.osError, static_cast<uint32_t>(EINVAL));

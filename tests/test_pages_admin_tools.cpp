@@ -39,7 +39,7 @@ TEST_F(AdminTools, ReadRamWritesAddressAndValueAndFillsTheValueEdit) {
         uint32_t ram;
         int value;
         std::string line;
-        std::vector<int> params;   // code, p1..p5
+        std::vector<int> params;  // code, p1..p5
     };
     const Case cases[] = {
         {"16719872", 16719872, 17, "00FF2000=17", {36, 3, 0x00, 0x20, 0xFF, 0x00}},

@@ -20,6 +20,7 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
+// clang-format off
 const Lines kGroupButtons = {
     "btnPwd",       "btnCfg",        "btnChEnable",  "btnSenEn",     "btnDisTim",      "btnMaintTime",
     "btnTrendLogTime", "btnMirrEn",  "btnSuppl",     "btnCommChSe",  "btnSndCutoff",   "btnLtAlarm",
@@ -28,6 +29,7 @@ const Lines kGroupButtons = {
     "btnAuxLt",     "btnExtInp",     "btnExtEv",     "btnSensDisTime", "btdsen",       "btndldate",
     "btnAuxEv",     "btnAlMode",     "btnSeTimeout", "btnRemOutTime", "btnWeekD",      "btnhd",
     "btnPrealDelay", "btnCasAl",     "btnDayNig",    "btnSndac",     "btnallev",       "btnDayNight"};
+// clang-format on
 
 const std::string kRefused = ">>QOB Error [13] bad library function call";
 const std::string kInvalidImage = ">>QOB Error [22] device eeprom data are not valid";
@@ -46,11 +48,16 @@ std::string shown(TFrmTestQOB& w, const std::string& name) {
 
 void setControl(TFrmTestQOB& w, const std::string& name, const std::string& value) {
     Control* c = w.FindComponent(name);
-    if (auto* edit = dynamic_cast<TEdit*>(c)) edit->Text = value;
-    else if (auto* box = dynamic_cast<TCheckBox*>(c)) box->Checked = value == "x";
-    else if (auto* radio = dynamic_cast<TRadioGroup*>(c)) radio->ItemIndex = std::stoi(value);
-    else if (auto* bar = dynamic_cast<TTrackBar*>(c)) bar->Position = std::stoi(value);
-    else ADD_FAILURE() << "no settable control " << name;
+    if (auto* edit = dynamic_cast<TEdit*>(c))
+        edit->Text = value;
+    else if (auto* box = dynamic_cast<TCheckBox*>(c))
+        box->Checked = value == "x";
+    else if (auto* radio = dynamic_cast<TRadioGroup*>(c))
+        radio->ItemIndex = std::stoi(value);
+    else if (auto* bar = dynamic_cast<TTrackBar*>(c))
+        bar->Position = std::stoi(value);
+    else
+        ADD_FAILURE() << "no settable control " << name;
 }
 
 struct Shows {
@@ -59,6 +66,7 @@ struct Shows {
 };
 
 // The virtual detector's default configuration as the controls show it.
+// clang-format off
 const std::vector<Shows> kDefaultShown = {
     {"edtPwd", "5382"},
     {"edtCfg", "001|14/03/17 10:30:00"},
@@ -89,6 +97,7 @@ const std::vector<Shows> kDefaultShown = {
     {"edtalnig1", "6"}, {"edtalnig2", "6"}, {"edtpalnig1", "4"}, {"edtpalnig2", "4"},
     {"cbDayNight", "-"},
 };
+// clang-format on
 
 Lines repeated(const std::string& line, size_t n) { return Lines(n, line); }
 
@@ -138,21 +147,25 @@ TEST_F(ConfigurationPages, GetAllShowsTheDetectorsConfigurationInEveryControl) {
 
 TEST_F(ConfigurationPages, GetAllShowsStoredOddValuesAsTheControlsCan) {
     model([](DetectorModel& m) {
-        for (int a = 309; a <= 348; ++a) m.eeprom[a] = 0;              // no holidays
-        for (int a = 472; a <= 475; ++a) m.eeprom[a] = 0xFF;           // pressure above 2^31
-        m.eeprom[283] = 150;                                           // stamp year > 99 reads as 11
-        m.eeprom[426] = 7;                                             // no such daylight mode
-        m.eeprom[455] = 200;                                           // fan speed beyond the bar
-        m.eeprom[422] = 5;                                             // inverted box: only 0 ticks
-        m.eeprom[295] = 0;                                             // offset box: all but 1 tick
-        m.eeprom[466] = 0; m.eeprom[467] = 1; m.eeprom[468] = 1;       // first set byte wins
-        m.eeprom[351] = 2;                                             // by module
-        const char label[16] = {'A', 'B', 0, 'C'};                     // ends at the zero byte
+        for (int a = 309; a <= 348; ++a) m.eeprom[a] = 0;     // no holidays
+        for (int a = 472; a <= 475; ++a) m.eeprom[a] = 0xFF;  // pressure above 2^31
+        m.eeprom[283] = 150;                                  // stamp year > 99 reads as 11
+        m.eeprom[426] = 7;                                    // no such daylight mode
+        m.eeprom[455] = 200;                                  // fan speed beyond the bar
+        m.eeprom[422] = 5;                                    // inverted box: only 0 ticks
+        m.eeprom[295] = 0;                                    // offset box: all but 1 tick
+        // first set byte wins
+        m.eeprom[466] = 0;
+        m.eeprom[467] = 1;
+        m.eeprom[468] = 1;
+        m.eeprom[351] = 2;                          // by module
+        const char label[16] = {'A', 'B', 0, 'C'};  // ends at the zero byte
         for (int i = 0; i < 16; ++i) m.eeprom[372 + i] = static_cast<uint8_t>(label[i]);
     });
     connect();
     w().btnGetAllClick();
     EXPECT_EQ(console(), repeated(">>ok", 42));
+    // clang-format off
     const std::vector<Shows> cases = {
         {"edthd0", "00/00"}, {"edthd7", "00/00"}, {"edthd19", "00/00"},
         {"edtPressure", "4294967295"},
@@ -163,6 +176,7 @@ TEST_F(ConfigurationPages, GetAllShowsStoredOddValuesAsTheControlsCan) {
         {"rgExtInp", "1"}, {"rgAlMode", "1"},
         {"edtCh1Label", "AB"},
     };
+    // clang-format on
     for (const Shows& s : cases) EXPECT_EQ(shown(w(), s.control), s.text) << s.control;
 }
 
@@ -198,6 +212,7 @@ TEST_F(ConfigurationPages, UpdateAfterGetAllWritesTheSameConfigurationBack) {
 TEST_F(ConfigurationPages, UpdateStoresEachControlInItsBytes) {
     connect();
     w().btnGetAllClick();
+    // clang-format off
     const std::vector<std::pair<const char*, std::string>> edits = {
         {"edtPwd", "1234"},
         {"edtCfg", "300|31/12/16 23:59:07"},
@@ -225,11 +240,13 @@ TEST_F(ConfigurationPages, UpdateStoresEachControlInItsBytes) {
         {"edtPowResTim", "255"},
         {"edtPrealDelay", "240"},
     };
+    // clang-format on
     for (const auto& [name, value] : edits) setControl(w(), name, value);
     w().btnUpdateCfgClick();
     ASSERT_EQ(console().back(), ">>Configuration updated");
     for (const auto& line : console()) EXPECT_TRUE(line.rfind(">>QOB", 0) != 0 && line != "EXCEPTION") << line;
 
+    // clang-format off
     const std::vector<std::pair<int, int>> bytes = {
         {276, 1}, {277, 2}, {278, 3}, {279, 4},
         {280, 44}, {281, 31}, {282, 12}, {283, 16}, {284, 23}, {285, 59}, {286, 7},
@@ -247,6 +264,7 @@ TEST_F(ConfigurationPages, UpdateStoresEachControlInItsBytes) {
         {414, 20}, {406, 60}, {410, 250},
         {366, 9}, {442, 255}, {354, 240},
     };
+    // clang-format on
     for (const auto& [address, value] : bytes) EXPECT_EQ(byteOnDetector(address), value) << "byte " << address;
     EXPECT_TRUE(cfgChecksumOk());
 }
@@ -255,20 +273,22 @@ TEST_F(ConfigurationPages, UpdateReportsEachRefusedOrUnreadableGroupAndWritesThe
     connect();
     w().btnGetAllClick();
     const auto before = cfgOnDetector();
-    w().edtPwd.Text = "";                                   // conversion error
-    w().edtCfg.Text = "5|01/02/16 10:00:00";                // "5|0" is no number
-    w().cbCh2Enabled.Checked = false;                       // accepted, clears sensor 2
-    w().tbFanSp1.Position = 0;                              // speeds are 1..10
-    w().edtDaySt.Text = "08:30";                            // start hour must be below end hour
+    w().edtPwd.Text = "";                     // conversion error
+    w().edtCfg.Text = "5|01/02/16 10:00:00";  // "5|0" is no number
+    w().cbCh2Enabled.Checked = false;         // accepted, clears sensor 2
+    w().tbFanSp1.Position = 0;                // speeds are 1..10
+    w().edtDaySt.Text = "08:30";              // start hour must be below end hour
     w().edtDayEnd.Text = "08:45";
-    w().edtCh1Label.Text = "Zon\xE9";                       // not ASCII
-    w().edtDisTime.Text = "45";                             // accepted
+    w().edtCh1Label.Text = "Zon\xE9";  // not ASCII
+    w().edtDisTime.Text = "45";        // accepted
     w().btnUpdateCfgClick();
 
+    // clang-format off
     const std::map<std::string, Lines> special = {
         {"btnPwd", {"EXCEPTION"}},  {"btnCfg", {"EXCEPTION"}}, {"btnSenEn", {kRefused}},
         {"btnFanSp", {kRefused}},   {"btnDayNig", {kRefused}}, {"btnChLabel", {kRefused}},
     };
+    // clang-format on
     EXPECT_EQ(console(), updateConsole(
                              [&](const std::string& name) {
                                  auto it = special.find(name);
@@ -319,6 +339,7 @@ TEST_F(ConfigurationPages, GroupsInWriteModeAcceptOrRefuseLikeTheirAccessors) {
         const char* button;
         std::string line;
     };
+    // clang-format off
     const std::vector<Case> cases = {
         {"edtFil1", "29/02/12", "btnFil", ">>ok"},
         {"edtFil1", "29/02/13", "btnFil", kRefused},
@@ -351,6 +372,7 @@ TEST_F(ConfigurationPages, GroupsInWriteModeAcceptOrRefuseLikeTheirAccessors) {
         {"edtCfg", "007|31/12/16 23:59:00", "btnCfg", ">>ok"},
         {"edtCfg", "007|29/02/17 23:59:00", "btnCfg", kRefused},
     };
+    // clang-format on
     for (const Case& c : cases) {
         w().btnGetAllClick();
         setControl(w(), c.control, c.text);
@@ -390,9 +412,7 @@ TEST_F(ConfigurationPages, TextThatIsNoNumberRaisesTheConversionError) {
         try {
             button->OnClick();
             ADD_FAILURE() << c.control << " = " << c.text << ": no conversion error";
-        } catch (const std::invalid_argument& e) {
-            EXPECT_EQ(std::string(e.what()), c.message);
-        }
+        } catch (const std::invalid_argument& e) { EXPECT_EQ(std::string(e.what()), c.message); }
         EXPECT_EQ(console().size(), lines) << "the handler wrote a line";
         EXPECT_EQ(std::vector<uint8_t>(w().qob->imageBytes(), w().qob->imageBytes() + 512), image);
     }
@@ -502,7 +522,7 @@ TEST_F(ConfigurationPagesBrokenCfg, EveryGroupReportsTheInvalidImageAndNothingIs
     ASSERT_EQ(all.size(), 2 * 42 + 1);
     EXPECT_EQ(all[0], "btnPwd");
     EXPECT_EQ(all[1], kInvalidImage);
-    EXPECT_EQ(all[3], "EXCEPTION");   // btnCfg: empty edit
+    EXPECT_EQ(all[3], "EXCEPTION");  // btnCfg: empty edit
     EXPECT_EQ(all.back(), kInvalidImage);
     EXPECT_EQ(detector().requestCount(cmd::WriteEeprom), 0);
 

@@ -42,7 +42,9 @@ protected:
     Lines gridLines() { return w().vleE2P.Strings.lines(); }
     // Reads the image and changes one byte in each of LOB, FCT and CFG in
     // the grid, checksums updated; the stored bytes before the change.
-    struct AreaBytes { uint8_t low, fct, cfg; };
+    struct AreaBytes {
+        uint8_t low, fct, cfg;
+    };
     AreaBytes changeOneByteInEachArea() {
         w().btnrseepClick();
         const AreaBytes old{deviceByte(10), deviceByte(260), deviceByte(300)};
@@ -131,7 +133,9 @@ TEST_F(EepromPage, ReadShowsTheDetectorsBytesInDecimal) {
     EXPECT_EQ(rows[2], "2=255");
     EXPECT_EQ(rows[300], "300=7");
     const std::vector<uint8_t> device = detector().eepromBytes(0, 512);
-    for (int i = 0; i < 512; ++i) ASSERT_EQ(rows[static_cast<size_t>(i)], std::to_string(i) + "=" + std::to_string(device[static_cast<size_t>(i)]));
+    for (int i = 0; i < 512; ++i)
+        ASSERT_EQ(rows[static_cast<size_t>(i)],
+                  std::to_string(i) + "=" + std::to_string(device[static_cast<size_t>(i)]));
     EXPECT_EQ(w().vleE2P.Tag, 0);
     EXPECT_TRUE(w().btnrseep.Enabled);
 }
@@ -157,24 +161,26 @@ TEST_F(EepromPage, WritingAnUneditedReadAsksNothing) {
     EXPECT_TRUE(host.shown.empty());
     EXPECT_EQ(w().actionOk, 1);
     EXPECT_EQ(detector().eepromBytes(0, 512), before);
-    EXPECT_EQ(detector().requestCount(4), 3);   // LOW, FCT, CFG
+    EXPECT_EQ(detector().requestCount(4), 3);  // LOW, FCT, CFG
     EXPECT_TRUE(w().Button28.Enabled);
 }
 
 TEST_F(EepromPage, ChecksumDialogAnswersDecideWhatTheCfgWriteSends) {
     struct Case {
         const char* what;
-        std::vector<bool> answers;   // Yes = true
+        std::vector<bool> answers;  // Yes = true
         int dialogs;
         Lines console;
         bool written;
         bool sealed;
     };
+    // clang-format off
     const Case cases[] = {
         {"yes, correct", {true, true}, 2, {">>e2p bytes 0-511 checksums updated", ">>Bytes 0-511 written!"}, true, true},
         {"yes, keep", {true, false}, 2, {">>Bytes 0-511 written!"}, true, false},
         {"no", {false}, 1, {}, false, false},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         model([](DetectorModel&) {});
@@ -184,7 +190,7 @@ TEST_F(EepromPage, ChecksumDialogAnswersDecideWhatTheCfgWriteSends) {
         const uint8_t original495 = deviceByte(495);
         const int stored = std::stoi(grid(300));
         setGrid(300, std::to_string((stored + 1) % 256));
-        setGrid(10, "99");   // LOW range: a CFG write leaves it alone
+        setGrid(10, "99");  // LOW range: a CFG write leaves it alone
         const uint8_t device10 = deviceByte(10);
         for (bool yes : c.answers) yes ? host.answerYes() : host.answerNo();
         host.shown.clear();
@@ -196,9 +202,7 @@ TEST_F(EepromPage, ChecksumDialogAnswersDecideWhatTheCfgWriteSends) {
         EXPECT_EQ(host.shown[0].text, "Checksum values are wrong. Write EEPROM anyway?");
         EXPECT_EQ(host.shown[0].dialogKind, DialogKind::Warning);
         EXPECT_EQ(host.shown[0].buttons, DialogButtons::YesNo);
-        if (c.dialogs > 1) {
-            EXPECT_EQ(host.shown[1].text, "Correct checksum values?");
-        }
+        if (c.dialogs > 1) { EXPECT_EQ(host.shown[1].text, "Correct checksum values?"); }
         EXPECT_EQ(console(), c.console);
         EXPECT_EQ(w().actionOk, c.written ? 1 : 0);
         EXPECT_EQ(deviceByte(300), c.written ? (stored + 1) % 256 : stored);
@@ -276,9 +280,9 @@ TEST_F(EepromPage, UpdChkSealsTheGridWithoutAConnection) {
     setGrid(256, "9");
     setGrid(300, "2");
     w().Button3Click();
-    EXPECT_EQ(grid(48), "6");     // 1 + 5
-    EXPECT_EQ(grid(275), "12");   // 3 + 9
-    EXPECT_EQ(grid(495), "7");    // 5 + 2
+    EXPECT_EQ(grid(48), "6");    // 1 + 5
+    EXPECT_EQ(grid(275), "12");  // 3 + 9
+    EXPECT_EQ(grid(495), "7");   // 5 + 2
     EXPECT_EQ(gridLines().size(), 512u);
     EXPECT_TRUE(console().empty());
 }
@@ -299,9 +303,9 @@ TEST_F(EepromPage, AWriteThatStopsPartWaySaysWhichRangesTheDetectorNowHolds) {
     const std::string eepromError = ">>QOB Error [20] impossible to read/write device eeprom";
     struct Case {
         const char* what;
-        int code;            // the request that goes wrong
+        int code;  // the request that goes wrong
         Fault fault;
-        std::string error;   // the standard error line
+        std::string error;  // the standard error line
         std::string stopped;
         bool low, fct, cfg;  // ranges changed on the detector
     };
@@ -345,7 +349,7 @@ TEST_F(EepromPage, AreaRestoresBringTheBackupBackAndRefreshTheGrid) {
     struct Case {
         const char* what;
         void (TFrmTestQOB::*click)();
-        int address;   // a byte of the area
+        int address;  // a byte of the area
         const char* line;
         int actionOk;
     };
@@ -392,7 +396,7 @@ TEST_F(EepromPage, OnfRestoreClearsTheLogAndReportsAFailingClear) {
     EXPECT_EQ(console(), Lines{">>Device e2p [ONF] area restored"});
     EXPECT_EQ(w().actionOk, 1);
     EXPECT_EQ(detector().requestCount(22), 1);
-    EXPECT_EQ(grid(17), "0");   // no grid refresh
+    EXPECT_EQ(grid(17), "0");  // no grid refresh
 
     w().clearConsole();
     w().actionOk = 0;
@@ -452,7 +456,10 @@ TEST_F(EepromPage, ClearButtonsRebuildTheGridsWithZeros) {
 // ---- image files ---------------------------------------------------------------
 
 TEST_F(EepromPage, ExportAndImportRoundTripARead) {
-    model([](DetectorModel& m) { m.eeprom[0] = 12; m.eeprom[2] = 255; });
+    model([](DetectorModel& m) {
+        m.eeprom[0] = 12;
+        m.eeprom[2] = 255;
+    });
     connect();
     w().btnrseepClick();
     ASSERT_EQ(gridLines().size(), 512u);
@@ -525,9 +532,10 @@ TEST_F(EepromPage, ABrokenImageFileIsRefusedAndChangesNothing) {
     binary[40] = '\0';
     struct Case {
         const char* what;
-        std::string content;   // empty name: no file at all
+        std::string content;  // empty name: no file at all
         std::string reason;
     };
+    // clang-format off
     const Case cases[] = {
         {"100 rows", imageText([](int) { return "1"; }, 100), "byte 100 is missing (the file holds 100 rows of 512)"},
         {"no equals sign", "0=1\r\nhello\r\n", "line 2: \"hello\" is not byte=value with a byte from 0 to 511"},
@@ -545,6 +553,7 @@ TEST_F(EepromPage, ABrokenImageFileIsRefusedAndChangesNothing) {
         {"broken UTF-8", "\xEF\xBB\xBF" "0=\xC3", "the file is not valid UTF-8"},
         {"wide character", "\xEF\xBB\xBF" "0=\xE2\x82\xAC", "the file holds characters an image file never has"},
     };
+    // clang-format on
     connect();
     w().btnrseepClick();
     const Lines before = gridLines();
@@ -611,7 +620,8 @@ TEST_F(EepromPage, LogHeaderReadFillsItsGrid) {
     EXPECT_EQ(console(), Lines{">>Bytes 1024-1087 read!"});
     ASSERT_EQ(w().vleE2P_log.Strings.Count(), 64);
     for (int i = 0; i < 64; ++i)
-        EXPECT_EQ(w().vleE2P_log.Strings[i], std::to_string(1024 + i) + "=" + std::to_string(header[static_cast<size_t>(i)]));
+        EXPECT_EQ(w().vleE2P_log.Strings[i],
+                  std::to_string(1024 + i) + "=" + std::to_string(header[static_cast<size_t>(i)]));
 
     detector().injectFault(3, Fault{FaultKind::NotAcknowledged}, 1);
     w().btnClearE2P_logClick();
@@ -626,7 +636,7 @@ TEST_F(EepromPage, LogHeaderWriteSealsByteTheChecksumOnlyWhenTicked) {
         SCOPED_TRACE(ticked);
         w().btnClearE2P_logClick();
         w().vleE2P_log.setValue("1024", "10");
-        w().vleE2P_log.setValue("1030", "300");   // low byte 44
+        w().vleE2P_log.setValue("1030", "300");  // low byte 44
         w().vleE2P_log.setValue("1087", "99");
         w().cboChkOnf.Checked = ticked;
         w().clearConsole();
@@ -647,7 +657,7 @@ TEST_F(EepromPage, LogHeaderWriteRefusesAGridItCannotRead) {
     EXPECT_EQ(lastMessage(), "'ten' is not a valid integer value (byte 1050)");
     w().btnClearE2P_logClick();
     w().vleE2P_log.Strings.Delete(63);
-    w().cboChkOnf.Checked = true;   // 1087 is not needed then
+    w().cboChkOnf.Checked = true;  // 1087 is not needed then
     w().clearConsole();
     w().btnWriteE2P_logClick();
     EXPECT_EQ(console(), Lines{">>Bytes 1024-1087 written!"});
@@ -660,7 +670,10 @@ TEST_F(EepromPage, LogHeaderWriteRefusesAGridItCannotRead) {
 // ---- dump and test buttons ---------------------------------------------------
 
 TEST_F(EepromPage, DumpListsEveryByteBetweenItsBanners) {
-    model([](DetectorModel& m) { m.eeprom[32767] = 77; m.eeprom[1025] = 5; });
+    model([](DetectorModel& m) {
+        m.eeprom[32767] = 77;
+        m.eeprom[1025] = 5;
+    });
     connect();
     w().clearConsole();
     w().Button39Click();
@@ -704,7 +717,7 @@ TEST_F(EepromPage, TestButtonsChangeSingleBytes) {
 
     w().Button45Click();
     EXPECT_EQ(deviceByte(500), 0);
-    EXPECT_TRUE(console().empty());   // cleared first
+    EXPECT_TRUE(console().empty());  // cleared first
     EXPECT_EQ(lastMessage(), "Done!");
     w().Button45Click();
     EXPECT_EQ(deviceByte(500), 1);

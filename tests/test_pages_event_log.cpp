@@ -32,7 +32,8 @@ protected:
     // first; the table's final line break leaves an empty line).
     static std::vector<int> rowNumbers(const Lines& lines) {
         std::vector<int> numbers;
-        for (size_t i = 2; i < lines.size() && !lines[i].empty(); ++i) numbers.push_back(std::stoi(lines[i].substr(0, 4)));
+        for (size_t i = 2; i < lines.size() && !lines[i].empty(); ++i)
+            numbers.push_back(std::stoi(lines[i].substr(0, 4)));
         return numbers;
     }
     static std::vector<int> range(int last) {
@@ -77,7 +78,7 @@ TEST_F(EventLogViewer, RecordRangesAndStatusLines) {
         bool wrapped;
         bool all;
         int last;
-        Lines tail;   // after the rows
+        Lines tail;  // after the rows
     };
     const Case cases[] = {
         {"newest 5", 6, false, false, 5, {""}},
@@ -105,7 +106,8 @@ TEST_F(EventLogViewer, FailedReadingAndPrintingWithoutAReadingPrintNothing) {
     w().btnShowLogClick(nullptr);
     detector().injectFault(3, {nerax_sim::FaultKind::NotAcknowledged}, 1);
     EXPECT_FALSE(w().btnReadLogsClick(&w().btnReadLogs));
-    EXPECT_EQ(consoleFrom(1), (Lines{">>QOB Error [15] device log not available", ">>QOB Error [16] impossible to read log information"}));
+    EXPECT_EQ(consoleFrom(1), (Lines{">>QOB Error [15] device log not available",
+                                     ">>QOB Error [16] impossible to read log information"}));
     EXPECT_EQ(w().actionOk, 0);
     EXPECT_TRUE(w().btnReadLogs.Enabled);
 }

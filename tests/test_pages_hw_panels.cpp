@@ -78,7 +78,11 @@ TEST_F(HardwarePanels, EveryDeviceHandlerRefusesWithoutAConnection) {
         {"poll", [&] { f.btnPollSensor1Click(&f.btnTestSensor2); }},
         {"leds", [&] { f.btnLedUpdateClick(); }},
         {"leds normal", [&] { f.btnLedNormalClick(); }},
-        {"analogue", [&] { int v = 0; EXPECT_FALSE(f.readAnalogChannel(7, v)); }},
+        {"analogue",
+         [&] {
+             int v = 0;
+             EXPECT_FALSE(f.readAnalogChannel(7, v));
+         }},
     };
     for (const auto& [name, run] : handlers) {
         skipConsole();
@@ -131,10 +135,11 @@ TEST_F(HardwarePanels, ChannelSounderAndRestartButtons) {
     TFrmTestQOB& f = w();
     struct Case {
         TButton* button;
-        std::function<void()> click;   // null: the button's own OnClick
+        std::function<void()> click;  // null: the button's own OnClick
         int code, p1;
         const char* line;
     };
+    // clang-format off
     const Case cases[] = {
         {&f.btnTestCh1, nullptr, 34, 0, ">>Test channel: 1"},
         {&f.btnTestCh2, nullptr, 34, 1, ">>Test channel: 2"},
@@ -146,6 +151,7 @@ TEST_F(HardwarePanels, ChannelSounderAndRestartButtons) {
         {&f.btnRestartNormal, nullptr, 29, 0, ">>Restart ASD: normal"},
         {&f.btnRestartMaint, nullptr, 29, 1, ">>Restart ASD: maintenance"},
     };
+    // clang-format on
     for (const auto& c : cases) {
         skipConsole();
         const int before = requests(c.code);
@@ -169,6 +175,7 @@ TEST_F(HardwarePanels, RelayButtonsSwitchByTagAndCaption) {
         TButton* button;
         int relay, on;
     };
+    // clang-format off
     const Case cases[] = {
         {&f.btnAlarm1RelayOn, 1, 1},    {&f.btnAlarm1RelayOff, 1, 0},   {&f.btnAlarm2RelayOn, 2, 1},
         {&f.btnAlarm2RelayOff, 2, 0},   {&f.btnSounder1RelayOn, 3, 1},  {&f.btnSounder1RelayOff, 3, 0},
@@ -177,6 +184,7 @@ TEST_F(HardwarePanels, RelayButtonsSwitchByTagAndCaption) {
         {&f.btnPrealarm2RelayOn, 7, 1}, {&f.btnPrealarm2RelayOff, 7, 0}, {&f.btnAuxFaultRelayOn, 8, 1},
         {&f.btnAuxFaultRelayOff, 8, 0},
     };
+    // clang-format on
     for (const auto& c : cases) {
         skipConsole();
         f.actionOk = 0;
@@ -236,7 +244,7 @@ TEST_F(HardwarePanels, ExtendedCommandDumpsTheInformationBlock) {
     skipConsole();
     w().Button36Click();
     const Lines lines = newLines();
-    ASSERT_EQ(lines.size(), 43u);   // 42 rows of 24 values, then 16
+    ASSERT_EQ(lines.size(), 43u);  // 42 rows of 24 values, then 16
     for (size_t row = 0; row < lines.size(); ++row) {
         std::string expected;
         for (size_t i = row * 24; i < std::min<size_t>(row * 24 + 24, 1024); ++i)
@@ -331,12 +339,14 @@ TEST_F(HardwarePanels, ButtonsMonitorLatchesTheLengthOfACompletedPress) {
         const char* line;
         const char *testLabel, *resetLabel;
     };
+    // clang-format off
     const Step steps[] = {
         {0, 3, 0, "150,0,0", "", ""},       // TEST held for 150 ms
         {2, 0, 0, "0,100,0", "150", ""},    // released; RESET pressed
         {0, 0, 0, "0,0,0", "150", "100"},
         {0, 0, 0, "0,0,0", "150", "100"},   // nothing new to latch
     };
+    // clang-format on
     for (const auto& s : steps) {
         model([&](DetectorModel& m) {
             m.buttons[0] = s.reset;
@@ -484,8 +494,8 @@ TEST_F(HardwarePanels, SoundersShowStatesAndLineReadings) {
     int ad1 = 0, ad2 = 0;
     ASSERT_TRUE(parseInteger(f.edtSounder1AD.Text, ad1));
     ASSERT_TRUE(parseInteger(f.edtSounder2AD.Text, ad2));
-    EXPECT_NEAR(ad1, 300, 3);   // a driven line
-    EXPECT_GE(ad2, 1020);       // 16-bit value from two bytes: an open line reads near 1023
+    EXPECT_NEAR(ad1, 300, 3);  // a driven line
+    EXPECT_GE(ad2, 1020);      // 16-bit value from two bytes: an open line reads near 1023
     f.cboReadSounders.Checked = true;
     f.cboReadSoundersClick();
     detector().injectFault(17, kNak);
@@ -501,7 +511,7 @@ TEST_F(HardwarePanels, IsolatorReadAndCommand) {
     TFrmTestQOB& f = w();
     skipConsole();
     f.actionOk = 0;
-    f.btnReadIsolatorClick();   // as the diagnostic and the production test run it
+    f.btnReadIsolatorClick();  // as the diagnostic and the production test run it
     EXPECT_EQ(f.edtIsolatorPinState.Text.get(), "1");
     EXPECT_EQ(f.edtSub127.Text.get(), "224");
     EXPECT_EQ(f.actionOk, 1);
@@ -687,7 +697,7 @@ TEST_F(HardwarePanels, AirDensityLogsEveryStepUntilTheButtonStopsIt) {
     connect();
     TFrmTestQOB& f = w();
     f.memoUltra.Lines.Add("old");
-    f.rgUltra.ItemIndex = 3;   // 2B --> 2A: channel 2
+    f.rgUltra.ItemIndex = 3;  // 2B --> 2A: channel 2
     f.edtUltraMeasInt.Text = "25";
     f.btnTestAirDensity.OnClick();
     ASSERT_TRUE(f.tmrDensity.Enabled);
@@ -697,7 +707,7 @@ TEST_F(HardwarePanels, AirDensityLogsEveryStepUntilTheButtonStopsIt) {
     const Lines& memo = f.memoUltra.Lines.lines();
     ASSERT_EQ(memo.size(), 31u);
     EXPECT_EQ(memo[0], "4|1");
-    EXPECT_EQ(memo[29], "4|30");    // warm-up ends with the 30th sample
+    EXPECT_EQ(memo[29], "4|30");  // warm-up ends with the 30th sample
     EXPECT_EQ(memo[30], "1|31");
     EXPECT_EQ(lastRequest(11).p[1], 2);
     f.btnTestAirDensity.OnClick();
@@ -707,7 +717,7 @@ TEST_F(HardwarePanels, AirDensityLogsEveryStepUntilTheButtonStopsIt) {
 }
 
 TEST_F(HardwarePanels, AirDensityStartResultsOtherThanOne) {
-    model([](DetectorModel& m) { m.channelEnabled[0] = 0; });   // information block marks channel 1
+    model([](DetectorModel& m) { m.channelEnabled[0] = 0; });  // information block marks channel 1
     connect();
     TFrmTestQOB& f = w();
     f.rgUltra.ItemIndex = 1;
@@ -719,7 +729,7 @@ TEST_F(HardwarePanels, AirDensityStartResultsOtherThanOne) {
 
     detector().injectFault(36, kNak);
     f.btnTestAirDensityClick();
-    EXPECT_EQ(newLines(), Lines{">>QOB Error [0] unknown error"});   // the library clears a refused 36
+    EXPECT_EQ(newLines(), Lines{">>QOB Error [0] unknown error"});  // the library clears a refused 36
     EXPECT_FALSE(f.tmrDensity.Enabled);
 }
 
@@ -736,7 +746,7 @@ TEST_F(HardwarePanels, LoopVoltageSendsTheSelectedIndex) {
     EXPECT_EQ(detector().withModel([](DetectorModel& m) { return m.loopSupply; }), 3);
     f.Button2Click();
 
-    connectAs(2);   // no stand-alone loop on this board
+    connectAs(2);  // no stand-alone loop on this board
     skipConsole();
     f.btnSetSaLoop.OnClick();
     EXPECT_EQ(newLines(), Lines{kNakLine});
@@ -746,7 +756,7 @@ TEST_F(HardwarePanels, ForceLogInsertsTheEditsEvent) {
     connect();
     TFrmTestQOB& f = w();
     const int newest = detector().withModel([](DetectorModel& m) { return m.logNewestIndex(); });
-    f.edtForceLog.Text = "298";   // low byte 42
+    f.edtForceLog.Text = "298";  // low byte 42
     f.actionOk = 0;
     skipConsole();
     f.btnForceLog.OnClick();
@@ -805,15 +815,22 @@ TEST_F(HardwarePanels, PollListsPulseWidthsRemoteAndStatus) {
     });
     skipConsole();
     f.btnPollSensor1.OnClick();
-    const Lines memo{"PW1: TIMEOUT", "PW2: SINK TOO LONG", "PW3: SINK TOO LONG", "PW4: 65499", "PW5: 1234", "",
-                     "remote is working", "", "normal"};
+    const Lines memo{"PW1: TIMEOUT",
+                     "PW2: SINK TOO LONG",
+                     "PW3: SINK TOO LONG",
+                     "PW4: 65499",
+                     "PW5: 1234",
+                     "",
+                     "remote is working",
+                     "",
+                     "normal"};
     EXPECT_EQ(f.memSensor1Info.Lines.lines(), memo);
     Lines expected{"--- POLL --- 1 --- 21/03/2017 10:15:02"};
     expected.insert(expected.end(), memo.begin(), memo.end());
     EXPECT_EQ(newLines(), expected);
     const Request r = lastRequest(25);
-    EXPECT_EQ((Lines{std::to_string(r.p[1]), std::to_string(r.p[2]), std::to_string(r.p[3]),
-                     std::to_string(r.p[4]), std::to_string(r.p[5])}),
+    EXPECT_EQ((Lines{std::to_string(r.p[1]), std::to_string(r.p[2]), std::to_string(r.p[3]), std::to_string(r.p[4]),
+                     std::to_string(r.p[5])}),
               (Lines{"0", "1", "1", "0", "1"}));
 }
 
@@ -823,7 +840,7 @@ TEST_F(HardwarePanels, TestModeAndSensorTwoUseTheirMemo) {
     host.formats.shortDate = "dd/mm/yy";
     host.setNow({2017, 3, 21, 10, 15, 2});
     f.memSensor1Info.Lines.Add("kept");
-    model([](DetectorModel& m) { m.sensorEnabled[0] = 0; });   // sensor 1 gone: sensor 2's remote flag decides
+    model([](DetectorModel& m) { m.sensorEnabled[0] = 0; });  // sensor 1 gone: sensor 2's remote flag decides
     skipConsole();
     f.btnTestSensor2.OnClick();
     EXPECT_EQ(f.memSensor2Info.Lines.lines(), (Lines{"", "remote test passed"}));
@@ -840,7 +857,7 @@ TEST_F(HardwarePanels, TestModeAndSensorTwoUseTheirMemo) {
 }
 
 TEST_F(HardwarePanels, PollFailureNotesTheMemoAndTheConsole) {
-    connectAs(2);   // no stand-alone sensors on a loop-based board
+    connectAs(2);  // no stand-alone sensors on a loop-based board
     TFrmTestQOB& f = w();
     f.memSensor1Info.Lines.Add("old");
     skipConsole();
@@ -876,7 +893,7 @@ TEST_F(HardwarePanels, AnalogueChannelIsReadAtTheIntervalAndErrorsKeepTheTimer) 
     connect();
     TFrmTestQOB& f = w();
     f.memAD.Lines.Add("old");
-    f.rgAD.ItemIndex = 7;   // POWER1
+    f.rgAD.ItemIndex = 7;  // POWER1
     f.edtADMeasInt.Text = "100";
     f.cboAD.Checked = true;
     f.cboADClick();
@@ -908,11 +925,11 @@ TEST_F(HardwarePanels, LedUpdateSendsCodesAndAttributes) {
     ASSERT_NE(led(44), nullptr);
     EXPECT_EQ(led(0)->ItemIndex.get(), 0);
     EXPECT_EQ(led(0)->Images.get(), "ImageList1");
-    led(1)->ItemIndex = 1;   // green
-    led(2)->ItemIndex = 2;   // red
-    led(3)->ItemIndex = 3;   // yellow
+    led(1)->ItemIndex = 1;  // green
+    led(2)->ItemIndex = 2;  // red
+    led(3)->ItemIndex = 3;  // yellow
     led(44)->ItemIndex = 2;
-    led(44)->OnDblClick();   // second image list
+    led(44)->OnDblClick();  // second image list
     f.actionOk = 0;
     skipConsole();
     f.btnLedUpdate.OnClick();
@@ -998,7 +1015,7 @@ TEST_F(AnalogCommand, PrintsEveryChannelByName) {
     std::string err;
     ASSERT_EQ(run({}, out, err), 0) << err;
     const char* names[] = {"SOUNDER1", "SOUNDER2", "PCB_THERMISTOR", "FLOW1_TH", "FLOW2_TH",
-                           "FANBACK1", "FANBACK2", "POWER1", "POWER2"};
+                           "FANBACK1", "FANBACK2", "POWER1",         "POWER2"};
     ASSERT_EQ(out.size(), 10u);
     EXPECT_EQ(out[0], ">>Connected");
     for (size_t i = 0; i < 9; ++i) {

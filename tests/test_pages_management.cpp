@@ -53,8 +53,7 @@ TEST_F(ManagementPage, IdentityReadoutOfTheDefaultDetectorWritesNoConsoleLine) {
 }
 
 TEST_F(ManagementPage, IdentityReadoutNamesTheVariant) {
-    const std::pair<int, const char*> cases[] = {
-        {2, "loop based"}, {4, "vask"}, {3, "oltra"}, {0, "oltra"}};
+    const std::pair<int, const char*> cases[] = {{2, "loop based"}, {4, "vask"}, {3, "oltra"}, {0, "oltra"}};
     for (const auto& [variant, name] : cases) {
         connectAs(variant);
         w().Button4Click();
@@ -78,10 +77,12 @@ TEST_F(ManagementPage, IdentityReadoutShowsAPendingRestart) {
         bool queryFails;
         const char* text;
     };
+    // clang-format off
     const Case cases[] = {
         {0, 1, false, "N"}, {1, 0, false, "Y (normal)"}, {1, 1, false, "Y (maintenance)"},
         {0, 0, true, "Y (maintenance)"},   // a failed query (-1)
     };
+    // clang-format on
     connect();
     for (const auto& c : cases) {
         detector().withModel([&](DetectorModel& m) {
@@ -100,16 +101,30 @@ TEST_F(ManagementPage, IdentityReadoutShowsAPendingRestart) {
 // ---- state readout ----------------------------------------------------
 
 Lines defaultState() {
-    return Lines{" ASD in fault          :N", " ASD in auxiliary fault:N", " Power 1               :24000",
+    return Lines{" ASD in fault          :N",     " ASD in auxiliary fault:N",  " Power 1               :24000",
                  " Power 2               :23900", " Internal temperature  :25", " External input        :open",
                  " Operating hours       :1234"} +
            kRelaysReset +
-           Lines{"", ">>CHANNEL 1 ----------", " Channel is enabled    :Y", " Sensor  is enabled    :Y",
-                 " Last poll             :normal", " Channel is in alarm   :N", " Channel is in prealarm:N",
-                 " Flow                  :87", " Fan speed             :6", " Flow temperature      :24",
-                 "", ">>CHANNEL 2 ----------", " Channel is enabled    :Y", " Sensor  is enabled    :Y",
-                 " Last poll             :normal", " Channel is in alarm   :N", " Channel is in prealarm:N",
-                 " Flow                  :86", " Fan speed             :6", " Flow temperature      :24.5"};
+           Lines{"",
+                 ">>CHANNEL 1 ----------",
+                 " Channel is enabled    :Y",
+                 " Sensor  is enabled    :Y",
+                 " Last poll             :normal",
+                 " Channel is in alarm   :N",
+                 " Channel is in prealarm:N",
+                 " Flow                  :87",
+                 " Fan speed             :6",
+                 " Flow temperature      :24",
+                 "",
+                 ">>CHANNEL 2 ----------",
+                 " Channel is enabled    :Y",
+                 " Sensor  is enabled    :Y",
+                 " Last poll             :normal",
+                 " Channel is in alarm   :N",
+                 " Channel is in prealarm:N",
+                 " Flow                  :86",
+                 " Fan speed             :6",
+                 " Flow temperature      :24.5"};
 }
 
 TEST_F(ManagementPage, StateReadoutOfTheDefaultDetector) {
@@ -138,8 +153,8 @@ TEST_F(ManagementPage, StateReadoutOfAnAllZeroState) {
               (Lines{" ASD in fault          :N", " ASD in auxiliary fault:N", " Power 1               :undefined",
                      " Power 2               :undefined", " Internal temperature  :undefined",
                      " External input        :open", " Operating hours       :0"} +
-               kRelaysReset + Lines{"", ">>CHANNEL 1 ----------"} + channelOff +
-               Lines{"", ">>CHANNEL 2 ----------"} + channelOff));
+               kRelaysReset + Lines{"", ">>CHANNEL 1 ----------"} + channelOff + Lines{"", ">>CHANNEL 2 ----------"} +
+               channelOff));
 }
 
 TEST_F(ManagementPage, StateReadoutValues) {
@@ -285,7 +300,7 @@ TEST_F(ManagementPage, ClockWriteRoundTripAndRefusedDates) {
     connect();
     struct Case {
         const char* text;
-        const char* console;   // nullptr: no console line
+        const char* console;  // nullptr: no console line
         bool sent;
     };
     const Case cases[] = {

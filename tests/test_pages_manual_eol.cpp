@@ -196,8 +196,8 @@ protected:
     }
 
     Lines header(const char* variant = "STAND ALONE", int channels = 2) const {
-        return {"Inizio EOL manuale: 21/03/17 10:15:30", "", variant, "NUMERO DI CANALI: " + std::to_string(channels), "",
-                ""};
+        return {"Inizio EOL manuale: 21/03/17 10:15:30",         "", variant,
+                "NUMERO DI CANALI: " + std::to_string(channels), "", ""};
     }
 };
 
@@ -230,7 +230,7 @@ TEST_F(ManualEol, WaitForSpaceIgnoresOtherKeysAndKeysOfOtherPages) {
 TEST_F(ManualEol, YesNoWaitTakesOnlyYAndNAndLogsTheAnswer) {
     operatorPresent = false;
     struct Case {
-        std::vector<int> keys;   // pressed 100 ms apart; only the last one answers
+        std::vector<int> keys;  // pressed 100 ms apart; only the last one answers
         bool passed;
     };
     for (const Case& c : {Case{{kSpace, kEnter, 65, kY}, true}, Case{{kN}, false}, Case{{kEnter, kN}, false}}) {
@@ -339,21 +339,37 @@ TEST_F(ManualEol, StopDuringAWaitLeavesStoppedAndAbortedLinesInThatOrder) {
     answers = {kY, kN};
     stopAfter(" [S003]");
     start(1);
-    const Lines expected =
-        header() +
-        Lines{"1 - MAIN, SMD", "-------------", "", " A) ALIMENTARE LA SCHEDA CON EXT SUP 1 = 24V.",
-              "    VERIFICARE CHE IL CONSUMO SIA CIRCA 30-40mA.", "    QUINDI TOGLIERE ALIMENTAZIONE."} +
-        yesNo("    ", true) +
-        Lines{" [S002]", "2 - MAIN, SMD + manuale", "-----------------------", "",
-              " A) METTERE IL JUMPER IN POSIZIONE DI PROGRAMMAZIONE.", "    ALIMENTARE LA SCHEDA CON EXT SUP 1 = 24V.",
-              "    IL LED DI PROGRAMMAZIONE DEVE ESSERE ACCESO ROSSO.", "    ATTACCARE CAVO USB.",
-              "    CON IL PROGRAMMA FDT, FLASHARE IL FIRMWARE."} +
-        yesNo("    ", false) +
-        Lines{" [S003]", " B) TOGLIERE ALIMENTAZIONE. STACCARE USB.", "    METTERE JUMPER IN POSIZIONE NORMALE.",
-              "    ALIMENTARE LA SCHEDA CON EXT SUP 1 = 24V.", "    IL LED DI PROGRAMMAZIONE DEVE ESSERE SPENTO.",
-              "    ATTACCARE CAVO USB.", "    NEL TAB MANAGEMENT INSERIRE IL CORRETTO NUMERO DI PORTA COM.", "",
-              "    <<< PREMERE SPAZIO PER ESEGUIRE PROGRAMMAZIONE EEPROM >>>", "",
-              "TEST STOPPED BY USER: 21/03/17 10:15:30", "", "TEST ABORTED: 21/03/17 10:15:30"};
+    const Lines expected = header() +
+                           Lines{"1 - MAIN, SMD",
+                                 "-------------",
+                                 "",
+                                 " A) ALIMENTARE LA SCHEDA CON EXT SUP 1 = 24V.",
+                                 "    VERIFICARE CHE IL CONSUMO SIA CIRCA 30-40mA.",
+                                 "    QUINDI TOGLIERE ALIMENTAZIONE."} +
+                           yesNo("    ", true) +
+                           Lines{" [S002]",
+                                 "2 - MAIN, SMD + manuale",
+                                 "-----------------------",
+                                 "",
+                                 " A) METTERE IL JUMPER IN POSIZIONE DI PROGRAMMAZIONE.",
+                                 "    ALIMENTARE LA SCHEDA CON EXT SUP 1 = 24V.",
+                                 "    IL LED DI PROGRAMMAZIONE DEVE ESSERE ACCESO ROSSO.",
+                                 "    ATTACCARE CAVO USB.",
+                                 "    CON IL PROGRAMMA FDT, FLASHARE IL FIRMWARE."} +
+                           yesNo("    ", false) +
+                           Lines{" [S003]",
+                                 " B) TOGLIERE ALIMENTAZIONE. STACCARE USB.",
+                                 "    METTERE JUMPER IN POSIZIONE NORMALE.",
+                                 "    ALIMENTARE LA SCHEDA CON EXT SUP 1 = 24V.",
+                                 "    IL LED DI PROGRAMMAZIONE DEVE ESSERE SPENTO.",
+                                 "    ATTACCARE CAVO USB.",
+                                 "    NEL TAB MANAGEMENT INSERIRE IL CORRETTO NUMERO DI PORTA COM.",
+                                 "",
+                                 "    <<< PREMERE SPAZIO PER ESEGUIRE PROGRAMMAZIONE EEPROM >>>",
+                                 "",
+                                 "TEST STOPPED BY USER: 21/03/17 10:15:30",
+                                 "",
+                                 "TEST ABORTED: 21/03/17 10:15:30"};
     EXPECT_EQ(log(), expected);
     EXPECT_TRUE(w().btnStartEOL.Enabled);
     EXPECT_FALSE(w().eolRunning);
@@ -365,7 +381,7 @@ TEST_F(ManualEol, StopDuringAWaitLeavesStoppedAndAbortedLinesInThatOrder) {
 TEST_F(ManualEol, StopWhileIdleWritesItsLinesAndDisconnects) {
     connect();
     w().Button37Click();
-        // Before any start the dates keep the system format.
+    // Before any start the dates keep the system format.
     EXPECT_EQ(log(), (Lines{"", "TEST STOPPED BY USER: 21/03/2017 10:15:30"}));
     EXPECT_FALSE(w().qob);
     EXPECT_EQ(console().back(), ">>Disconnected");
@@ -412,8 +428,8 @@ TEST_F(ManualEol, StartRefusesAStartStepOrSerialNumberThatIsNoNumber) {
         const char* serial2;
         const char* message;
     };
-    for (const Case& c : {Case{"x", "0", "'x' is not a valid integer value"},
-                          Case{"9", "1a", "'1a' is not a valid integer value"}}) {
+    for (const Case& c :
+         {Case{"x", "0", "'x' is not a valid integer value"}, Case{"9", "1a", "'1a' is not a valid integer value"}}) {
         host.shown.clear();
         w().edtStartStep.Text = c.step;
         w().edtSer2.Text = c.serial2;
@@ -480,8 +496,8 @@ TEST_F(ManualEol, AWholeRunProgramsCalibratesAndFinalisesTheBoard) {
     start(1, 0, 0);
 
     EXPECT_EQ(failures(), Lines{});
-    const char* markers[] = {"1 - MAIN, SMD", " [S002]", " [S003]", " [S004]", " [S005]", "[S006]",
-                             "[S007]",        "[S008]",  "[S009]",  "[S010]"};
+    const char* markers[] = {"1 - MAIN, SMD", " [S002]", " [S003]", " [S004]", " [S005]",
+                             "[S006]",        "[S007]",  "[S008]",  "[S009]",  "[S010]"};
     auto at = log().begin();
     for (const char* marker : markers) {
         auto found = std::find(at, log().end(), marker);
@@ -504,7 +520,7 @@ TEST_F(ManualEol, AWholeRunProgramsCalibratesAndFinalisesTheBoard) {
     const std::vector<uint8_t> e2p = detector().eepromBytes(0, 512);
     EXPECT_EQ(e2p[300], 77);
     EXPECT_EQ(e2p[484], 13);
-    EXPECT_EQ(e2p[485], file[485]);   // one channel
+    EXPECT_EQ(e2p[485], file[485]);  // one channel
     EXPECT_EQ((std::vector<uint8_t>(e2p.begin() + 260, e2p.begin() + 264)), (std::vector<uint8_t>{17, 44, 3, 42}));
     EXPECT_EQ(e2p[268], 21);
     EXPECT_EQ(e2p[269], 3);
@@ -543,7 +559,8 @@ TEST_F(ManualEol, StartAtStepFiveRunsStepsFiveToTen) {
     start(5);
     for (const char* marker : {" [S005]", "[S006]", "[S007]", "[S008]", "[S009]", "[S010]"})
         EXPECT_TRUE(logHas(marker)) << marker;
-    for (const char* marker : {"1 - MAIN, SMD", " [S002]", " [S003]", " [S004]"}) EXPECT_FALSE(logHas(marker)) << marker;
+    for (const char* marker : {"1 - MAIN, SMD", " [S002]", " [S003]", " [S004]"})
+        EXPECT_FALSE(logHas(marker)) << marker;
     EXPECT_TRUE(startsWith(log()[log().size() - 2], "FINE TEST: "));
     EXPECT_EQ(failures(), Lines{});
 }
@@ -557,8 +574,8 @@ TEST_F(ManualEol, AnImportThatGetsNoFileIsRetriedAfterSpace) {
     stopAfter(" [S004]", [&](const std::string&) { pagesSeen = w().PageControl1.ActivePageIndex; });
     start(3);
     EXPECT_EQ(block("    <<< PREMERE SPAZIO PER ESEGUIRE PROGRAMMAZIONE EEPROM >>>", 14),
-              (Lines{"    <<< PREMERE SPAZIO PER ESEGUIRE PROGRAMMAZIONE EEPROM >>>", "", "!!!!file eeprom invalido", "",
-                     kRetryPrompt, "", "!!!!file eeprom invalido", "", kRetryPrompt, "",
+              (Lines{"    <<< PREMERE SPAZIO PER ESEGUIRE PROGRAMMAZIONE EEPROM >>>", "", "!!!!file eeprom invalido",
+                     "", kRetryPrompt, "", "!!!!file eeprom invalido", "", kRetryPrompt, "",
                      "    EEPROM PROGRAMMATA CON SUCCESSO", "    ONFIELD EEPROM RESTORE OK", "", " [S004]"}));
     EXPECT_EQ(pagesSeen, 7);
     EXPECT_EQ(w().PageControl1.ActivePageIndex, 7);
@@ -573,7 +590,8 @@ TEST_F(ManualEol, AFailedEepromWriteReconnectsAndRetries) {
     detector().injectFault(4, Fault{FaultKind::NotAcknowledged});
     start(3);
     EXPECT_EQ(block("!!!!scrittura eeprom non riuscita", 6),
-              (Lines{"!!!!scrittura eeprom non riuscita", kReplug, "", kRetryPrompt, "", "    EEPROM PROGRAMMATA CON SUCCESSO"}));
+              (Lines{"!!!!scrittura eeprom non riuscita", kReplug, "", kRetryPrompt, "",
+                     "    EEPROM PROGRAMMATA CON SUCCESSO"}));
 }
 
 // ---- step 4: event log ----------------------------------------------------------
@@ -603,10 +621,11 @@ TEST_F(ManualEol, StepFiveSetsAndReadsTheClockAndRetriesAFailedRead) {
     start(5);
     const std::string set = w().edtSetTime.Text;
     EXPECT_TRUE(startsWith(set, "21/03/17 10:15:")) << set;
-    EXPECT_EQ(block(" [S005]", 16),
-              (Lines{" [S005]", " D) IMPOSTAZIONE DATA E ORA REAL TIME CLOCK", "    DATA DA IMPOSTARE: 21/03/17 10:15:30", "",
-                     "    <<< PREMERE SPAZIO PER IMPOSTARE E LEGGERE RTC >>>", "", "    RTC set ok",
-                     "!!!!RTC read non riuscito", kReplug, "", kRetryPrompt, "", "    RTC read ok", "    " + set, "", ""}));
+    EXPECT_EQ(
+        block(" [S005]", 16),
+        (Lines{" [S005]", " D) IMPOSTAZIONE DATA E ORA REAL TIME CLOCK", "    DATA DA IMPOSTARE: 21/03/17 10:15:30", "",
+               "    <<< PREMERE SPAZIO PER IMPOSTARE E LEGGERE RTC >>>", "", "    RTC set ok",
+               "!!!!RTC read non riuscito", kReplug, "", kRetryPrompt, "", "    RTC read ok", "    " + set, "", ""}));
     const nerax_sim::ClockValue c = detector().clock();
     EXPECT_EQ(c.day, 21);
     EXPECT_EQ(c.month, 3);
@@ -614,14 +633,14 @@ TEST_F(ManualEol, StepFiveSetsAndReadsTheClockAndRetriesAFailedRead) {
 }
 
 TEST_F(ManualEol, AFailedConnectionIsRetriedAfterReplugging) {
-    w().Edit1.Text = "250";   // nothing there
+    w().Edit1.Text = "250";  // nothing there
     stopAfter("[S006]", [this](const std::string& prompt) {
         if (prompt == kRetryPrompt) w().Edit1.Text = std::to_string(comNumber());
     });
     start(5);
     EXPECT_EQ(block("    <<< PREMERE SPAZIO PER IMPOSTARE E LEGGERE RTC >>>", 8),
-              (Lines{"    <<< PREMERE SPAZIO PER IMPOSTARE E LEGGERE RTC >>>", "", "!!!!connessione non riuscita", kReplug,
-                     "", kRetryPrompt, "", "    RTC set ok"}));
+              (Lines{"    <<< PREMERE SPAZIO PER IMPOSTARE E LEGGERE RTC >>>", "", "!!!!connessione non riuscita",
+                     kReplug, "", kRetryPrompt, "", "    RTC set ok"}));
 }
 
 TEST_F(ManualEol, AConnectionMadeByHandBeforeTheStartIsNoFailure) {
@@ -652,6 +671,7 @@ TEST_F(ManualEol, StepSixChecksWhatTheBoardHas) {
         Lines questions;
         Lines present, absent;
     };
+    // clang-format off
     const Case cases[] = {
         {0, 0,
          {"    *IL LED ESTERNO SU ALARM 1 E' ACCESO?", "    *IL LED ESTERNO SU PREALARM 1 E' ACCESO(SOLO STAND ALONE)?",
@@ -674,6 +694,7 @@ TEST_F(ManualEol, StepSixChecksWhatTheBoardHas) {
          {"    TH 2  :231"},
          {}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE("type " + std::to_string(c.type) + ", channels index " + std::to_string(c.channels));
         model([](DetectorModel& m) {
@@ -712,8 +733,8 @@ TEST_F(ManualEol, StepSixLogsWrongReadingsAndGoesOn) {
     // The operator forgets the shorting link and the cover.
     stopAfter("[S007]");
     start(6, 0, 0);
-    EXPECT_EQ(block("    RTC read ok", 5),
-              (Lines{"    RTC read ok", "    00/00/00 00:00:00", "!!!!DATA INVALIDA", "", " B) VERIFICA POWER SUPPLIES"}));
+    EXPECT_EQ(block("    RTC read ok", 5), (Lines{"    RTC read ok", "    00/00/00 00:00:00", "!!!!DATA INVALIDA", "",
+                                                  " B) VERIFICA POWER SUPPLIES"}));
     EXPECT_EQ(block("    POWER 1:700", 2), (Lines{"    POWER 1:700", "!!!!FUORI RANGE"}));
     // Supply 1 too high, the open-line check finds the 47 k still fitted.
     EXPECT_EQ(failures(), (Lines{"!!!!DATA INVALIDA", "!!!!FUORI RANGE", "!!!!FUORI RANGE",
@@ -734,7 +755,8 @@ TEST_F(ManualEol, StepSixFanBlock) {
     Lines verdicts;
     for (auto it = log().begin(); it != log().end(); ++it)
         if (*it == "    FAN 1 AD :840") verdicts.push_back(*(it + 1));
-    EXPECT_EQ(verdicts, (Lines{"!!!!FUORI RANGE", "!!!!FUORI RANGE", "!!!!FUORI RANGE", "      OK", "!!!!FUORI RANGE"}));
+    EXPECT_EQ(verdicts,
+              (Lines{"!!!!FUORI RANGE", "!!!!FUORI RANGE", "!!!!FUORI RANGE", "      OK", "!!!!FUORI RANGE"}));
 }
 
 // ---- step 7: loop modules and isolator ---------------------------------------------
@@ -772,8 +794,8 @@ TEST_F(ManualEol, StepSevenLogsAnIsolatorThatDidNotOpen) {
 TEST_F(ManualEol, StepEightCorrectsTheStoredFlowByte) {
     struct Case {
         int flow;
-        int stored;         // byte 484 before
-        int expected;       // byte 484 after
+        int stored;    // byte 484 before
+        int expected;  // byte 484 after
         bool corrected;
     };
     for (const Case& c : {Case{100, 5, 5, true}, Case{81, 0, 19, true}, Case{120, 0, 0, false}, Case{80, 3, 3, false},
@@ -795,7 +817,7 @@ TEST_F(ManualEol, StepEightCorrectsTheStoredFlowByte) {
         EXPECT_FALSE(logHas("    flow 2 = 86"));
         const std::vector<uint8_t> e2p = detector().eepromBytes(0, 512);
         EXPECT_EQ(e2p[484], c.expected);
-        EXPECT_EQ(e2p[485], 9);   // one channel: untouched
+        EXPECT_EQ(e2p[485], 9);  // one channel: untouched
         EXPECT_EQ(QOB::checkImage(e2p.data()), 1);
         EXPECT_TRUE(logHas("    TARATURA TERMINATA"));
     }
@@ -819,8 +841,8 @@ TEST_F(ManualEol, StepEightKeepsTheOperatorInTheFlowLoopUntilBothFlowsFit) {
               (Lines{"  B) STAND ALONE: SENSORI", "     I SENSORI 1 E 2(SE 2 CANALI) SONO POLLATI AUTOMATICAMENTE E",
                      "     I LED DEI SENSORI LAMPEGGIANO VERDE?"} +
                yesNo("     ", true) +
-               Lines{"     Last poll sensore 1:" + pollStatusTextFor(1, 1), "     Last poll sensore 2:" + pollStatusTextFor(1, 1),
-                     "[S009]"}));
+               Lines{"     Last poll sensore 1:" + pollStatusTextFor(1, 1),
+                     "     Last poll sensore 2:" + pollStatusTextFor(1, 1), "[S009]"}));
 }
 
 TEST_F(ManualEol, StepEightRepeatsAFailedReadingWithoutReconnecting) {
@@ -838,9 +860,10 @@ TEST_F(ManualEol, StepEightRepeatsAFailedReadingWithoutReconnecting) {
     EXPECT_FALSE(logHas(kReplug));
     EXPECT_EQ(count("!!!!connessione non riuscita"), 0);
     // Loop-based boards: the sensor question only.
-    EXPECT_EQ(block("  C) LOOP BASED: SENSORI. ALIMENTARE T-LNK.", 3),
-              (Lines{"  C) LOOP BASED: SENSORI. ALIMENTARE T-LNK.", "     I SENSORI 1 E 2(SE 2 CANALI) SONO INTERROGABILI E",
-                     "     I LED DEI SENSORI LAMPEGGIANO VERDE?"}));
+    EXPECT_EQ(
+        block("  C) LOOP BASED: SENSORI. ALIMENTARE T-LNK.", 3),
+        (Lines{"  C) LOOP BASED: SENSORI. ALIMENTARE T-LNK.", "     I SENSORI 1 E 2(SE 2 CANALI) SONO INTERROGABILI E",
+               "     I LED DEI SENSORI LAMPEGGIANO VERDE?"}));
     EXPECT_FALSE(logHas("     VERIFICARE LED MODULI ACCESI GIALLI ALL'ACCENSIONE."));
 }
 
@@ -854,11 +877,10 @@ TEST_F(ManualEol, StepNineWritesIdentityAndRefreshesTheBackup) {
     w().edtSer4.Text = "255";
     stopAfter("[S010]");
     start(9);
-    EXPECT_EQ(block("[S009]", 10),
-              (Lines{"[S009]", "  D) TOGLIERE ALIMENTAZIONE. STACCARE USB. CHIUDERE COVER SWITCH.",
-                     "     ALIMENTARE. PREMERE RESET ED INSERIRE PWD.", "     ATTACCARE USB.", "",
-                     "     <<< PREMERE SPAZIO PER SETTARE EEPROM >>>", "", "    EEPROM OK", "    BACKUP EEPROM OK",
-                     "[S010]"}));
+    EXPECT_EQ(block("[S009]", 10), (Lines{"[S009]", "  D) TOGLIERE ALIMENTAZIONE. STACCARE USB. CHIUDERE COVER SWITCH.",
+                                          "     ALIMENTARE. PREMERE RESET ED INSERIRE PWD.", "     ATTACCARE USB.", "",
+                                          "     <<< PREMERE SPAZIO PER SETTARE EEPROM >>>", "", "    EEPROM OK",
+                                          "    BACKUP EEPROM OK", "[S010]"}));
     const std::vector<uint8_t> e2p = detector().eepromBytes(256, 256);
     auto at = [&](int address) { return static_cast<int>(e2p[static_cast<size_t>(address - 256)]); };
     EXPECT_EQ((std::vector<int>{at(260), at(261), at(262), at(263)}), (std::vector<int>{44, 255, 0, 255}));
@@ -868,9 +890,8 @@ TEST_F(ManualEol, StepNineWritesIdentityAndRefreshesTheBackup) {
     EXPECT_GE(at(286), 3);
     EXPECT_LE(at(286), 59);
     EXPECT_EQ(at(510), 93);
-    detector().withModel([](DetectorModel& m) {
-        EXPECT_TRUE(std::equal(m.eeprom.begin(), m.eeprom.begin() + 512, m.backup.begin()));
-    });
+    detector().withModel(
+        [](DetectorModel& m) { EXPECT_TRUE(std::equal(m.eeprom.begin(), m.eeprom.begin() + 512, m.backup.begin())); });
 }
 
 TEST_F(ManualEol, StepTenRestoresTheOnFieldAreaAndSetsTheClock) {
@@ -909,6 +930,7 @@ TEST(EolVerdict, ComesFromTheLog) {
         V::Kind kind;
         const char* text;
     };
+    // clang-format off
     const Case cases[] = {
         {{"x", "    <<< PASSED >>>", "FINE TEST: 21/03/17 10:15:30", ""}, V::Pass, "PASS"},
         {{"     <<< FAILED >>>", "!!!!FUORI RANGE", "    POWER 1:ERR !!!!", "FINE TEST: 1"}, V::Fail, "FAIL (2)"},
@@ -919,6 +941,7 @@ TEST(EolVerdict, ComesFromTheLog) {
         {{"TEST STOPPED BY USER: 1", "", "TEST ABORTED: 1"}, V::Aborted, "ABORTED"},
         {{"TEST STOPPED BY USER: 1", "FINE TEST: 1"}, V::Aborted, "ABORTED"},
     };
+    // clang-format on
     for (const Case& c : cases) {
         const V v = TFrmTestQOB::judgeEolLog(c.log);
         EXPECT_EQ(v.kind, c.kind) << c.text;
@@ -983,7 +1006,8 @@ TEST_F(ManualEol, TheLogFolderComesFromTheIniFile) {
     start(11);
     ASSERT_EQ(host.shown.size(), 1u);
     EXPECT_EQ(host.shown[0].dialogKind, DialogKind::Error);
-    EXPECT_TRUE(startsWith(host.shown[0].text, "EOL log not saved: missing/NERAX_LT_EOL_0-0-0-0_")) << host.shown[0].text;
+    EXPECT_TRUE(startsWith(host.shown[0].text, "EOL log not saved: missing/NERAX_LT_EOL_0-0-0-0_"))
+        << host.shown[0].text;
     EXPECT_EQ(w().eolLogFile, "");
     EXPECT_EQ(w().lblEolVerdict.Caption.get(), "PASS");
     EXPECT_FALSE(work->exists("missing"));
@@ -1006,8 +1030,8 @@ void expectGolden(const std::string& name, const Lines& lines) {
     const size_t n = std::min(golden.size(), lines.size());
     for (size_t i = 0; i < n; ++i)
         if (golden[i] != lines[i]) {
-            ADD_FAILURE() << name << " line " << i + 1 << ":\n  expected \"" << golden[i] << "\"\n  actual   \"" << lines[i]
-                          << "\"";
+            ADD_FAILURE() << name << " line " << i + 1 << ":\n  expected \"" << golden[i] << "\"\n  actual   \""
+                          << lines[i] << "\"";
             return;
         }
     EXPECT_EQ(lines.size(), golden.size()) << name;
@@ -1058,6 +1082,7 @@ TEST_F(ManualEol, StopAtEveryPromptAbortsCleanly) {
         Lines next;
     };
     const Lines aborted = {"", "TEST ABORTED: *"};
+    // clang-format off
     const After table[] = {
         // Step 4 closes with an empty line before the stop check.
         {">>Disconnected", Lines{""} + aborted},
@@ -1076,6 +1101,7 @@ TEST_F(ManualEol, StopAtEveryPromptAbortsCleanly) {
          Lines{"     Last poll sensore 1:" + pollStatusTextFor(1, 1), "     Last poll sensore 2:" + pollStatusTextFor(1, 1)} +
              aborted},
     };
+    // clang-format on
     std::vector<int> used(std::size(table), 0);
     for (int type : {0, 1}) {
         // The prompts of a whole run, each with the line before it.
@@ -1095,7 +1121,8 @@ TEST_F(ManualEol, StopAtEveryPromptAbortsCleanly) {
 
         for (size_t k = 0; k < prompts.size(); ++k) {
             const Prompt& p = prompts[k];
-            SCOPED_TRACE("type " + std::to_string(type) + ", prompt " + std::to_string(k) + ": " + p.before + " / " + p.text);
+            SCOPED_TRACE("type " + std::to_string(type) + ", prompt " + std::to_string(k) + ": " + p.before + " / " +
+                         p.text);
             detector().withModel([](DetectorModel& m) { m = DetectorModel(); });
             freshBench();
             size_t seen = 0;
@@ -1106,8 +1133,9 @@ TEST_F(ManualEol, StopAtEveryPromptAbortsCleanly) {
                 w().Button37Click();
             };
             runBoard(type, 1);
-            const auto stopped = std::find_if(log().begin(), log().end(),
-                                              [](const std::string& l) { return startsWith(l, "TEST STOPPED BY USER: "); });
+            const auto stopped = std::find_if(log().begin(), log().end(), [](const std::string& l) {
+                return startsWith(l, "TEST STOPPED BY USER: ");
+            });
             ASSERT_NE(stopped, log().end());
             Lines next(stopped + 1, log().end());
             for (auto& line : next)
@@ -1143,10 +1171,11 @@ TEST_F(ManualEol, StopAtEveryPromptAbortsCleanly) {
 TEST_F(ManualEol, EachFailureTextComesFromAFailingDetector) {
     struct Case {
         int step, type, channels;
-        int code, skip;            // the request that fails once
-        const char* stopAt;        // the run ends at this marker
-        Lines block;               // from the failure line on
+        int code, skip;      // the request that fails once
+        const char* stopAt;  // the run ends at this marker
+        Lines block;         // from the failure line on
     };
+    // clang-format off
     const Case cases[] = {
         {3, 0, 1, 28, 0, " [S004]",
          {"!!!!onfield eeprom restore non riuscito", kReplug, "", kRetryPrompt, "", "    ONFIELD EEPROM RESTORE OK"}},
@@ -1164,6 +1193,7 @@ TEST_F(ManualEol, EachFailureTextComesFromAFailingDetector) {
         {10, 0, 0, 28, 0, "FINE TEST", {"!!!!onfield eeprom restore non riuscito", "", kRetryPrompt, "", "    ONFIELD EEPROM RESTORE OK"}},
         {10, 0, 0, 20, 0, "FINE TEST", {"!!!!RTC set non riuscito", "", "", "FINE TEST: *"}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.block[0] + " (request " + std::to_string(c.code) + ")");
         w().memEOL.Lines.Clear();
@@ -1179,7 +1209,8 @@ TEST_F(ManualEol, EachFailureTextComesFromAFailingDetector) {
             if (startsWith(line, "FINE TEST: ")) line = "FINE TEST: *";
         EXPECT_EQ(got, c.block);
         // The injected failure is the first one of the run.
-        const auto failure = std::find_if(c.block.begin(), c.block.end(), [](const std::string& l) { return startsWith(l, "!!!!"); });
+        const auto failure =
+            std::find_if(c.block.begin(), c.block.end(), [](const std::string& l) { return startsWith(l, "!!!!"); });
         ASSERT_FALSE(failures().empty());
         EXPECT_EQ(failures()[0], *failure);
         EXPECT_EQ(detector().pendingFaults(), 0);
@@ -1201,9 +1232,8 @@ TEST_F(ManualEol, AFarSecondFlowKeepsTheOperatorInTheLoop) {
         if (contains(prompt, "TARARE FLUSSI")) model([](DetectorModel& m) { m.flow[1] = 104; });
     });
     start(8, 1, 1);
-    EXPECT_EQ(block("    flow 2 = 130", 5),
-              (Lines{"    flow 2 = 130", "!!!!FLUSSO 2 LONTANO DA RANGE PREVISTO(80-120)", "",
-                     "     <<< PREMERE SPAZIO PER TARARE FLUSSI >>>", ""}));
+    EXPECT_EQ(block("    flow 2 = 130", 5), (Lines{"    flow 2 = 130", "!!!!FLUSSO 2 LONTANO DA RANGE PREVISTO(80-120)",
+                                                   "", "     <<< PREMERE SPAZIO PER TARARE FLUSSI >>>", ""}));
     EXPECT_TRUE(logHas("    corr 2 e2p= 252"));
 }
 

@@ -37,7 +37,8 @@ int countOf(const Lines& lines, const std::string& line) {
 bool startsWith(const std::string& line, const std::string& prefix) { return line.rfind(prefix, 0) == 0; }
 
 int countStarting(const Lines& lines, const std::string& prefix) {
-    return static_cast<int>(std::count_if(lines.begin(), lines.end(), [&](const auto& l) { return startsWith(l, prefix); }));
+    return static_cast<int>(
+        std::count_if(lines.begin(), lines.end(), [&](const auto& l) { return startsWith(l, prefix); }));
 }
 
 // Each marker must appear after the previous one; a marker ending in "*"
@@ -74,6 +75,7 @@ long indexOf(const Lines& lines, const std::string& line, size_t from = 0) {
 }
 
 // The opening banners of a plain stand-alone pass, in order.
+// clang-format off
 const Lines kStandAloneSections = {
     banner(">>>--TIME"),   banner(">>>--INFO"),          banner(">>>--STATE"),
     banner(">>>--LOG"),    banner(">>>--EEPROM"),        banner(">>>--EXT 1"),
@@ -81,6 +83,7 @@ const Lines kStandAloneSections = {
     banner(">>>--AD"),     banner(">>>--EXT INP", 56),   banner(">>>--BUTTONS-T,R,D"),
     banner(">>>--REMOTE OUT---STATE,PIN"),               banner(">>>--SA SENS"),
 };
+// clang-format on
 
 class Diagnostic : public SimWindowTest {
 protected:
@@ -112,9 +115,9 @@ protected:
         EXPECT_EQ(host.shown.back().text, "DIAGNOSTIC LOG SAVED!\n\n" + name);
     }
     void expectControlsBack() {
-        for (Control* c : std::initializer_list<Control*>{&w().btndiag, &w().btnres, &w().Button2, &w().btnlog,
-                                                          &w().chkfulldiag, &w().Edit1, &w().chktestalarms,
-                                                          &w().btntuning})
+        for (Control* c :
+             std::initializer_list<Control*>{&w().btndiag, &w().btnres, &w().Button2, &w().btnlog, &w().chkfulldiag,
+                                             &w().Edit1, &w().chktestalarms, &w().btntuning})
             EXPECT_TRUE(c->Enabled) << c->Name();
         EXPECT_FALSE(w().Button1.Enabled);
         EXPECT_FALSE(w().btnabort.Enabled);
@@ -153,9 +156,9 @@ TEST_F(Diagnostic, APlainRunOnAStandAloneDetectorWritesEverySectionAndSavesTheRe
     int checks = 0;
     host.onProcessMessages = [&] {
         if (checks++ > 0) return;
-        for (Control* c : std::initializer_list<Control*>{&w().btndiag, &w().Button1, &w().btnres, &w().Button2,
-                                                          &w().btnlog, &w().chkfulldiag, &w().Edit1,
-                                                          &w().chktestalarms, &w().btntuning})
+        for (Control* c :
+             std::initializer_list<Control*>{&w().btndiag, &w().Button1, &w().btnres, &w().Button2, &w().btnlog,
+                                             &w().chkfulldiag, &w().Edit1, &w().chktestalarms, &w().btntuning})
             EXPECT_FALSE(c->Enabled) << c->Name();
         EXPECT_TRUE(w().btnabort.Enabled);
     };
@@ -204,14 +207,16 @@ TEST_F(Diagnostic, APlainRunOnAStandAloneDetectorWritesEverySectionAndSavesTheRe
     // COVER: fifty samples of the three cover edits.
     const Lines cover = between(c, banner(">>>--COVER-----OPEN, CLOSE, PIN", 56), banner("<<<--COVER"));
     ASSERT_EQ(cover.size(), 1u + 50);
-    for (size_t i = 1; i < cover.size(); ++i) EXPECT_TRUE(std::regex_match(cover[i], std::regex(R"(\d+,\d+,\d+)"))) << cover[i];
+    for (size_t i = 1; i < cover.size(); ++i)
+        EXPECT_TRUE(std::regex_match(cover[i], std::regex(R"(\d+,\d+,\d+)"))) << cover[i];
 
     // FANS-DAC/AD: the feedback before the sweep, then DAC 0 to 255.
     const Lines fans = between(c, banner(">>>--FANS-DAC/AD"), banner("<<<--FANS-DAC/AD"));
     ASSERT_EQ(fans.size(), 1u + 257);
     EXPECT_TRUE(startsWith(fans[1], "0="));
     for (int dac = 0; dac <= 255; ++dac)
-        EXPECT_TRUE(std::regex_match(fans[static_cast<size_t>(dac) + 2], std::regex(std::to_string(dac) + R"(=\d+,\d+)")))
+        EXPECT_TRUE(
+            std::regex_match(fans[static_cast<size_t>(dac) + 2], std::regex(std::to_string(dac) + R"(=\d+,\d+)")))
             << fans[static_cast<size_t>(dac) + 2];
     EXPECT_EQ(w().edtFan1DAC.Text.get(), "125");
     EXPECT_EQ(detector().withModel([](DetectorModel& m) { return m.fanDrive[0] * 1000 + m.fanDrive[1]; }), 125125);
@@ -229,7 +234,8 @@ TEST_F(Diagnostic, APlainRunOnAStandAloneDetectorWritesEverySectionAndSavesTheRe
     const Lines power2 = between(c, ">>>POWER2 ----------------------", banner("<<<--AD"));
     ASSERT_GE(power2.size(), 5u);
     EXPECT_EQ(power2[0], "");
-    for (size_t i = 1; i < power2.size(); ++i) EXPECT_TRUE(std::regex_match(power2[i], std::regex(R"(\d+)"))) << power2[i];
+    for (size_t i = 1; i < power2.size(); ++i)
+        EXPECT_TRUE(std::regex_match(power2[i], std::regex(R"(\d+)"))) << power2[i];
 
     // The polling panels wrote their lines while switched on.
     const Lines input = between(c, banner(">>>--EXT INP", 56), banner("<<<--EXT INP"));
@@ -252,11 +258,11 @@ TEST_F(Diagnostic, APlainRunOnAStandAloneDetectorWritesEverySectionAndSavesTheRe
     EXPECT_EQ(tail[10], kRule);
     expectReportIsTheConsole();
     expectControlsBack();
-    for (TCheckBox* box : {&w().cboReadCover, &w().cboAD, &w().cboReadInput, &w().cboButtonsMon, &w().cboReadRemotes,
-                           &w().cboAutoPoll})
+    for (TCheckBox* box :
+         {&w().cboReadCover, &w().cboAD, &w().cboReadInput, &w().cboButtonsMon, &w().cboReadRemotes, &w().cboAutoPoll})
         EXPECT_FALSE(box->Checked) << box->Name();
-    for (TTimer* timer : {&w().tmrCover, &w().tmrAD, &w().tmrConfInput, &w().tmrButtons, &w().tmrRemotes,
-                          &w().tmrAutoPoll})
+    for (TTimer* timer :
+         {&w().tmrCover, &w().tmrAD, &w().tmrConfInput, &w().tmrButtons, &w().tmrRemotes, &w().tmrAutoPoll})
         EXPECT_FALSE(timer->Enabled) << timer->Name();
 }
 
@@ -290,9 +296,9 @@ TEST_F(LoopBasedDiagnostic, ALoopBasedDetectorGetsLoopAddressAndIsolatorInsteadO
     EXPECT_EQ(countOf(c, banner(">>>--SA SENS")), 0);
     const int loop = detector().withModel([](DetectorModel& m) { return m.loopAddress; });
     expectInOrder(c, {banner(">>>--REMOTE OUT---STATE,PIN"), banner("<<<--REMOTE OUT"), "*", " ",
-                      banner(">>>--LOOP ADD"), "*", "Loop address  = " + std::to_string(loop), banner("<<<--LOOP ADD"), "*", " ",
-                      banner(">>>--ISOLATOR"), "*", "PIN STATE:*", "SUB127   :*", banner("<<<--ISOLATOR"), "*", " ",
-                      ">>ASD reset", "END NERAX LT Diagnostic: *"});
+                      banner(">>>--LOOP ADD"), "*", "Loop address  = " + std::to_string(loop), banner("<<<--LOOP ADD"),
+                      "*", " ", banner(">>>--ISOLATOR"), "*", "PIN STATE:*", "SUB127   :*", banner("<<<--ISOLATOR"),
+                      "*", " ", ">>ASD reset", "END NERAX LT Diagnostic: *"});
     const Lines isolator = between(c, banner(">>>--ISOLATOR"), banner("<<<--ISOLATOR"));
     ASSERT_EQ(isolator.size(), 3u);
     EXPECT_EQ(isolator[1], "PIN STATE:" + w().edtIsolatorPinState.Text.get());
@@ -316,16 +322,47 @@ TEST_F(Diagnostic, TheAlarmTestWaitsForBothDelaysAndReadsBack) {
         runDiagnostic(false, true);
         const Lines& c = console();
         EXPECT_EQ(c[2], "TEST alarms");
-        expectInOrder(c, {banner(">>>--SA SENS"), banner("<<<--SA SENS"), "*", " ",
-                          ">>ASD reset", " ", " RESET EXECUTED *", " ",
-                          banner(">>>--TEST ALARM"), "*", ">>Test channel: 1 and 2", k.wait,
-                          "...." + banner(">>>--STATE"), "*", " ASD in fault          :*",
-                          "...." + banner("<<<--STATE"), "*", " ",
-                          "...." + banner(">>>--AD"), "*", ">>>SOUNDER1 ----------------------",
-                          ">>>POWER2 ----------------------", "...." + banner("<<<--AD"), "*", " ",
-                          "...." + banner(">>>--REMOTE OUT---STATE,PIN"), "*", "1:*", "2:*",
-                          "...." + banner("<<<--REMOTE OUT"), "*", " ",
-                          ">>ASD reset", " ", " ", " RESET EXECUTED *", " ", " ", kRule, kRule, kRule,
+        expectInOrder(c, {banner(">>>--SA SENS"),
+                          banner("<<<--SA SENS"),
+                          "*",
+                          " ",
+                          ">>ASD reset",
+                          " ",
+                          " RESET EXECUTED *",
+                          " ",
+                          banner(">>>--TEST ALARM"),
+                          "*",
+                          ">>Test channel: 1 and 2",
+                          k.wait,
+                          "...." + banner(">>>--STATE"),
+                          "*",
+                          " ASD in fault          :*",
+                          "...." + banner("<<<--STATE"),
+                          "*",
+                          " ",
+                          "...." + banner(">>>--AD"),
+                          "*",
+                          ">>>SOUNDER1 ----------------------",
+                          ">>>POWER2 ----------------------",
+                          "...." + banner("<<<--AD"),
+                          "*",
+                          " ",
+                          "...." + banner(">>>--REMOTE OUT---STATE,PIN"),
+                          "*",
+                          "1:*",
+                          "2:*",
+                          "...." + banner("<<<--REMOTE OUT"),
+                          "*",
+                          " ",
+                          ">>ASD reset",
+                          " ",
+                          " ",
+                          " RESET EXECUTED *",
+                          " ",
+                          " ",
+                          kRule,
+                          kRule,
+                          kRule,
                           "END NERAX LT Diagnostic: *"});
         EXPECT_EQ(c[static_cast<size_t>(indexOf(c, banner(">>>--TEST ALARM"))) - 1], " ");
         EXPECT_GT(detector().requestCount(34), testsBefore);
@@ -357,9 +394,8 @@ TEST_F(Diagnostic, AFullRunDumpsRamCapturesTheFlowAndRunsASecondPass) {
 
     // Reset, then the flow capture of both channels under their headers.
     expectInOrder(c, {banner("<<<--SA SENS"), "*", " ", ">>ASD reset", " ", " RESET EXECUTED *", " ",
-                      banner(">>>--ULTRA"), "*", "*", "monitoring flow...", banner(">>>--ULTRA1"),
-                      flowLogHeaderLine(), banner(">>>--ULTRA2"), flowLogHeaderLine(), banner("<<<--ULTRA"), " ",
-                      ">>ASD reset"});
+                      banner(">>>--ULTRA"), "*", "*", "monitoring flow...", banner(">>>--ULTRA1"), flowLogHeaderLine(),
+                      banner(">>>--ULTRA2"), flowLogHeaderLine(), banner("<<<--ULTRA"), " ", ">>ASD reset"});
     const Lines ultra1 = between(c, banner(">>>--ULTRA1"), banner(">>>--ULTRA2"));
     EXPECT_GT(ultra1.size(), 20u);
     EXPECT_EQ(ultra1, w().memFlowLog1.Lines.lines());
@@ -437,8 +473,9 @@ TEST_F(Diagnostic, AbortEndsTheRunInsideASectionAndLeavesItsMonitorOn) {
         const char* name;
         TCheckBox TFrmTestQOB::*box;
         std::string open, close;
-        Lines written;   // after the banner and its time line
+        Lines written;  // after the banner and its time line
     };
+    // clang-format off
     const Case cases[] = {
         {"cover samples", &TFrmTestQOB::cboReadCover, banner(">>>--COVER-----OPEN, CLOSE, PIN", 56),
          banner("<<<--COVER"), {}},
@@ -446,6 +483,7 @@ TEST_F(Diagnostic, AbortEndsTheRunInsideASectionAndLeavesItsMonitorOn) {
          {">>>SOUNDER1 ----------------------"}},
         {"sensor poll", &TFrmTestQOB::cboAutoPoll, banner(">>>--SA SENS"), banner("<<<--SA SENS"), {}},
     };
+    // clang-format on
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
         if (!w().qob) connect();

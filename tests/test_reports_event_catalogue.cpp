@@ -14,6 +14,7 @@ TEST(EventCatalogue, TextsOfDeviceFaultAlertAndRestoreEvents) {
         int code;
         const char* text;
     };
+    // clang-format off
     const Case cases[] = {
         {0, "void event"},
         {5, "void event"},
@@ -33,6 +34,7 @@ TEST(EventCatalogue, TextsOfDeviceFaultAlertAndRestoreEvents) {
         // No text.
         {-1, ""}, {54, ""}, {99, ""}, {138, ""}, {149, ""}, {150, ""}, {151, ""}, {188, ""}, {255, ""}, {256, ""},
     };
+    // clang-format on
     for (const auto& c : cases) EXPECT_EQ(eventText(c.code), c.text) << c.code;
 }
 
@@ -62,11 +64,19 @@ TEST(EventCatalogue, HeaderAndSeparatorRows) {
 LogRecordValues sample() {
     LogRecordValues r;
     r.event = 7;
-    r.day = 21; r.month = 3; r.year = 17; r.hour = 10; r.minute = 15; r.second = 2;
+    r.day = 21;
+    r.month = 3;
+    r.year = 17;
+    r.hour = 10;
+    r.minute = 15;
+    r.second = 2;
     r.temperature = 250;
-    r.power[0] = 24000; r.power[1] = 23900;
-    r.flow[0] = 87; r.flow[1] = 86;
-    r.sensor[0] = 1; r.sensor[1] = 22;
+    r.power[0] = 24000;
+    r.power[1] = 23900;
+    r.flow[0] = 87;
+    r.flow[1] = 86;
+    r.sensor[0] = 1;
+    r.sensor[1] = 22;
     return r;
 }
 
@@ -77,6 +87,7 @@ TEST(EventCatalogue, RecordRowCellsAreCutAndPadded) {
         int cell;
         const char* want;
     };
+    // clang-format off
     const Case cases[] = {
         {"number", [](LogRecordValues&) {}, 0, "12  "},
         {"date", [](LogRecordValues&) {}, 1, "21/03/17 10:15:02"},
@@ -105,6 +116,7 @@ TEST(EventCatalogue, RecordRowCellsAreCutAndPadded) {
         {"sensor 0", [](LogRecordValues& r) { r.sensor[0] = 0; }, 8, "undefined           "},
         {"sensor above 22", [](LogRecordValues& r) { r.sensor[0] = 23; }, 8, "                    "},
     };
+    // clang-format on
     for (const auto& c : cases) {
         LogRecordValues r = sample();
         c.change(r);

@@ -45,9 +45,9 @@ std::string tenths(int byte) {
 
 // The expected table row of one stored record.
 Lines expectedCells(int n, const std::vector<uint8_t>& b) {
-    const std::string date = b[1] == 0 ? "undefined"
-                                       : two(b[1]) + "/" + two(b[2]) + "/" + two(b[3]) + " " + two(b[4]) + ":" +
-                                             two(b[5]) + ":" + two(b[6]);
+    const std::string date =
+        b[1] == 0 ? "undefined"
+                  : two(b[1]) + "/" + two(b[2]) + "/" + two(b[3]) + " " + two(b[4]) + ":" + two(b[5]) + ":" + two(b[6]);
     auto orUndefined = [](int byte, int value) { return byte == 0 ? std::string("undefined") : std::to_string(value); };
     return {fit(std::to_string(n), 4),
             fit(date, 17),
@@ -151,8 +151,8 @@ TEST_F(LogRetrieval, SavesTheConsoleAsTheReportFile) {
 
 TEST_F(LogRetrieval, ControlsAreLockedDuringTheRunAndConnectStaysDisabled) {
     connect();
-    Control* const controls[] = {&w().btndiag, &w().Button1, &w().btnres, &w().Button2,
-                                 &w().btnlog, &w().chkfulldiag, &w().Edit1, &w().chktestalarms};
+    Control* const controls[] = {&w().btndiag, &w().Button1,     &w().btnres, &w().Button2,
+                                 &w().btnlog,  &w().chkfulldiag, &w().Edit1,  &w().chktestalarms};
     std::vector<bool> during;
     w().memLog.onChange = [&](Control&) {
         if (during.empty() && !console().empty() && console().back() == banner(">>>", "LOG"))

@@ -52,8 +52,8 @@ public:
         Bytes out;
         const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kReadBoundMs);
         while (out.size() < n) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                end - std::chrono::steady_clock::now()).count();
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count();
             if (left <= 0) break;
             pollfd p{fd_, POLLIN, 0};
             if (poll(&p, 1, static_cast<int>(left)) <= 0) break;
@@ -121,28 +121,28 @@ TEST_F(SimFrames, PingIsTheWorkedExample) {
 TEST_F(SimFrames, ConnectAnswersDescribeAValidImage) {
     const Bytes flags = dataOf(client->transact(frame(32), 9), 7);
     ASSERT_EQ(flags.size(), 7u);
-    EXPECT_EQ(flags[0], 1);   // EEPROM read
-    EXPECT_EQ(flags[1], 1);   // FCT
-    EXPECT_EQ(flags[2], 1);   // CFG
-    EXPECT_EQ(flags[3], 1);   // LOB
-    EXPECT_EQ(flags[5], 0);   // configuration right
+    EXPECT_EQ(flags[0], 1);  // EEPROM read
+    EXPECT_EQ(flags[1], 1);  // FCT
+    EXPECT_EQ(flags[2], 1);  // CFG
+    EXPECT_EQ(flags[3], 1);  // LOB
+    EXPECT_EQ(flags[5], 0);  // configuration right
 
     const Bytes image = dataOf(client->transact(frame(3, {0, 0, 0, 2}), 514), 512);
     ASSERT_EQ(image.size(), 512u);
     EXPECT_EQ(image[275], areaChecksum(image.data(), 256, 20, 275, 3));
     EXPECT_EQ(image[495], areaChecksum(image.data(), 276, 220, 495, 5));
     EXPECT_EQ(image[48], areaChecksum(image.data(), 0, 49, 48, 1));
-    EXPECT_EQ(image[257], 2);    // channels
-    EXPECT_EQ(image[259], 1);    // stand alone
-    EXPECT_EQ(image[265], 3);    // firmware major
-    EXPECT_EQ(image[267], 1);    // mechanical version
+    EXPECT_EQ(image[257], 2);  // channels
+    EXPECT_EQ(image[259], 1);  // stand alone
+    EXPECT_EQ(image[265], 3);  // firmware major
+    EXPECT_EQ(image[267], 1);  // mechanical version
     EXPECT_EQ(image[411], 0xA7);
 
     const Bytes header = dataOf(client->transact(frame(3, {0, 4, 64, 0}), 66), 64);
     ASSERT_EQ(header.size(), 64u);
     EXPECT_EQ(header[63], areaChecksum(header.data(), 0, 64, 63, 7));
-    EXPECT_EQ(header[0] | header[1] << 8, 2469);   // 1234 operating hours
-    EXPECT_NE(header[5], 255);                      // log not blank
+    EXPECT_EQ(header[0] | header[1] << 8, 2469);  // 1234 operating hours
+    EXPECT_NE(header[5], 255);                    // log not blank
 
     EXPECT_EQ(dataOf(client->transact(frame(35), 3), 1), Bytes{0});
 }
@@ -153,26 +153,35 @@ TEST_F(SimFrames, AnswersHaveTheirCommandsLengths) {
         std::initializer_list<uint8_t> params;
         size_t dataLength;
     };
+    // clang-format off
     const Case cases[] = {
         {30, {}, 74}, {19, {}, 7}, {9, {7}, 2}, {11, {0}, 2}, {14, {}, 3}, {15, {}, 4},
         {16, {}, 1}, {17, {}, 6}, {18, {}, 3}, {25, {0, 1, 1, 0, 1}, 13}, {26, {1, 1}, 1024},
         {36, {1}, 1024}, {27, {5, 11}, 0}, {33, {1, 1}, 0}, {34, {3}, 0},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.code));
         const Bytes answer = client->transact(frame(c.code, c.params), c.dataLength ? c.dataLength + 2 : 1);
-        if (c.dataLength) dataOf(answer, c.dataLength);
-        else EXPECT_EQ(answer, Bytes{1});
+        if (c.dataLength)
+            dataOf(answer, c.dataLength);
+        else
+            EXPECT_EQ(answer, Bytes{1});
     }
     // Readings inside the production-test ranges.
     auto analogue = [&](uint8_t channel) {
         const Bytes d = dataOf(client->transact(frame(9, {channel}), 4), 2);
         return d.size() == 2 ? d[0] | d[1] << 8 : -1;
     };
-    EXPECT_GE(analogue(7), 660); EXPECT_LE(analogue(7), 695);
-    EXPECT_GE(analogue(2), 218); EXPECT_LE(analogue(2), 245);
-    EXPECT_GE(analogue(0), 480); EXPECT_LE(analogue(0), 540);
-    EXPECT_GE(analogue(5), 640); EXPECT_LE(analogue(5), 690);   // fan 1 at speed 5 (set above)
+    EXPECT_GE(analogue(7), 660);
+    EXPECT_LE(analogue(7), 695);
+    EXPECT_GE(analogue(2), 218);
+    EXPECT_LE(analogue(2), 245);
+    EXPECT_GE(analogue(0), 480);
+    EXPECT_LE(analogue(0), 540);
+    // fan 1 at speed 5 (set above)
+    EXPECT_GE(analogue(5), 640);
+    EXPECT_LE(analogue(5), 690);
 }
 
 TEST_F(SimFrames, PanelReadingsFollowTheHardware) {
@@ -197,7 +206,10 @@ TEST_F(SimFrames, PanelReadingsFollowTheHardware) {
     EXPECT_LE(value16(9, {1}), 1024);
 
     // A fixed analogue value reads exactly, noise and all other inputs aside.
-    detector().withModel([](DetectorModel& m) { m.analogFixed[5] = 840; m.analogFixed[0] = 1019; });
+    detector().withModel([](DetectorModel& m) {
+        m.analogFixed[5] = 840;
+        m.analogFixed[0] = 1019;
+    });
     EXPECT_EQ(value16(9, {5}), 840);
     const Bytes sounders = dataOf(client->transact(frame(17), 8), 6);
     ASSERT_EQ(sounders.size(), 6u);
@@ -210,7 +222,10 @@ TEST_F(SimFrames, PanelReadingsFollowTheHardware) {
     EXPECT_EQ(dataOf(client->transact(frame(10, {32}), 4), 2), (Bytes{0, 32}));
     EXPECT_EQ(dataOf(client->transact(frame(10, {96}), 4), 2), (Bytes{1, 224}));
 
-    detector().withModel([](DetectorModel& m) { m.externalInput = 1; m.coverClosed = true; });
+    detector().withModel([](DetectorModel& m) {
+        m.externalInput = 1;
+        m.coverClosed = true;
+    });
     EXPECT_EQ(dataOf(client->transact(frame(16), 3), 1), Bytes{1});
     EXPECT_EQ(dataOf(client->transact(frame(18), 5), 3), (Bytes{0, 0, 1}));
 
@@ -220,45 +235,45 @@ TEST_F(SimFrames, PanelReadingsFollowTheHardware) {
     const Bytes state = dataOf(client->transact(frame(30), 76), 74);
     ASSERT_EQ(state.size(), 74u);
     EXPECT_EQ(state[4], 100);
-    EXPECT_EQ(state[58], 1);   // external input short
+    EXPECT_EQ(state[58], 1);  // external input short
 }
 
 TEST_F(SimFrames, ARestartEndsTheTestSettings) {
     EXPECT_EQ(client->transact(frame(27, {2, 9}), 1), Bytes{1});
     detector().withModel([](DetectorModel& m) {
         m.ledsOverride = 1;
-        m.eeprom[455] = 4;   // channel 2's configured speed
+        m.eeprom[455] = 4;  // channel 2's configured speed
         m.restartPending = 1;
         m.finishRestart();
         EXPECT_EQ(m.fanSpeed[0], 6);
         EXPECT_EQ(m.fanSpeed[1], 4);
         EXPECT_EQ(m.ledsOverride, 0);
     });
-    EXPECT_EQ(dataOf(client->transact(frame(30), 76), 74)[5], 6);   // fan speed in the state
+    EXPECT_EQ(dataOf(client->transact(frame(30), 76), 74)[5], 6);  // fan speed in the state
 }
 
 TEST_F(SimFrames, ActionsShowInStateAndLog) {
     auto state = [&] { return dataOf(client->transact(frame(30), 76), 74); };
-    EXPECT_EQ(client->transact(frame(34, {0}), 1), Bytes{1});   // test channel 1
+    EXPECT_EQ(client->transact(frame(34, {0}), 1), Bytes{1});  // test channel 1
     Bytes s = state();
     ASSERT_EQ(s.size(), 74u);
-    EXPECT_EQ(s[2], 1);       // channel 1 alarm
-    EXPECT_EQ(s[8], 0);       // channel 2 quiet
-    EXPECT_EQ(s[60], 1);      // relay ALARM 1
-    EXPECT_EQ(s[62], 1);      // relay SOUNDER 1
-    EXPECT_EQ(client->transact(frame(34, {4}), 1), Bytes{1});   // sounder 1 off
+    EXPECT_EQ(s[2], 1);                                        // channel 1 alarm
+    EXPECT_EQ(s[8], 0);                                        // channel 2 quiet
+    EXPECT_EQ(s[60], 1);                                       // relay ALARM 1
+    EXPECT_EQ(s[62], 1);                                       // relay SOUNDER 1
+    EXPECT_EQ(client->transact(frame(34, {4}), 1), Bytes{1});  // sounder 1 off
     EXPECT_EQ(state()[62], 0);
-    EXPECT_EQ(client->transact(frame(33, {5, 1}), 1), Bytes{1});   // FAULT relay on
+    EXPECT_EQ(client->transact(frame(33, {5, 1}), 1), Bytes{1});  // FAULT relay on
     EXPECT_EQ(state()[64], 1);
-    EXPECT_EQ(client->transact(frame(34, {3}), 1), Bytes{1});   // reset
+    EXPECT_EQ(client->transact(frame(34, {3}), 1), Bytes{1});  // reset
     s = state();
     EXPECT_EQ(s[2], 0);
     EXPECT_EQ(s[60], 0);
     detector().withModel([](DetectorModel& m) {
         const Bytes newest = m.logRecord(m.logNewestIndex());
-        EXPECT_EQ(newest[0], 10);   // "Device reset executed"
+        EXPECT_EQ(newest[0], 10);  // "Device reset executed"
         EXPECT_TRUE(m.areaValid(1024, 64, 1087, 7));
-        m.advanceTime(3600);        // an hour: two half-hour ticks
+        m.advanceTime(3600);  // an hour: two half-hour ticks
     });
     s = state();
     EXPECT_EQ(s[54] | s[55] << 8, 2469 + 2);
@@ -268,12 +283,12 @@ TEST_F(SimFrames, ActionsShowInStateAndLog) {
     EXPECT_EQ(client->transact(frame(28, {3}), 1), Bytes{1});
     detector().withModel([](DetectorModel& m) {
         EXPECT_TRUE(m.areaValid(276, 220, 495, 5));
-        EXPECT_EQ(m.logRecord(m.logNewestIndex())[0], 31);   // CFG restored
+        EXPECT_EQ(m.logRecord(m.logNewestIndex())[0], 31);  // CFG restored
     });
     EXPECT_EQ(client->transact(frame(22), 1), Bytes{1});
     const Bytes header = dataOf(client->transact(frame(3, {0, 4, 64, 0}), 66), 64);
     ASSERT_EQ(header.size(), 64u);
-    EXPECT_EQ(header[5], 255);   // blank
+    EXPECT_EQ(header[5], 255);  // blank
     EXPECT_EQ(header[63], areaChecksum(header.data(), 0, 64, 63, 7));
 }
 
@@ -292,12 +307,12 @@ TEST(SimLog, RingWrapsAt2244Records) {
 
 TEST_F(SimFrames, UnknownCommandsAndBadPayloadsAreRefused) {
     EXPECT_EQ(client->transact(frame(13), 1), Bytes{0});
-    Bytes clock = frame(20, {}, {29, 2, 13, 10, 0, 0});   // 29/02/13 does not exist
+    Bytes clock = frame(20, {}, {29, 2, 13, 10, 0, 0});  // 29/02/13 does not exist
     EXPECT_EQ(client->transact(clock, 1), Bytes{0});
     clock = frame(20, {}, {29, 2, 12, 10, 0, 0});
-    clock.back() ^= 0x01;                                  // payload checksum broken
+    clock.back() ^= 0x01;  // payload checksum broken
     EXPECT_EQ(client->transact(clock, 1), Bytes{0});
-    EXPECT_EQ(client->transact(frame(3, {0, 0x7F, 0, 2}), 514)[0], 0);   // beyond the EEPROM
+    EXPECT_EQ(client->transact(frame(3, {0, 0x7F, 0, 2}), 514)[0], 0);  // beyond the EEPROM
 }
 
 TEST_F(SimFrames, GarbageBeforeAFrameIsSkipped) {
@@ -329,7 +344,7 @@ TEST_F(SimFrames, ClockSetIsLoggedAndTheHeaderStaysSealed) {
 TEST_F(SimFrames, FaultsHitTheNextRequestsOfTheirCode) {
     struct Case {
         Fault fault;
-        Bytes expected;   // what a ping (answer 01) turns into
+        Bytes expected;  // what a ping (answer 01) turns into
     };
     const Case cases[] = {
         {{FaultKind::NotAcknowledged}, {0}},
@@ -462,10 +477,13 @@ protected:
     // channel `channel`'s records of `answers` flow-log requests.
     std::vector<FlowRecord> capture(int setting, int channel, int answers, uint8_t fan = 12) {
         for (uint32_t address : {kPulseSettingRam1, kPulseSettingRam2}) {
-            const Bytes ram = client->transact(
-                frame(36, {7, static_cast<uint8_t>(address), static_cast<uint8_t>(address >> 8),
-                           static_cast<uint8_t>(address >> 16), static_cast<uint8_t>(address >> 24),
-                           static_cast<uint8_t>(setting)}, Bytes(1024, 0)), 1026);
+            const Bytes ram =
+                client->transact(frame(36,
+                                       {7, static_cast<uint8_t>(address), static_cast<uint8_t>(address >> 8),
+                                        static_cast<uint8_t>(address >> 16), static_cast<uint8_t>(address >> 24),
+                                        static_cast<uint8_t>(setting)},
+                                       Bytes(1024, 0)),
+                                 1026);
             EXPECT_EQ(ram.size(), 1026u);
         }
         EXPECT_EQ(detector().ramByte(kPulseSettingRam1), setting);
@@ -479,7 +497,7 @@ protected:
                 FlowRecord rec;
                 const size_t base = 2 + static_cast<size_t>(channel) * 360 + static_cast<size_t>(k) * 36;
                 for (int f = 0; f < 18; ++f) rec.field[f] = d[base + 2 * f] << 8 | d[base + 2 * f + 1];
-                EXPECT_NE(d[base], 0);   // live slot
+                EXPECT_NE(d[base], 0);  // live slot
                 records.push_back(rec);
             }
         }

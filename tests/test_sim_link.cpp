@@ -30,7 +30,7 @@ TEST_F(SimThroughLink, ConnectReadsTheDefaultIdentity) {
 TEST_F(SimThroughLink, RestartIsPendingUntilItHappens) {
     QOB qob;
     ASSERT_EQ(qob.connect(comNumber(), 0, 0, 0), 1);
-    uint8_t params[12] = {1};   // maintenance
+    uint8_t params[12] = {1};  // maintenance
     ASSERT_EQ(qob.sendCommand(29, 0, 0, params, nullptr, qob.answer), 1);
     EXPECT_EQ(qob.restartPending(), 2);
     detector().withModel([](DetectorModel& m) { m.finishRestart(); });
@@ -65,17 +65,16 @@ TEST_P(SimFaultsThroughLink, StateReadFailsWithItsStatusAndTheNextOneWorks) {
     EXPECT_EQ(qob.sendCommand(30, 0, 74, nullptr, nullptr, qob.answer), 1) << qob.lastStatus();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Faults, SimFaultsThroughLink,
-    ::testing::Values(FaultCase{"NotAcknowledged", {FaultKind::NotAcknowledged}, 8},
-                      FaultCase{"BadChecksum", {FaultKind::BadChecksum}, 7},
-                      FaultCase{"ShortAnswer", {FaultKind::ShortAnswer, 3}, 4},
-                      FaultCase{"StrayBefore", {FaultKind::StrayBefore, 1, 0, 0x01}, 7},
-                      FaultCase{"NoAnswer", {FaultKind::NoAnswer}, 4},
-                      FaultCase{"Pieces", {FaultKind::Pieces, 4, 400}, 4, false},
-                      FaultCase{"LateAnswer", {FaultKind::LateAnswer, 1, 600}, 4, false},
-                      FaultCase{"EndlessAnswer", {FaultKind::EndlessAnswer, 1, 20}, 4, false}),
-    [](const ::testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Faults, SimFaultsThroughLink,
+                         ::testing::Values(FaultCase{"NotAcknowledged", {FaultKind::NotAcknowledged}, 8},
+                                           FaultCase{"BadChecksum", {FaultKind::BadChecksum}, 7},
+                                           FaultCase{"ShortAnswer", {FaultKind::ShortAnswer, 3}, 4},
+                                           FaultCase{"StrayBefore", {FaultKind::StrayBefore, 1, 0, 0x01}, 7},
+                                           FaultCase{"NoAnswer", {FaultKind::NoAnswer}, 4},
+                                           FaultCase{"Pieces", {FaultKind::Pieces, 4, 400}, 4, false},
+                                           FaultCase{"LateAnswer", {FaultKind::LateAnswer, 1, 600}, 4, false},
+                                           FaultCase{"EndlessAnswer", {FaultKind::EndlessAnswer, 1, 20}, 4, false}),
+                         [](const ::testing::TestParamInfo<FaultCase>& info) { return std::string(info.param.name); });
 
 TEST_F(SimThroughLink, UnplugEndsTheTransactionAndReconnectWorks) {
     QOB qob;

@@ -20,8 +20,8 @@ using Lines = std::vector<std::string>;
 struct Step {
     int records = 6;
     int d = 250;
-    int wobble = 0;        // odd records get d + wobble (> 64: the group is not steady)
-    bool weak = false;     // A and R below the valid window
+    int wobble = 0;     // odd records get d + wobble (> 64: the group is not steady)
+    bool weak = false;  // A and R below the valid window
 };
 using Sweep = std::array<Step, 32>;
 
@@ -102,8 +102,8 @@ struct EvaluationCase {
     Lines log;
     EvaluationSettings settings;
     int q;
-    Lines runLines;     // exact run lines
-    int dashes;         // groups listed as not good
+    Lines runLines;  // exact run lines
+    int dashes;      // groups listed as not good
 };
 
 std::vector<EvaluationCase> evaluationCases() {
@@ -112,12 +112,17 @@ std::vector<EvaluationCase> evaluationCases() {
     {
         LogBuilder b;
         for (int g = 0; g < 32; ++g)
-            for (int k = 0; k < 6; ++k) b.record(29 + 3 * g, 22000 + (k * 2 + g) % 11, 22000 + (k * 2 + g) % 11 + 250 + (k * 3 + g) % 11);
+            for (int k = 0; k < 6; ++k)
+                b.record(29 + 3 * g, 22000 + (k * 2 + g) % 11, 22000 + (k * 2 + g) % 11 + 250 + (k * 3 + g) % 11);
         b.tail();
         cases.push_back({"ThirtyTwoGoodGroups", b.lines, {}, 128, {"is:1 le:32 me:254 mi:253 ma:256 di:3"}, 0});
     }
-    cases.push_back({"ThirtyTwoGoodGroupsRunLine", standardLog(allSteps({})), {}, 128,
-                     {"is:1 le:32 me:250 mi:250 ma:250 di:0"}, 0});
+    cases.push_back({"ThirtyTwoGoodGroupsRunLine",
+                     standardLog(allSteps({})),
+                     {},
+                     128,
+                     {"is:1 le:32 me:250 mi:250 ma:250 di:0"},
+                     0});
     // Runs of 4 and 3 have no interior: they never fail the spread test,
     // even with means 150 apart inside the run of 4.
     {
@@ -126,14 +131,21 @@ std::vector<EvaluationCase> evaluationCases() {
         s[1].d = s[3].d = 400;
         s = goodBetween(s, 5, 8, 300);
         s = goodBetween(s, 9, 18, 260);
-        cases.push_back({"ShortRunsHaveNoInterior", standardLog(s), {}, 2 + 1 + 16,
+        cases.push_back({"ShortRunsHaveNoInterior",
+                         standardLog(s),
+                         {},
+                         2 + 1 + 16,
                          {"is:1 le:4 me:325 mi:999 ma:0 di:-999", "is:2 le:3 me:300 mi:999 ma:0 di:-999",
                           "is:3 le:9 me:260 mi:260 ma:260 di:0"},
                          32 - 16});
     }
     // Only short runs: no long run at all gives 1.
-    cases.push_back({"NoLongRun", standardLog(goodBetween(allSteps(kUnsteady), 10, 13, 250)), {}, 1,
-                     {"is:1 le:3 me:250 mi:999 ma:0 di:-999"}, 29});
+    cases.push_back({"NoLongRun",
+                     standardLog(goodBetween(allSteps(kUnsteady), 10, 13, 250)),
+                     {},
+                     1,
+                     {"is:1 le:3 me:250 mi:999 ma:0 di:-999"},
+                     29});
     // Nothing valid: no segment, no run, 1.
     cases.push_back({"NothingValid", standardLog(allSteps({6, 250, 0, true})), {}, 1, {}, 32});
     // A long run whose interior means spread more than DIB gives 3.
@@ -141,8 +153,12 @@ std::vector<EvaluationCase> evaluationCases() {
         Sweep s = allSteps({});
         for (int g = 0; g < 32; g += 2) s[static_cast<size_t>(g)].d = 290;
         cases.push_back({"SpreadAboveDib", standardLog(s), {}, 3, {"is:1 le:32 me:270 mi:250 ma:290 di:40"}, 0});
-        cases.push_back({"SpreadWithinALargerDib", standardLog(s), {7, 40, 30, 7}, 128,
-                         {"is:1 le:32 me:270 mi:250 ma:290 di:40"}, 0});
+        cases.push_back({"SpreadWithinALargerDib",
+                         standardLog(s),
+                         {7, 40, 30, 7},
+                         128,
+                         {"is:1 le:32 me:270 mi:250 ma:290 di:40"},
+                         0});
     }
     // Two long runs whose means differ by more than DTI give 2; with
     // LIB = 0 there is no run analysis and Q is the segment count.
@@ -150,13 +166,25 @@ std::vector<EvaluationCase> evaluationCases() {
         Sweep s = goodBetween(goodBetween(allSteps(kUnsteady), 0, 12, 250), 14, 26, 300);
         // 12 good groups: 1+3+5+7+9 windows of 11..3 ... twice.
         const int segments = 2 * (2 + 4 + 6 + 8 + 10);
-        cases.push_back({"RunMeansDisagree", standardLog(s), {}, 2,
-                         {"is:1 le:12 me:250 mi:250 ma:250 di:0", "is:2 le:12 me:300 mi:300 ma:300 di:0"}, 8});
+        cases.push_back({"RunMeansDisagree",
+                         standardLog(s),
+                         {},
+                         2,
+                         {"is:1 le:12 me:250 mi:250 ma:250 di:0", "is:2 le:12 me:300 mi:300 ma:300 di:0"},
+                         8});
         cases.push_back({"LibZeroSkipsTheRuns", standardLog(s), {0, 30, 30, 7}, segments, {}, 8});
-        cases.push_back({"RunMeansWithinDti", standardLog(s), {7, 30, 60, 7}, segments,
-                         {"is:1 le:12 me:250 mi:250 ma:250 di:0", "is:2 le:12 me:300 mi:300 ma:300 di:0"}, 8});
-        cases.push_back({"RunsShorterThanLciAreNotCompared", standardLog(s), {7, 30, 30, 13}, segments,
-                         {"is:1 le:12 me:250 mi:250 ma:250 di:0", "is:2 le:12 me:300 mi:300 ma:300 di:0"}, 8});
+        cases.push_back({"RunMeansWithinDti",
+                         standardLog(s),
+                         {7, 30, 60, 7},
+                         segments,
+                         {"is:1 le:12 me:250 mi:250 ma:250 di:0", "is:2 le:12 me:300 mi:300 ma:300 di:0"},
+                         8});
+        cases.push_back({"RunsShorterThanLciAreNotCompared",
+                         standardLog(s),
+                         {7, 30, 30, 13},
+                         segments,
+                         {"is:1 le:12 me:250 mi:250 ma:250 di:0", "is:2 le:12 me:300 mi:300 ma:300 di:0"},
+                         8});
     }
     // A log that starts in the middle of a sweep: read from the first
     // pulse 29; from line 1 the collection would stop at once after 122.
@@ -175,7 +203,7 @@ std::vector<EvaluationCase> evaluationCases() {
             const int pulse = 29 + 3 * g;
             if (g == 7) {
                 for (int k = 0; k < 4; ++k) b.recordD(pulse, 250);
-                b.recordD(pulse, 270);   // slots 4 and 5 count: mean (250+250+270+270)/4
+                b.recordD(pulse, 270);  // slots 4 and 5 count: mean (250+250+270+270)/4
             } else {
                 for (int k = 0; k < 6; ++k) b.recordD(pulse, 250);
             }
@@ -265,7 +293,7 @@ TEST(ParseFlowLog, ShortStepsRepeatTheirLastPairAndTheSecondSweepEndsTheReading)
         for (int k = 0; k < records; ++k) b.record(29 + 3 * g, 22000 + k, 22250 + 10 * k);
     }
     b.recordD(29, 250);
-    for (int k = 0; k < 6; ++k) b.record(32, 1, 2);   // a second sweep that must not be read
+    for (int k = 0; k < 6; ++k) b.record(32, 1, 2);  // a second sweep that must not be read
     b.tail();
     PulseGroupTable t;
     ASSERT_EQ(parseFlowLog(b.lines, t), static_cast<int>(b.lines.size()));
@@ -284,11 +312,11 @@ TEST(ParseFlowLog, ShortStepsRepeatTheirLastPairAndTheSecondSweepEndsTheReading)
 TEST(ParseFlowLog, RecordsOutsideTheTableAreNotStored) {
     LogBuilder b;
     b.record(29, 22000, 22250);
-    b.record(170, 22000, 22250);  // group 47, the last
-    for (int k = 0; k < 20; ++k) b.record(170, 5555, 5555);   // up to and beyond the eighth slot
-    b.record(200, 3333, 3333);    // beyond the last group
+    b.record(170, 22000, 22250);                             // group 47, the last
+    for (int k = 0; k < 20; ++k) b.record(170, 5555, 5555);  // up to and beyond the eighth slot
+    b.record(200, 3333, 3333);                               // beyond the last group
     b.record(65535, 4444, 4444);
-    b.record(26, 1111, 1111);     // below the first group
+    b.record(26, 1111, 1111);  // below the first group
     while (b.lines.size() < 205) b.record(122, 22000, 22250);
     b.record(29, 22000, 22250);
     PulseGroupTable t;

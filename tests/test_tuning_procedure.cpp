@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "cli/cli.h"
 #include "support/scripted_host.h"
 #include "support/sim_fixture.h"
@@ -102,8 +102,8 @@ protected:
     void watchPulseSettings() {
         host.onProcessMessages = [this] {
             if (!w().cboFlowLog.Checked) return;
-            captured.insert({detector().ramByte(nerax_sim::kPulseSettingRam1),
-                             detector().ramByte(nerax_sim::kPulseSettingRam2)});
+            captured.insert(
+                {detector().ramByte(nerax_sim::kPulseSettingRam1), detector().ramByte(nerax_sim::kPulseSettingRam2)});
         };
     }
 
@@ -169,25 +169,43 @@ TEST_F(TuningTest, AWholeTuningWritesTheConfirmedEnergyParameter) {
 
     // Report layout.
     const std::string d45(45, '-'), d55(55, '-');
-    Lines layout = {d55, "NERAX LT Automatic Ultrasonic Tuning: *",
-                    ">>>--INFO----------------------------------------------", "ASD is connected       :Y",
-                    "<<<--INFO----------------------------------------------", " ",
+    Lines layout = {d55,
+                    "NERAX LT Automatic Ultrasonic Tuning: *",
+                    ">>>--INFO----------------------------------------------",
+                    "ASD is connected       :Y",
+                    "<<<--INFO----------------------------------------------",
+                    " ",
                     ">>>--STATE---------------------------------------------",
-                    "<<<--STATE---------------------------------------------", " ",
-                    ">>>--TIME----------------------------------------------", ">>Device clock read!",
-                    "<<<--TIME----------------------------------------------", " ",
+                    "<<<--STATE---------------------------------------------",
+                    " ",
+                    ">>>--TIME----------------------------------------------",
+                    ">>Device clock read!",
+                    "<<<--TIME----------------------------------------------",
+                    " ",
                     ">>>--LOG-----------------------------------------------",
-                    "<<<--LOG-----------------------------------------------", " "};
+                    "<<<--LOG-----------------------------------------------",
+                    " "};
     for (const char* v : {"15", "20", "30", "40"})
-        for (const std::string& l :
-             {d45, ">>>--RAM: " + std::string(v), d45, "RAM:16725944<--" + std::string(v),
-              "RAM:16725945<--" + std::string(v), std::string(">>ASD reset"), std::string(" "),
-              std::string(" RESET EXECUTED *"), std::string(" "),
-              std::string(">>>--ULTRA---------------------------------------------"), std::string("monitoring flow..."),
-              std::string("------------- ultra ch1"), std::string("index|    A|*"),
-              std::string("------------- ultra ch2"), std::string("index|    A|*"), std::string("-------------"),
-              std::string("Q1: *"), std::string("Q2: *"),
-              std::string("<<<--ULTRA---------------------------------------------"), std::string(" ")})
+        for (const std::string& l : {d45,
+                                     ">>>--RAM: " + std::string(v),
+                                     d45,
+                                     "RAM:16725944<--" + std::string(v),
+                                     "RAM:16725945<--" + std::string(v),
+                                     std::string(">>ASD reset"),
+                                     std::string(" "),
+                                     std::string(" RESET EXECUTED *"),
+                                     std::string(" "),
+                                     std::string(">>>--ULTRA---------------------------------------------"),
+                                     std::string("monitoring flow..."),
+                                     std::string("------------- ultra ch1"),
+                                     std::string("index|    A|*"),
+                                     std::string("------------- ultra ch2"),
+                                     std::string("index|    A|*"),
+                                     std::string("-------------"),
+                                     std::string("Q1: *"),
+                                     std::string("Q2: *"),
+                                     std::string("<<<--ULTRA---------------------------------------------"),
+                                     std::string(" ")})
             layout.push_back(l);
     expectInOrder(c, layout);
     const Lines ending = {d45, ">>>--RAM: 30", d45, "RAM:16725944<--30", "RAM:16725945<--30", ">>ASD reset", " "};
@@ -226,7 +244,7 @@ TEST_F(TuningTest, AbortDuringTheSecondCaptureEndsWithTheReport) {
     EXPECT_EQ(countOf(c, "Q1: 1"), 1);                    // setting 1 was rated
     EXPECT_EQ(countOf(c, "------------- ultra ch1"), 1);  // setting 2 was not
     EXPECT_EQ(countOf(c, ">>>--RAM: 40"), 0);
-    EXPECT_EQ(countOf(c, ">>>--RAM: 30"), 1);              // only the restore: no best
+    EXPECT_EQ(countOf(c, ">>>--RAM: 30"), 1);  // only the restore: no best
     EXPECT_EQ(countOf(c, "q1:1,1"), 0);
     expectInOrder(c, {">>>--RAM: 20", "monitoring flow...", " ", " ", "ABORTED", "Tuning failed!", "", "Aborted!",
                       ">>>--RAM: 30", "RAM:16725944<--30", "RAM:16725945<--30", ">>ASD reset", "END NERAX LT*"});
@@ -248,7 +266,7 @@ TEST_F(TuningTest, AnswersThatAreNoEnergyParameterWriteNothing) {
         bool cancel;
         const char* answer;
     } cases[] = {{true, ""}, {false, "0"}, {false, "16"}, {false, "4x"}, {false, ""}};
-    w().TMO = 8000;   // long enough for one sweep
+    w().TMO = 8000;  // long enough for one sweep
     for (const auto& a : cases) {
         SCOPED_TRACE(a.cancel ? "Cancel" : a.answer);
         host.shown.clear();
@@ -276,8 +294,8 @@ TEST_F(TuningTest, AnswersThatAreNoEnergyParameterWriteNothing) {
 
 TEST_F(TuningTest, AFailedEepromAccessShowsTwoErrorDialogs) {
     const struct {
-        int code;              // refused request
-        bool atTheAnswer;      // refused only once the operator has answered
+        int code;          // refused request
+        bool atTheAnswer;  // refused only once the operator has answered
         const char* text;
     } cases[] = {{4, false, "Not possible to write device EEPROM"}, {3, true, "Not possible to read device EEPROM."}};
     w().TMO = 8000;
@@ -329,7 +347,7 @@ TEST_F(TuningTest, PreconditionsStopBeforeAnythingIsMeasured) {
         const char* name;
         int fwMajor, mcVersion;
         bool refuseInformation;
-        const char* warning;   // null: the operator cancels the pipe network question
+        const char* warning;  // null: the operator cancels the pipe network question
     } cases[] = {
         {"old firmware", 2, 1, false, "Firmware version must be 3 or higher!"},
         {"mechanics", 3, 2, false, "Mechanical version must be 1!"},
@@ -370,14 +388,15 @@ TEST_F(TuningTest, PreconditionsStopBeforeAnythingIsMeasured) {
 
 TEST_F(TuningTest, SetRamWritesOneByteAndSaysSo) {
     w().edtReadRAM.Text = "16725945";
-    w().edtRamValue.Text = "300";   // the low eight bits go
+    w().edtRamValue.Text = "300";  // the low eight bits go
     w().btnSetRamClick();
     EXPECT_EQ(console().back(), "RAM:16725945<--300");
     EXPECT_EQ(detector().ramByte(nerax_sim::kPulseSettingRam2), 300 & 0xFF);
     detector().withModel([](nerax_sim::DetectorModel& m) {
         const auto& r = m.history.back();
         EXPECT_EQ(r.code, 36);
-        EXPECT_EQ((std::vector<int>(r.p + 1, r.p + 13)), (std::vector<int>{7, 0xB9, 0x37, 0xFF, 0, 44, 0, 0, 0, 0, 0, 0}));
+        EXPECT_EQ((std::vector<int>(r.p + 1, r.p + 13)),
+                  (std::vector<int>{7, 0xB9, 0x37, 0xFF, 0, 44, 0, 0, 0, 0, 0, 0}));
     });
     detector().injectFault(36, {nerax_sim::FaultKind::NotAcknowledged}, 1);
     w().btnSetRamClick();

@@ -20,8 +20,14 @@ TEST(Win32Link, PortNumbersNameTheirDevices) {
     struct Case {
         int number;
         const char* path;
-    } cases[] = {{1, "\\\\.\\COM1"},     {9, "\\\\.\\COM9"},     {10, "\\\\.\\COM10"}, {99, "\\\\.\\COM99"},
-                 {100, "\\\\.\\COM100"}, {255, "\\\\.\\COM255"}, {0, ""},              {256, ""}};
+    } cases[] = {{1, "\\\\.\\COM1"},
+                 {9, "\\\\.\\COM9"},
+                 {10, "\\\\.\\COM10"},
+                 {99, "\\\\.\\COM99"},
+                 {100, "\\\\.\\COM100"},
+                 {255, "\\\\.\\COM255"},
+                 {0, ""},
+                 {256, ""}};
     for (const Case& c : cases) EXPECT_EQ(devicePathForPort(c.number), c.path) << c.number;
 }
 
@@ -43,8 +49,9 @@ TEST(Win32Link, AnAbsentPortFailsWithTheSystemErrorNumber) {
 
 TEST(Win32Link, UnplugErrorsDropTheDeviceAndATimeoutDoesNot) {
     auto port = makeSystemSerialPort();
-    for (DWORD lost : std::initializer_list<DWORD>{ERROR_NOT_READY, ERROR_BAD_COMMAND, ERROR_GEN_FAILURE, ERROR_ACCESS_DENIED,
-                       ERROR_DEVICE_NOT_CONNECTED, ERROR_OPERATION_ABORTED})
+    for (DWORD lost :
+         std::initializer_list<DWORD>{ERROR_NOT_READY, ERROR_BAD_COMMAND, ERROR_GEN_FAILURE, ERROR_ACCESS_DENIED,
+                                      ERROR_DEVICE_NOT_CONNECTED, ERROR_OPERATION_ABORTED})
         EXPECT_TRUE(port->deviceLost(static_cast<int>(lost))) << lost;
     for (DWORD kept : {DWORD(ERROR_TIMEOUT), DWORD(ERROR_INVALID_PARAMETER), DWORD(ERROR_SUCCESS)})
         EXPECT_FALSE(port->deviceLost(static_cast<int>(kept))) << kept;
@@ -59,10 +66,12 @@ TEST(Win32Files, ProgramDirectoryHoldsTheProgram) {
 TEST(Win32Files, Utf8NamesReachTheFileSystemAsTheyAre) {
     ScopedWorkDir dir;
     std::string error;
-    const std::string name = "Pr\xC3\xBC" "fung \xC3\xA9t\xC3\xA9.LOG";   // "Prüfung été.LOG"
+    const std::string name =
+        "Pr\xC3\xBC"
+        "fung \xC3\xA9t\xC3\xA9.LOG";  // "Prüfung été.LOG"
     ASSERT_TRUE(writeTextFile(name, {"a"}, error)) << error;
     EXPECT_NE(GetFileAttributesW(L"Pr\u00FCfung \u00E9t\u00E9.LOG"), INVALID_FILE_ATTRIBUTES);
-    std::ifstream in(name, std::ios::binary);   // narrow calls take UTF-8 too
+    std::ifstream in(name, std::ios::binary);  // narrow calls take UTF-8 too
     std::string line;
     std::getline(in, line);
     EXPECT_EQ(line, "a\r");

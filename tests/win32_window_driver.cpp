@@ -39,7 +39,8 @@ std::string textOf(HWND hwnd) {
     SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length);
     std::wstring text(length + 1, L'\0');
     DWORD_PTR got = 0;
-    SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, 5000, &got);
+    SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, 5000,
+                        &got);
     text.resize(got);
     std::string out;
     for (wchar_t ch : text)
@@ -120,8 +121,8 @@ public:
         BitBlt(dc, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
         GdiFlush();
         const DWORD stride = (static_cast<DWORD>(w) * 3 + 3) & ~3u, size = stride * static_cast<DWORD>(h);
-        BITMAPFILEHEADER head{0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + size), 0, 0,
-                              static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER))};
+        BITMAPFILEHEADER head{0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + size), 0,
+                              0, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER))};
         if (FILE* out = std::fopen(file.c_str(), "wb")) {
             std::fwrite(&head, sizeof head, 1, out);
             std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
@@ -172,31 +173,39 @@ private:
     }
 
     HWND findMain() {
-        struct Search { DWORD pid; HWND found; } search{pi_.dwProcessId, nullptr};
-        EnumWindows([](HWND h, LPARAM p) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(p);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(h, &pid);
-            if (pid == s->pid && classOf(h) == "TFrmTestQOB" && IsWindowVisible(h)) {
-                s->found = h;
-                return FALSE;
-            }
-            return TRUE;
-        }, reinterpret_cast<LPARAM>(&search));
+        struct Search {
+            DWORD pid;
+            HWND found;
+        } search{pi_.dwProcessId, nullptr};
+        EnumWindows(
+            [](HWND h, LPARAM p) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(p);
+                DWORD pid = 0;
+                GetWindowThreadProcessId(h, &pid);
+                if (pid == s->pid && classOf(h) == "TFrmTestQOB" && IsWindowVisible(h)) {
+                    s->found = h;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
         return search.found;
     }
 
     // Every control window carries its model name as a global atom.
     void collect(HWND parent) {
-        EnumChildWindows(parent, [](HWND h, LPARAM p) -> BOOL {
-            auto* names = reinterpret_cast<std::map<std::string, HWND>*>(p);
-            if (HANDLE atom = GetPropW(h, L"NeraxName")) {
-                wchar_t name[128] = {};
-                if (GlobalGetAtomNameW(static_cast<ATOM>(reinterpret_cast<UINT_PTR>(atom)), name, 128))
-                    (*names)[narrow(name)] = h;
-            }
-            return TRUE;
-        }, reinterpret_cast<LPARAM>(&names_));
+        EnumChildWindows(
+            parent,
+            [](HWND h, LPARAM p) -> BOOL {
+                auto* names = reinterpret_cast<std::map<std::string, HWND>*>(p);
+                if (HANDLE atom = GetPropW(h, L"NeraxName")) {
+                    wchar_t name[128] = {};
+                    if (GlobalGetAtomNameW(static_cast<ATOM>(reinterpret_cast<UINT_PTR>(atom)), name, 128))
+                        (*names)[narrow(name)] = h;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&names_));
     }
 
     HWND control(const std::string& name) {
@@ -226,41 +235,55 @@ private:
     }
 
     HWND findDialog() {
-        struct Search { DWORD pid; HWND found; } search{pi_.dwProcessId, nullptr};
-        EnumWindows([](HWND h, LPARAM p) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(p);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(h, &pid);
-            if (pid == s->pid && classOf(h) == "#32770" && IsWindowVisible(h)) {
-                s->found = h;
-                return FALSE;
-            }
-            return TRUE;
-        }, reinterpret_cast<LPARAM>(&search));
+        struct Search {
+            DWORD pid;
+            HWND found;
+        } search{pi_.dwProcessId, nullptr};
+        EnumWindows(
+            [](HWND h, LPARAM p) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(p);
+                DWORD pid = 0;
+                GetWindowThreadProcessId(h, &pid);
+                if (pid == s->pid && classOf(h) == "#32770" && IsWindowVisible(h)) {
+                    s->found = h;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
         return search.found;
     }
 
     static std::string dialogText(HWND dialog) {
         std::string all;
-        EnumChildWindows(dialog, [](HWND h, LPARAM p) -> BOOL {
-            if (classOf(h) == "Static") *reinterpret_cast<std::string*>(p) += textOf(h) + "\n";
-            return TRUE;
-        }, reinterpret_cast<LPARAM>(&all));
+        EnumChildWindows(
+            dialog,
+            [](HWND h, LPARAM p) -> BOOL {
+                if (classOf(h) == "Static") *reinterpret_cast<std::string*>(p) += textOf(h) + "\n";
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&all));
         return all;
     }
 
     static HWND dialogButton(HWND dialog, const std::string& caption) {
-        struct Search { std::string caption; HWND found; } search{caption, nullptr};
-        EnumChildWindows(dialog, [](HWND h, LPARAM p) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(p);
-            std::string text = textOf(h);
-            text.erase(std::remove(text.begin(), text.end(), '&'), text.end());
-            if (classOf(h) == "Button" && text == s->caption) {
-                s->found = h;
-                return FALSE;
-            }
-            return TRUE;
-        }, reinterpret_cast<LPARAM>(&search));
+        struct Search {
+            std::string caption;
+            HWND found;
+        } search{caption, nullptr};
+        EnumChildWindows(
+            dialog,
+            [](HWND h, LPARAM p) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(p);
+                std::string text = textOf(h);
+                text.erase(std::remove(text.begin(), text.end(), '&'), text.end());
+                if (classOf(h) == "Button" && text == s->caption) {
+                    s->found = h;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
         return search.found;
     }
 
@@ -271,7 +294,8 @@ private:
         if (!combo) return nullptr;
         HWND edit = FindWindowExW(combo, nullptr, L"Edit", nullptr);
         if (!edit)
-            if (HWND inner = FindWindowExW(combo, nullptr, L"ComboBox", nullptr)) edit = FindWindowExW(inner, nullptr, L"Edit", nullptr);
+            if (HWND inner = FindWindowExW(combo, nullptr, L"ComboBox", nullptr))
+                edit = FindWindowExW(inner, nullptr, L"Edit", nullptr);
         return edit ? edit : combo;
     }
 
@@ -279,15 +303,21 @@ private:
     // of its own, so the driver answers the dialogs the handler opens and
     // knows the handler has returned when the thread ends.
     bool click(HWND target, const std::vector<const ScenarioStep*>& answers) {
-        struct Press { HWND target; } press{target};
-        HANDLE thread = CreateThread(nullptr, 0, [](LPVOID p) -> DWORD {
-            SendMessageW(static_cast<Press*>(p)->target, BM_CLICK, 0, 0);
-            return 0;
-        }, &press, 0, nullptr);
+        struct Press {
+            HWND target;
+        } press{target};
+        HANDLE thread = CreateThread(
+            nullptr, 0,
+            [](LPVOID p) -> DWORD {
+                SendMessageW(static_cast<Press*>(p)->target, BM_CLICK, 0, 0);
+                return 0;
+            },
+            &press, 0, nullptr);
         bool ok = true;
         for (const ScenarioStep* answer : answers) {
             HWND dialog = nullptr;
-            ok = waitFor([&](std::string&) { return (dialog = findDialog()) != nullptr; }, "dialog \"" + answer->rest + "\"");
+            ok = waitFor([&](std::string&) { return (dialog = findDialog()) != nullptr; },
+                         "dialog \"" + answer->rest + "\"");
             if (!ok) break;
             const std::string text = dialogText(dialog);
             const bool fileDialog = answer->word(1) == "save" || answer->word(1) == "open";
@@ -308,9 +338,12 @@ private:
                 std::replace(name.begin(), name.end(), L'/', L'\\');
                 SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
                 PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
-                if (!waitFor([&](std::string& seen) {
-                        seen = textOf(field);
-                        return !IsWindow(dialog) || !IsWindowVisible(dialog); }, "file dialog closing"))
+                if (!waitFor(
+                        [&](std::string& seen) {
+                            seen = textOf(field);
+                            return !IsWindow(dialog) || !IsWindowVisible(dialog);
+                        },
+                        "file dialog closing"))
                     return false;
                 continue;
             }
@@ -343,10 +376,13 @@ private:
     // A press whose handler runs on (a long procedure waiting for the
     // operator): the steps after it go on meanwhile.
     HANDLE startPress(HWND target) {
-        return CreateThread(nullptr, 0, [](LPVOID p) -> DWORD {
-            SendMessageW(static_cast<HWND>(p), BM_CLICK, 0, 0);
-            return 0;
-        }, target, 0, nullptr);
+        return CreateThread(
+            nullptr, 0,
+            [](LPVOID p) -> DWORD {
+                SendMessageW(static_cast<HWND>(p), BM_CLICK, 0, 0);
+                return 0;
+            },
+            target, 0, nullptr);
     }
 
     // Keyboard input goes to the window's focus: the driver shares its
@@ -366,11 +402,13 @@ private:
         const std::string name = step.words.size() > 1 ? step.words[1] : std::string();
         HWND h = nullptr;
         if (verb == "file") {
-            return waitFor([&](std::string& seen) {
-                std::ifstream in(name, std::ios::binary);
-                seen.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-                return step.word(2) == "contains" && seen.find(step.rest) != std::string::npos;
-            }, "file " + name + " containing " + step.rest);
+            return waitFor(
+                [&](std::string& seen) {
+                    std::ifstream in(name, std::ios::binary);
+                    seen.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+                    return step.word(2) == "contains" && seen.find(step.rest) != std::string::npos;
+                },
+                "file " + name + " containing " + step.rest);
         }
         if (verb != "key" && !(verb == "expect" && name == "window")) {
             h = control(name);
@@ -382,7 +420,8 @@ private:
         if (verb == "set") {
             const std::wstring text = wide(step.rest);
             DWORD_PTR result = 0;
-            SendMessageTimeoutW(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 5000, &result);
+            SendMessageTimeoutW(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 5000,
+                                &result);
             return waitFor([&](std::string& seen) { return (seen = textOf(h)) == step.rest; }, "text " + step.rest);
         }
         if (verb == "click") {
@@ -433,18 +472,21 @@ private:
         const std::string& what = step.words[2];
         const std::string& value = step.rest;
         if (name == "window") {
-            return waitFor([&](std::string& seen) {
-                RECT r;
-                GetClientRect(main_, &r);
-                seen = std::to_string(r.right) + " x " + std::to_string(r.bottom);
-                // The client area is 527 pixels wide at 96 dpi.
-                HDC screen = GetDC(nullptr);
-                const int narrowWidth = MulDiv(527, GetDeviceCaps(screen, LOGPIXELSY), 96);
-                ReleaseDC(nullptr, screen);
-                return what == "wide" ? r.right > narrowWidth : r.right == narrowWidth;
-            }, "window " + what);
+            return waitFor(
+                [&](std::string& seen) {
+                    RECT r;
+                    GetClientRect(main_, &r);
+                    seen = std::to_string(r.right) + " x " + std::to_string(r.bottom);
+                    // The client area is 527 pixels wide at 96 dpi.
+                    HDC screen = GetDC(nullptr);
+                    const int narrowWidth = MulDiv(527, GetDeviceCaps(screen, LOGPIXELSY), 96);
+                    ReleaseDC(nullptr, screen);
+                    return what == "wide" ? r.right > narrowWidth : r.right == narrowWidth;
+                },
+                "window " + what);
         }
-        if (what == "text") return waitFor([&](std::string& seen) { return (seen = textOf(h)) == value; }, "text " + value);
+        if (what == "text")
+            return waitFor([&](std::string& seen) { return (seen = textOf(h)) == value; }, "text " + value);
         if (what == "contains")
             return waitFor([&](std::string& seen) { return (seen = textOf(h)).find(value) != std::string::npos; },
                            "text containing " + value);
@@ -458,36 +500,44 @@ private:
             return false;
         }
         if (what == "lastline")
-            return waitFor([&](std::string& seen) {
-                seen = textOf(h);
-                return seen.size() >= value.size() && seen.compare(seen.size() - value.size(), value.size(), value) == 0;
-            }, "last line " + value);
+            return waitFor(
+                [&](std::string& seen) {
+                    seen = textOf(h);
+                    return seen.size() >= value.size() &&
+                           seen.compare(seen.size() - value.size(), value.size(), value) == 0;
+                },
+                "last line " + value);
         if (what == "enabled" || what == "disabled")
             return waitFor([&](std::string&) { return (IsWindowEnabled(h) != FALSE) == (what == "enabled"); }, what);
         if (what == "visible" || what == "hidden")
             return waitFor([&](std::string&) { return (IsWindowVisible(h) != FALSE) == (what == "visible"); }, what);
         if (what == "focused")
-            return waitFor([&](std::string& seen) {
-                GUITHREADINFO info{};
-                info.cbSize = sizeof info;
-                GetGUIThreadInfo(GetWindowThreadProcessId(main_, nullptr), &info);
-                seen = info.hwndFocus ? classOf(info.hwndFocus) + " \"" + textOf(info.hwndFocus).substr(0, 20) + "\" has the focus"
-                                      : "no focus";
-                return info.hwndFocus == h;
-            }, "focus");
+            return waitFor(
+                [&](std::string& seen) {
+                    GUITHREADINFO info{};
+                    info.cbSize = sizeof info;
+                    GetGUIThreadInfo(GetWindowThreadProcessId(main_, nullptr), &info);
+                    seen = info.hwndFocus ? classOf(info.hwndFocus) + " \"" + textOf(info.hwndFocus).substr(0, 20) +
+                                                "\" has the focus"
+                                          : "no focus";
+                    return info.hwndFocus == h;
+                },
+                "focus");
         if (what == "colour") {
             // The pixel inside the frame, as the screen shows it.
-            return waitFor([&](std::string& seen) {
-                RECT r;
-                GetWindowRect(h, &r);
-                HDC screen = GetDC(nullptr);
-                const COLORREF c = GetPixel(screen, r.left + 3, (r.top + r.bottom) / 2 + 4);
-                ReleaseDC(nullptr, screen);
-                char hex[8];
-                std::snprintf(hex, sizeof hex, "%02X%02X%02X", GetRValue(c), GetGValue(c), GetBValue(c));
-                seen = hex;
-                return seen == value;
-            }, "colour " + value);
+            return waitFor(
+                [&](std::string& seen) {
+                    RECT r;
+                    GetWindowRect(h, &r);
+                    HDC screen = GetDC(nullptr);
+                    const COLORREF c = GetPixel(screen, r.left + 3, (r.top + r.bottom) / 2 + 4);
+                    ReleaseDC(nullptr, screen);
+                    char hex[8];
+                    std::snprintf(hex, sizeof hex, "%02X%02X%02X", GetRValue(c), GetGValue(c), GetBValue(c));
+                    seen = hex;
+                    return seen == value;
+                },
+                "colour " + value);
         }
         failure_ = "unknown expectation " + what;
         return false;
@@ -498,7 +548,7 @@ private:
     HWND main_ = nullptr;
     std::map<std::string, HWND> names_;
     std::string failure_;
-    std::vector<HANDLE> started_;   // presses whose handlers may still run
+    std::vector<HANDLE> started_;  // presses whose handlers may still run
 };
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "tuning/ultrasonic_scan.h"
 
 namespace {
@@ -50,7 +50,7 @@ int energyOf(int setting) { return setting >= 1 && setting <= kSettings ? kEnerg
 
 }  // namespace
 
-bool TFrmTestQOB::writeEnergyParameter(int value) {
+bool UltrasonicTuning::writeEnergyParameter(int value) {
     auto fail = [this](const char* text) {
         addConsoleLine(text);
         host.messageBox(text, host.applicationTitle, DialogKind::Error, DialogButtons::Ok);
@@ -71,7 +71,13 @@ bool TFrmTestQOB::writeEnergyParameter(int value) {
     return true;
 }
 
-bool TFrmTestQOB::btntuningClick() {
+void UltrasonicTuning::wireTuning() {
+    btntuning.OnClick = [this] { btntuningClick(); };
+    btnSetRam.OnClick = [this] { btnSetRamClick(); };
+}
+
+bool UltrasonicTuning::btntuningClick() {
+    TFrmTestQOB& w = window();
     auto warn = [this](const std::string& text) {
         host.messageBox(text, host.applicationTitle, DialogKind::Warning, DialogButtons::Ok);
     };
@@ -119,28 +125,28 @@ bool TFrmTestQOB::btntuningClick() {
     // ---- records ------------------------------------------------------
     addConsoleLine(">>>--INFO----------------------------------------------");
     addConsoleLine(host.dateTimeText());
-    clearStateView();
-    Button4Click();
-    addConsoleLine(memState.Text());
+    w.clearStateView();
+    w.Button4Click();
+    addConsoleLine(w.memState.Text());
     addConsoleLine("<<<--INFO----------------------------------------------");
     addConsoleLine(" ");
 
-    clearStateView();
+    w.clearStateView();
     addConsoleLine(">>>--STATE---------------------------------------------");
     addConsoleLine(host.dateTimeText());
-    btnStateClick();
-    addConsoleLine(memState.Text());
+    w.btnStateClick();
+    addConsoleLine(w.memState.Text());
     addConsoleLine("<<<--STATE---------------------------------------------");
     addConsoleLine(" ");
 
     addConsoleLine(">>>--TIME----------------------------------------------");
-    Button24Click();
-    addConsoleLine(edtGetTime.Text);
+    w.Button24Click();
+    addConsoleLine(w.edtGetTime.Text);
     addConsoleLine("<<<--TIME----------------------------------------------");
     addConsoleLine(" ");
 
     addConsoleLine(">>>--LOG-----------------------------------------------");
-    btnReadLogsClick(&btnReadAllLogs);
+    w.btnReadLogsClick(&w.btnReadAllLogs);
     addConsoleLine("<<<--LOG-----------------------------------------------");
     addConsoleLine(" ");
 
@@ -201,9 +207,9 @@ bool TFrmTestQOB::btntuningClick() {
     addConsoleLine(">>>--RAM: " + std::to_string(restore));
     addConsoleLine(dashes45);
     edtRamValue.Text = std::to_string(restore);
-    edtReadRAM.Text = "16725944";
+    w.edtReadRAM.Text = "16725944";
     btnSetRamClick();
-    edtReadRAM.Text = "16725945";
+    w.edtReadRAM.Text = "16725945";
     btnSetRamClick();
     btnresClick();
     addConsoleLine(" ");

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 
 namespace {
 
@@ -12,8 +12,8 @@ constexpr int kMinLogLines = 200;
 constexpr int kSweepFirstPulse = 29;
 constexpr int kSweepLastPulse = 122;
 constexpr int kPulseStep = 3;
-constexpr int kRatedGroups = 32;          // pulse 29 .. 122
-constexpr int kInvalidD = 3600;           // 6 x 600: marks a group incomplete
+constexpr int kRatedGroups = 32;  // pulse 29 .. 122
+constexpr int kInvalidD = 3600;   // 6 x 600: marks a group incomplete
 constexpr int kMaxSegments = 128;
 
 // Field n of a log line: characters 6n+1 .. 6n+5 (1-based).
@@ -36,9 +36,7 @@ int groupOf(int pulse) {
     return g < PulseGroupTable::kGroups ? g : -1;
 }
 
-bool validSample(int a, int r) {
-    return a >= 19500 && a <= 26000 && r >= 19500 && r <= 26000 && r >= a && r - a < 600;
-}
+bool validSample(int a, int r) { return a >= 19500 && a <= 26000 && r >= 19500 && r <= 26000 && r >= a && r - a < 600; }
 
 struct GroupStats {
     int sum = 0, mean = 0;
@@ -109,7 +107,6 @@ int parseFlowLog(const std::vector<std::string>& lines, PulseGroupTable& table) 
     }
     return count;
 }
-
 
 int evaluatePulseGroups(const PulseGroupTable& table, const EvaluationSettings& settings,
                         const std::function<void(const std::string&)>& listing) {
@@ -232,10 +229,10 @@ constexpr int kRamWriteByte = 7;
 
 }  // namespace
 
-void TFrmTestQOB::btnSetRamClick() {
+void UltrasonicTuning::btnSetRamClick() {
     if (!checkConnected()) return;
     int address = 0, value = 0;
-    if (!::editInteger(host, edtReadRAM, address) || !::editInteger(host, edtRamValue, value)) return;
+    if (!::editInteger(host, window().edtReadRAM, address) || !::editInteger(host, edtRamValue, value)) return;
     const uint32_t a = static_cast<uint32_t>(address);
     int params[12] = {kRamWriteByte};
     putLowFirst(params + 1, a, 4);
@@ -244,25 +241,26 @@ void TFrmTestQOB::btnSetRamClick() {
         showLibraryError();
         return;
     }
-    addConsoleLine("RAM:" + edtReadRAM.Text + "<--" + edtRamValue.Text);
+    addConsoleLine("RAM:" + window().edtReadRAM.Text + "<--" + edtRamValue.Text);
 }
 
-int TFrmTestQOB::evaluateChannel(int channel) {
-    return evaluateFlowLogs(memFlowLog1.Lines.lines(), memFlowLog2.Lines.lines(), channel,
+int UltrasonicTuning::evaluateChannel(int channel) {
+    return evaluateFlowLogs(window().memFlowLog1.Lines.lines(), window().memFlowLog2.Lines.lines(), channel,
                             EvaluationSettings{LIB, DIB, DTI, LCI},
                             [this](const std::string& line) { addConsoleLine(line); });
 }
 
-void TFrmTestQOB::scanSetting(int value, int& q1, int& q2) {
+void UltrasonicTuning::scanSetting(int value, int& q1, int& q2) {
+    TFrmTestQOB& w = window();
     if (btnabort.Tag != 0) return;
     const std::string dashes(45, '-');
     addConsoleLine(dashes);
     addConsoleLine(">>>--RAM: " + std::to_string(value));
     addConsoleLine(dashes);
     edtRamValue.Text = std::to_string(value);
-    edtReadRAM.Text = kPulseSettingAddress1;
+    w.edtReadRAM.Text = kPulseSettingAddress1;
     btnSetRamClick();
-    edtReadRAM.Text = kPulseSettingAddress2;
+    w.edtReadRAM.Text = kPulseSettingAddress2;
     btnSetRamClick();
     btnresClick();
     addConsoleLine(" ");
@@ -271,27 +269,27 @@ void TFrmTestQOB::scanSetting(int value, int& q1, int& q2) {
 
     addConsoleLine(">>>--ULTRA---------------------------------------------");
     addConsoleLine(host.dateTimeText());
-    btnClearFlowLogClick();
+    w.btnClearFlowLogClick();
     edtFlowLogFan1.Text = "12";
     edtFlowLogFan2.Text = "12";
-    cboFlowLog.Checked = true;
-    if (!switchFlowCapture()) return;   // the rate edit is no number: nothing to capture
+    w.cboFlowLog.Checked = true;
+    if (!w.switchFlowCapture()) return;  // the rate edit is no number: nothing to capture
     addConsoleLine("monitoring flow...");
     addConsoleLine(host.dateTimeText());
     tmrTimeout.Tag = 0;
     tmrTimeout.Enabled = true;
     waitCooperatively([this] { return tmrTimeout.Enabled && btnabort.Tag == 0; });
-    cboFlowLog.Checked = false;
-    cboFlowLogClick();
+    w.cboFlowLog.Checked = false;
+    w.cboFlowLogClick();
     tmrTimeout.Enabled = false;
     if (btnabort.Tag != 0) return;
 
-    memFlowLog1.setText(memShowLogCol1.Text() + "\r\n" + memFlowLog1.Text());
-    memFlowLog2.setText(memShowLogCol2.Text() + "\r\n" + memFlowLog2.Text());
+    w.memFlowLog1.setText(w.memShowLogCol1.Text() + "\r\n" + w.memFlowLog1.Text());
+    w.memFlowLog2.setText(w.memShowLogCol2.Text() + "\r\n" + w.memFlowLog2.Text());
     addConsoleLine("------------- ultra ch1");
-    addConsoleLine(memFlowLog1.Text());
+    addConsoleLine(w.memFlowLog1.Text());
     addConsoleLine("------------- ultra ch2");
-    addConsoleLine(memFlowLog2.Text());
+    addConsoleLine(w.memFlowLog2.Text());
     addConsoleLine("-------------");
     addConsoleLine(host.dateTimeText());
     q1 = evaluateChannel(0);

@@ -26,7 +26,8 @@ std::string modelText(const std::wstring& text) {
 }
 
 std::string pathText(const std::wstring& path) {
-    const int n = WideCharToMultiByte(CP_ACP, 0, path.c_str(), static_cast<int>(path.size()), nullptr, 0, nullptr, nullptr);
+    const int n =
+        WideCharToMultiByte(CP_ACP, 0, path.c_str(), static_cast<int>(path.size()), nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<size_t>(n), '\0');
     WideCharToMultiByte(CP_ACP, 0, path.c_str(), static_cast<int>(path.size()), out.data(), n, nullptr, nullptr);
     return out;
@@ -45,9 +46,7 @@ void runGuarded(const std::function<void()>& handler) {
     try {
         handler();
         return;
-    } catch (const std::exception& e) {
-        error = e.what();
-    } catch (...) {
+    } catch (const std::exception& e) { error = e.what(); } catch (...) {
         error = "Unknown error";
     }
     const std::wstring title = wideText(g_host ? g_host->applicationTitle : std::string());
@@ -88,7 +87,8 @@ public:
         align();
         dword(style | WS_CHILD | WS_VISIBLE);
         dword(0);
-        words({static_cast<WORD>(x), static_cast<WORD>(y), static_cast<WORD>(cx), static_cast<WORD>(cy), id, 0xFFFF, atom});
+        words({static_cast<WORD>(x), static_cast<WORD>(y), static_cast<WORD>(cx), static_cast<WORD>(cy), id, 0xFFFF,
+               atom});
         text(caption);
         words({0});
     }
@@ -170,9 +170,10 @@ DialogResult Win32Host::messageBox(const std::string& text, const std::string& c
     case IDYES: return DialogResult::Yes;
     case IDNO: return DialogResult::No;
     case IDOK: return DialogResult::Ok;
-    default: return buttons == DialogButtons::YesNo ? DialogResult::No
-                  : buttons == DialogButtons::Ok    ? DialogResult::Ok
-                                                    : DialogResult::Cancel;
+    default:
+        return buttons == DialogButtons::YesNo ? DialogResult::No
+               : buttons == DialogButtons::Ok  ? DialogResult::Ok
+                                               : DialogResult::Cancel;
     }
 }
 
@@ -221,8 +222,8 @@ bool Win32Host::runFileDialog(FileDialog& dialog, bool save) {
     ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
     ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
     // Reports go to the working directory: the dialog must not change it.
-    ofn.Flags = OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY |
-                (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+    ofn.Flags =
+        OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
     ++nesting_;
     const BOOL ok = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
     --nesting_;

@@ -2,7 +2,7 @@
 #include <windows.h>
 
 #include "app/formatters.h"
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "gui/win32/win32_host.h"
 #include "gui/win32/win32_window.h"
 

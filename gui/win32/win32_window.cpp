@@ -49,7 +49,7 @@ void registerClasses(HINSTANCE instance) {
     wc.lpszClassName = kContainerClass;
     RegisterClassExW(&wc);
     wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.hbrBackground = nullptr;   // painted from an off-screen buffer
+    wc.hbrBackground = nullptr;  // painted from an off-screen buffer
     wc.lpszClassName = kPaintBoxClass;
     RegisterClassExW(&wc);
 }
@@ -107,9 +107,7 @@ public:
         font_ = font;
         SetTextColor(dc_, colour(rgb));
     }
-    void setTextBackgroundTransparent(bool transparent) override {
-        SetBkMode(dc_, transparent ? TRANSPARENT : OPAQUE);
-    }
+    void setTextBackgroundTransparent(bool transparent) override { SetBkMode(dc_, transparent ? TRANSPARENT : OPAQUE); }
 
 private:
     HDC dc_;
@@ -142,9 +140,9 @@ HICON makePortsIcon(int size) {
         DeleteObject(brush);
         DeleteObject(pen);
     };
-    box(4, 4, 44, 32, RGB(120, 150, 190));   // monitor
-    box(9, 9, 39, 27, RGB(200, 225, 255));   // screen
-    box(18, 32, 30, 37, RGB(90, 90, 90));    // stand
+    box(4, 4, 44, 32, RGB(120, 150, 190));  // monitor
+    box(9, 9, 39, 27, RGB(200, 225, 255));  // screen
+    box(18, 32, 30, 37, RGB(90, 90, 90));   // stand
     box(12, 37, 36, 41, RGB(90, 90, 90));
     HPEN tree = CreatePen(PS_SOLID, 2, RGB(30, 60, 120));
     HGDIOBJ op = SelectObject(dc, tree);
@@ -466,7 +464,7 @@ void Win32Window::bindAll() {
 
 Win32Window::Binding* Win32Window::bind(Control& control) {
     if (Binding* existing = bindingOf(&control)) return existing;
-    if (dynamic_cast<TTimer*>(&control)) return nullptr;   // the host runs timers
+    if (dynamic_cast<TTimer*>(&control)) return nullptr;  // the host runs timers
     auto owned = std::make_unique<Binding>();
     Binding& b = *owned;
     b.control = &control;
@@ -607,12 +605,18 @@ void Win32Window::create(Binding& b, HWND parent) {
     if (auto* label = dynamic_cast<TLabel*>(&c)) {
         HWND w = make(0, L"STATIC", SS_LEFT | SS_NOPREFIX);
         b.autoSize = c.Width == 0;
-        b.refresh = [label, w](Binding&) { setText(w, wideText(label->Caption)); InvalidateRect(w, nullptr, TRUE); };
+        b.refresh = [label, w](Binding&) {
+            setText(w, wideText(label->Caption));
+            InvalidateRect(w, nullptr, TRUE);
+        };
         return;
     }
     if (auto* group = dynamic_cast<TGroupBox*>(&c)) {
         HWND w = makeContainer(b, parent, 1);
-        b.refresh = [group, w](Binding&) { setText(w, wideText(group->Caption)); InvalidateRect(w, nullptr, TRUE); };
+        b.refresh = [group, w](Binding&) {
+            setText(w, wideText(group->Caption));
+            InvalidateRect(w, nullptr, TRUE);
+        };
         return;
     }
     if (auto* radio = dynamic_cast<TRadioGroup*>(&c)) {
@@ -630,7 +634,8 @@ void Win32Window::create(Binding& b, HWND parent) {
             setText(w, wideText(radio->Caption));
             const auto& items = radio->Items.get();
             bool same = self.radios.size() == items.size();
-            for (size_t i = 0; same && i < items.size(); ++i) same = windowText(self.radioLabels[i]) == wideText(items[i]);
+            for (size_t i = 0; same && i < items.size(); ++i)
+                same = windowText(self.radioLabels[i]) == wideText(items[i]);
             if (!same) {
                 for (const auto* list : {&self.radios, &self.radioLabels})
                     for (HWND r : *list) {
@@ -647,7 +652,8 @@ void Win32Window::create(Binding& b, HWND parent) {
                 const int count = static_cast<int>(items.size());
                 const int columns = std::max(1, radio->Columns);
                 const int rows = std::max(1, (count + columns - 1) / columns);
-                const int top = 16, height = std::max(1, static_cast<int>(self.place.bottom - self.place.top) - top - 4);
+                const int top = 16,
+                          height = std::max(1, static_cast<int>(self.place.bottom - self.place.top) - top - 4);
                 const int step = std::min(20, height / rows);
                 const int margin = scale(2), circle = scale(13), gap = scale(3);
                 // Up to the frame line on the right.
@@ -674,14 +680,15 @@ void Win32Window::create(Binding& b, HWND parent) {
                     const size_t column = static_cast<size_t>(i / rows);
                     const int x = lefts[column], y = scale(top + (i % rows) * step), h = scale(std::max(step, 17));
                     const auto id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(i));
-                    HWND r = CreateWindowExW(0, L"BUTTON", L"",
-                                             WS_CHILD | WS_VISIBLE | BS_RADIOBUTTON | (i == 0 ? WS_GROUP | WS_TABSTOP : 0),
-                                             x, y, circle, h, w, id, GetModuleHandleW(nullptr), nullptr);
+                    HWND r =
+                        CreateWindowExW(0, L"BUTTON", L"",
+                                        WS_CHILD | WS_VISIBLE | BS_RADIOBUTTON | (i == 0 ? WS_GROUP | WS_TABSTOP : 0),
+                                        x, y, circle, h, w, id, GetModuleHandleW(nullptr), nullptr);
                     // A click on the caption selects its item (STN_CLICKED is BN_CLICKED).
-                    HWND label = CreateWindowExW(0, L"STATIC", wideText(items[static_cast<size_t>(i)]).c_str(),
-                                                 WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_NOTIFY | SS_CENTERIMAGE,
-                                                 x + circle + gap, y, widths[column] - circle - gap, h, w, id,
-                                                 GetModuleHandleW(nullptr), nullptr);
+                    HWND label = CreateWindowExW(
+                        0, L"STATIC", wideText(items[static_cast<size_t>(i)]).c_str(),
+                        WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_NOTIFY | SS_CENTERIMAGE, x + circle + gap, y,
+                        widths[column] - circle - gap, h, w, id, GetModuleHandleW(nullptr), nullptr);
                     for (HWND part : {r, label}) {
                         SendMessageW(part, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
                         byHandle_[part] = &self;
@@ -933,8 +940,7 @@ void Win32Window::create(Binding& b, HWND parent) {
                 lstrcpynW(info->item.pszText, wideText(text).c_str(), info->item.cchTextMax);
                 return 0;
             }
-            case NM_CUSTOMDRAW:
-                return customDrawGrid(b, reinterpret_cast<NMLVCUSTOMDRAW*>(hdr));
+            case NM_CUSTOMDRAW: return customDrawGrid(b, reinterpret_cast<NMLVCUSTOMDRAW*>(hdr));
             case LVN_ITEMCHANGED: {
                 auto* change = reinterpret_cast<NMLISTVIEW*>(hdr);
                 if (b.feeding || !(change->uNewState & LVIS_SELECTED) || change->iItem < 0) return 0;
@@ -963,8 +969,7 @@ void Win32Window::create(Binding& b, HWND parent) {
         b.refresh = [grid, w](Binding& self) {
             self.feeding = true;
             const TStrings& lines = grid->Strings;
-            if (ListView_GetItemCount(w) != lines.Count())
-                ListView_SetItemCountEx(w, lines.Count(), LVSICF_NOSCROLL);
+            if (ListView_GetItemCount(w) != lines.Count()) ListView_SetItemCountEx(w, lines.Count(), LVSICF_NOSCROLL);
             self.seenGeneration = lines.generation();
             self.seenCount = lines.Count();
             // The title row: the drawn titles, or the column titles.
@@ -1028,7 +1033,8 @@ void Win32Window::refreshPages(Binding& b) {
         b.tabs = visible;
     }
     const int active = pages->ActivePageIndex;
-    TTabSheet* current = active >= 0 && active < pages->PageCount() ? pages->Pages[static_cast<size_t>(active)] : nullptr;
+    TTabSheet* current =
+        active >= 0 && active < pages->PageCount() ? pages->Pages[static_cast<size_t>(active)] : nullptr;
     const auto tab = std::find(b.tabs.begin(), b.tabs.end(), current);
     if (tab != b.tabs.end() && TabCtrl_GetCurSel(b.hwnd) != static_cast<int>(tab - b.tabs.begin()))
         TabCtrl_SetCurSel(b.hwnd, static_cast<int>(tab - b.tabs.begin()));
@@ -1053,8 +1059,10 @@ LRESULT Win32Window::customDrawGrid(Binding& b, NMLVCUSTOMDRAW* cd) {
     case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
         const int row = static_cast<int>(cd->nmcd.dwItemSpec) + 1, col = cd->iSubItem;
         TValueListEditor::CellStyle style;
-        if (grid->OnDrawCell) style = grid->OnDrawCell(col, row);
-        else return CDRF_DODEFAULT;
+        if (grid->OnDrawCell)
+            style = grid->OnDrawCell(col, row);
+        else
+            return CDRF_DODEFAULT;
         cd->clrText = colour(style.text);
         cd->clrTextBk = colour(style.background);
         // The selection colour would hide the cell's own colours.
@@ -1100,10 +1108,10 @@ void Win32Window::beginGridEdit(Binding& b, int line) {
     cell.left = LVIR_BOUNDS;
     ListView_EnsureVisible(b.hwnd, line, FALSE);
     SendMessageW(b.hwnd, LVM_GETSUBITEMRECT, static_cast<WPARAM>(line), reinterpret_cast<LPARAM>(&cell));
-    gridEdit_ = CreateWindowExW(0, L"EDIT", wideText(grid->ValueAt(line)).c_str(),
-                                WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, cell.left, cell.top,
-                                cell.right - cell.left, cell.bottom - cell.top, b.hwnd, nullptr,
-                                GetModuleHandleW(nullptr), nullptr);
+    gridEdit_ =
+        CreateWindowExW(0, L"EDIT", wideText(grid->ValueAt(line)).c_str(),
+                        WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, cell.left, cell.top, cell.right - cell.left,
+                        cell.bottom - cell.top, b.hwnd, nullptr, GetModuleHandleW(nullptr), nullptr);
     name(gridEdit_, grid->Name() + ".editor");
     SendMessageW(gridEdit_, WM_SETFONT, static_cast<WPARAM>(SendMessageW(b.hwnd, WM_GETFONT, 0, 0)), FALSE);
     gridEditOf_ = &b;
@@ -1202,9 +1210,7 @@ void Win32Window::paintBox(HWND hwnd, TPaintBox& box) {
 
 LRESULT Win32Window::handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case kFlushMessage:
-        flush();
-        return 0;
+    case kFlushMessage: flush(); return 0;
     case WM_COMMAND:
         if (lp) {
             if (Binding* b = bindingOf(reinterpret_cast<HWND>(lp)); b && b->command)
@@ -1220,7 +1226,8 @@ LRESULT Win32Window::handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_HSCROLL:
     case WM_VSCROLL:
         if (lp) {
-            if (Binding* b = bindingOf(reinterpret_cast<HWND>(lp)); b && b->command) b->command(reinterpret_cast<HWND>(lp), 0);
+            if (Binding* b = bindingOf(reinterpret_cast<HWND>(lp)); b && b->command)
+                b->command(reinterpret_cast<HWND>(lp), 0);
             return 0;
         }
         if (hwnd == hwnd_) {
@@ -1443,8 +1450,7 @@ SIZE Win32Window::arrangeChildren(Control* parent, int areaHeight) {
         const SIZE inner = children_.count(child) ? arrangeChildren(child, 10000) : SIZE{0, 0};
         if (!unplaced(*child)) continue;
         SIZE size = defaultSize(*b);
-        if (b->container && inner.cx > 0)
-            size = SIZE{std::max(size.cx, inner.cx + 8), std::max(size.cy, inner.cy + 8)};
+        if (b->container && inner.cx > 0) size = SIZE{std::max(size.cx, inner.cx + 8), std::max(size.cy, inner.cy + 8)};
         RECT spot{};
         for (int guard = 0; guard < 1000; ++guard) {
             if (y > top && y + size.cy > areaHeight) {

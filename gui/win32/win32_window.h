@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 
 class Win32Host;
 
@@ -58,10 +58,10 @@ private:
     struct Binding {
         Control* control = nullptr;
         HWND hwnd = nullptr;
-        HWND container = nullptr;     // where the control's children go
-        RECT place{};                 // model bounds (96 dpi), or laid out
+        HWND container = nullptr;  // where the control's children go
+        RECT place{};              // model bounds (96 dpi), or laid out
         bool autoSize = false;
-        int frame = 0;                // containers: 0 none, 1 group, 2 panel
+        int frame = 0;  // containers: 0 none, 1 group, 2 panel
         uint64_t seenRevision = UINT64_MAX;
         uint64_t seenGeneration = UINT64_MAX;
         int seenCount = 0;
@@ -72,7 +72,7 @@ private:
         // Page control: the sheets shown as tabs, in tab order.
         std::vector<TTabSheet*> tabs;
         std::vector<HWND> radios;
-        std::vector<HWND> radioLabels;   // each radio's caption
+        std::vector<HWND> radioLabels;  // each radio's caption
     };
 
     Binding* bindingOf(const Control* control) const;
@@ -88,10 +88,10 @@ private:
     void applyCommon(Binding& b);
     void markDirty(Binding& b);
     void feed(Binding& b, const std::function<void()>& write);
-    void after();   // after a handler: flush
+    void after();  // after a handler: flush
     // A pressed button or check box: the busy pointer while it works.
     void runBusy(const std::function<void()>& handler);
-    static bool takesText(const MSG& msg);   // the focus takes typed text
+    static bool takesText(const MSG& msg);  // the focus takes typed text
     void name(HWND hwnd, const std::string& name);
     void refreshPages(Binding& b);
     void paintContainer(HWND hwnd);
@@ -107,10 +107,10 @@ private:
     TFrmTestQOB& form_;
     Win32Host& host_;
     HWND hwnd_ = nullptr;
-    HWND canvas_ = nullptr;           // holds the window's controls; scrolls
+    HWND canvas_ = nullptr;  // holds the window's controls; scrolls
     int dpi_ = 96;
     HFONT font_ = nullptr, console_ = nullptr, fixed_ = nullptr, bold_ = nullptr;
-    std::map<std::string, HFONT> namedFonts_;   // faces the controls name
+    std::map<std::string, HFONT> namedFonts_;  // faces the controls name
     HICON portsIcon_ = nullptr;
     HIMAGELIST ledImages_[2] = {};
     std::vector<std::unique_ptr<Binding>> bindings_;
@@ -126,7 +126,7 @@ private:
     Binding* gridEditOf_ = nullptr;
     int gridEditLine_ = -1;
     HBRUSH consoleBrush_ = nullptr;
-    int busy_ = 0;                    // handlers of presses running
-    WPARAM swallowKey_ = 0;           // a key that answered a wait: its char and release too
+    int busy_ = 0;           // handlers of presses running
+    WPARAM swallowKey_ = 0;  // a key that answered a wait: its char and release too
     std::map<uint32_t, HBRUSH> brushes_;
 };

@@ -28,5 +28,5 @@ protected:
     std::string path(const std::string& name) const { return work.path() + "/" + name; }
 
     bool dropCarriageReturns = false;
-    ScopedWorkDir work;   // no stray INI file, files land here
+    ScopedWorkDir work;  // no stray INI file, files land here
 };

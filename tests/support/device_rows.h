@@ -29,14 +29,14 @@ struct Row {
     int result;
     int status;
     // Setup; the defaults are a healthy detector and a connected object.
-    int refusedCode = kNoFault;   // this command is answered badly, by default not acknowledged
+    int refusedCode = kNoFault;  // this command is answered badly, by default not acknowledged
     nerax_sim::FaultKind fault = nerax_sim::FaultKind::NotAcknowledged;
-    int skip = 0;                 // requests of that command answered well before the bad one
+    int skip = 0;  // requests of that command answered well before the bad one
     bool connect = true;
     Options options = nullptr;
-    Model model = nullptr;        // changes to the detector after connect
-    Call before = nullptr;        // calls on the object before the one tested (must succeed)
-    bool sends = false;           // the call goes on the line although no command is refused
+    Model model = nullptr;  // changes to the detector after connect
+    Call before = nullptr;  // calls on the object before the one tested (must succeed)
+    bool sends = false;     // the call goes on the line although no command is refused
 };
 
 inline Options unreadableEeprom() {
@@ -70,13 +70,9 @@ inline void runRow(const Row& row) {
     SimulatedDetector sim(options);
     ASSERT_TRUE(sim.ok()) << sim.error();
     QOB q;
-    if (row.connect) {
-        ASSERT_EQ(q.connect(sim.comNumber(), 0, 0, 0), 1) << q.lastStatus();
-    }
+    if (row.connect) { ASSERT_EQ(q.connect(sim.comNumber(), 0, 0, 0), 1) << q.lastStatus(); }
     if (row.model) sim.detector().withModel(row.model);
-    if (row.before) {
-        ASSERT_EQ(row.before(q), 1) << "status " << q.lastStatus();
-    }
+    if (row.before) { ASSERT_EQ(row.before(q), 1) << "status " << q.lastStatus(); }
     if (row.refusedCode != kNoFault) {
         nerax_sim::Fault fault;
         fault.kind = row.fault;

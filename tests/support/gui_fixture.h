@@ -28,7 +28,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "gui/qt_host.h"
 #include "gui/window.h"
 #include "support/sim_fixture.h"
@@ -104,8 +104,10 @@ private:
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         if (!dialog || !dialog->isVisible() || busy_) return;
         busy_ = true;
-        if (auto* box = qobject_cast<QMessageBox*>(dialog)) seen.push_back(modelText(box->text()));
-        else if (auto* input = qobject_cast<QInputDialog*>(dialog)) seen.push_back(modelText(input->labelText()));
+        if (auto* box = qobject_cast<QMessageBox*>(dialog))
+            seen.push_back(modelText(box->text()));
+        else if (auto* input = qobject_cast<QInputDialog*>(dialog))
+            seen.push_back(modelText(input->labelText()));
         else if (auto* chooser = qobject_cast<QFileDialog*>(dialog)) {
             seen.push_back(modelText(chooser->windowTitle()));
             files.push_back({chooser->windowTitle(), chooser->directory().absolutePath(), chooser->defaultSuffix(),

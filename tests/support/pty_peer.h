@@ -28,7 +28,7 @@ public:
 
 private:
     int master_ = -1;
-    int slave_ = -1;   // kept open so the line stays up between the tool's opens
+    int slave_ = -1;  // kept open so the line stays up between the tool's opens
     std::string devicePath_;
 };
 

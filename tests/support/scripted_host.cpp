@@ -28,9 +28,7 @@ void civilFromDays(long long z, int& y, int& m, int& d) {
 
 }  // namespace
 
-ScriptedHost::ScriptedHost() {
-    setNow(LocalDateTime{2017, 3, 21, 10, 15, 30, 0});
-}
+ScriptedHost::ScriptedHost() { setNow(LocalDateTime{2017, 3, 21, 10, 15, 30, 0}); }
 
 std::vector<std::string> ScriptedHost::shownTexts() const {
     std::vector<std::string> texts;
@@ -100,8 +98,8 @@ void ScriptedHost::post(std::function<void()> action) { at(now_, std::move(actio
 bool ScriptedHost::runNextAction(uint64_t limit) {
     auto next = actions_.end();
     for (auto it = actions_.begin(); it != actions_.end(); ++it)
-        if (it->at <= limit && (next == actions_.end() || it->at < next->at ||
-                                (it->at == next->at && it->order < next->order)))
+        if (it->at <= limit &&
+            (next == actions_.end() || it->at < next->at || (it->at == next->at && it->order < next->order)))
             next = it;
     if (next == actions_.end()) return false;
     now_ = std::max(now_, next->at);
@@ -115,8 +113,8 @@ bool ScriptedHost::runNextDue(uint64_t limit) {
     // Earliest action or timer; actions first on a tie.
     const Action* nextAction = nullptr;
     for (const auto& a : actions_)
-        if (a.at <= limit && (!nextAction || a.at < nextAction->at ||
-                              (a.at == nextAction->at && a.order < nextAction->order)))
+        if (a.at <= limit &&
+            (!nextAction || a.at < nextAction->at || (a.at == nextAction->at && a.order < nextAction->order)))
             nextAction = &a;
     TimerSchedule::Entry* nextTimer = nullptr;
     for (auto& t : timers_.entries)
@@ -156,8 +154,7 @@ void ScriptedHost::processMessages() {
 void ScriptedHost::sleep(int milliseconds) {
     ++sleepCalls;
     uint64_t target = now_ + static_cast<uint64_t>(std::max(0, milliseconds));
-    while (runNextDue(target)) {
-    }
+    while (runNextDue(target)) {}
     now_ = std::max(now_, target);
 }
 

@@ -41,11 +41,11 @@ public:
     // ---- what was shown --------------------------------------------------
     struct Shown {
         enum class Kind { Message, Input, Open, Save } kind;
-        std::string text;      // message text, input prompt, dialog title
-        std::string caption;   // message caption, input caption
+        std::string text;     // message text, input prompt, dialog title
+        std::string caption;  // message caption, input caption
         DialogKind dialogKind = DialogKind::Information;
         DialogButtons buttons = DialogButtons::Ok;
-        FileDialog file;       // file dialogs: the settings as executed
+        FileDialog file;  // file dialogs: the settings as executed
     };
     std::vector<Shown> shown;
     std::vector<std::string> shownTexts() const;
@@ -114,6 +114,6 @@ private:
     std::vector<Action> actions_;
     uint64_t actionOrder_ = 0;
     uint64_t now_ = 0;
-    long long baseSeconds_ = 0;   // local time at elapsed 0, seconds since 1970
+    long long baseSeconds_ = 0;  // local time at elapsed 0, seconds since 1970
     TimerSchedule timers_{[this] { return now_; }};
 };

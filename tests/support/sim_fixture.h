@@ -28,7 +28,7 @@ public:
     SimulatedDetector(const SimulatedDetector&) = delete;
     SimulatedDetector& operator=(const SimulatedDetector&) = delete;
 
-    bool ok() const { return ok_; }               // started and registered
+    bool ok() const { return ok_; }  // started and registered
     const std::string& error() const { return error_; }
     int comNumber() const { return com_; }
     const std::string& portsFolder() const { return folder_; }

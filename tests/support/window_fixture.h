@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
+#include "pages/main_window.h"
 #include "support/scripted_host.h"
 #include "support/sim_fixture.h"
 #include "support/work_dir.h"

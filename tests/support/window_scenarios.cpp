@@ -7,8 +7,9 @@
 std::vector<Scenario> readScenarios(const std::string& path, const std::map<std::string, std::string>& values,
                                     std::string& error) {
     // Words a verb takes before its text.
-    static const std::map<std::string, int> fixedWords = {
-        {"set", 2}, {"click", 2}, {"start", 2}, {"answer", 2}, {"page", 2}, {"focus", 2}, {"key", 2}, {"expect", 3}, {"file", 3}};
+    static const std::map<std::string, int> fixedWords = {{"set", 2},    {"click", 2},  {"start", 2},
+                                                          {"answer", 2}, {"page", 2},   {"focus", 2},
+                                                          {"key", 2},    {"expect", 3}, {"file", 3}};
     std::vector<Scenario> all;
     std::ifstream in(path);
     if (!in) {
@@ -30,7 +31,8 @@ std::vector<Scenario> readScenarios(const std::string& path, const std::map<std:
         }
         const auto fixed = fixedWords.find(verb);
         if (fixed == fixedWords.end() || all.empty()) {
-            error = path + ":" + std::to_string(number) + ": " + (all.empty() ? "step before a scenario" : "unknown step " + verb);
+            error = path + ":" + std::to_string(number) + ": " +
+                    (all.empty() ? "step before a scenario" : "unknown step " + verb);
             return {};
         }
         ScenarioStep step;

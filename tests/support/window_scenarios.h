@@ -8,8 +8,8 @@
 
 struct ScenarioStep {
     int line = 0;
-    std::vector<std::string> words;   // verb and its fixed words
-    std::string rest;                 // the text after them
+    std::vector<std::string> words;  // verb and its fixed words
+    std::string rest;                // the text after them
     const std::string& verb() const { return words[0]; }
     std::string word(size_t i) const { return i < words.size() ? words[i] : std::string(); }
 };

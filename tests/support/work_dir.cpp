@@ -37,9 +37,7 @@ std::string ScopedWorkDir::read(const std::string& name) const {
     return s.str();
 }
 
-bool ScopedWorkDir::exists(const std::string& name) const {
-    return std::filesystem::exists(path_ + "/" + name);
-}
+bool ScopedWorkDir::exists(const std::string& name) const { return std::filesystem::exists(path_ + "/" + name); }
 
 std::vector<std::string> ScopedWorkDir::files() const {
     std::vector<std::string> names;

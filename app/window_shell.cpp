@@ -1,4 +1,4 @@
-#include "app/main_window.h"
+#include "app/window_shell.h"
 
 #include <algorithm>
 
@@ -7,37 +7,16 @@
 #include "link/com_ports.h"
 #include "link/status.h"
 
-TFrmTestQOB::TFrmTestQOB(Host& hostRef) : host(hostRef) {
+WindowShell::WindowShell(Host& hostRef) : host(hostRef) {
     Caption = "NERAX LT automatic ultrasonic tuning v1.3";
     ClientWidth = 527;
     ClientHeight = 314;
     KeyPreview = true;
     detectPort = autodetectPort;
     wireShell();
-    // Each page places and binds its own controls, in its own unit.
-    wireManagementInformation();
-    wireEventLogs();
-    wireManagementOutputs();
-    wireEepromPage();
-    wireAdminTools();
-    wireConfigurationPages();
-    wireHardwarePanels();
-    wireSensorLedPanels();
-    wireFlowLogPage();
-    wireManualEol();
-    wireFlowGraphPage();
-
-    // Every timer of the window is scheduled by the host.
-    for (Control* c : Components())
-        if (auto* timer = dynamic_cast<TTimer*>(c)) host.registerTimer(*timer);
 }
 
-TFrmTestQOB::~TFrmTestQOB() {
-    for (Control* c : Components())
-        if (auto* timer = dynamic_cast<TTimer*>(c)) host.unregisterTimer(*timer);
-}
-
-void TFrmTestQOB::wireShell() {
+void WindowShell::wireShell() {
     GroupBox27.setBounds(8, 8, 177, 117);
     Label1.setBounds(10, 22, 0, 0);
     Edit1.setBounds(37, 18, 46, 21);
@@ -78,44 +57,32 @@ void TFrmTestQOB::wireShell() {
     btnShowDevMan.OnClick = [this] { btnShowDevManClick(); };
     btnabort.OnClick = [this] { btnabortClick(); };
     tmrTimeout.OnTimer = [this] { tmrTimeoutTimer(); };
-    btndiag.OnClick = [this] { btndiagClick(); };
-    btnlog.OnClick = [this] { btnlogClick(); };
-    btntuning.OnClick = [this] { btntuningClick(); };
-    btnSetRam.OnClick = [this] { btnSetRamClick(); };
 }
 
 // ---- console helpers --------------------------------------------------
 
-void TFrmTestQOB::addConsoleLine(const std::string& text) { memLog.Lines.Add(text); }
+void WindowShell::addConsoleLine(const std::string& text) { memLog.Lines.Add(text); }
 
-void TFrmTestQOB::addStateLine(const std::string& text) { memState.Lines.Add(text); }
+void WindowShell::clearConsole() { memLog.Lines.Clear(); }
 
-void TFrmTestQOB::addStateLineIf(const std::string& text, int code) {
-    if (qob && qob->faultAlertFlag(code) != 0) addStateLine(text);
-}
-
-void TFrmTestQOB::clearConsole() { memLog.Lines.Clear(); }
-
-void TFrmTestQOB::clearStateView() { memState.Lines.Clear(); }
-
-bool TFrmTestQOB::checkConnected() {
+bool WindowShell::checkConnected() {
     if (qob && qob->isConnected()) return true;
     addConsoleLine(">>Not connected!");
     return false;
 }
 
-void TFrmTestQOB::noteLinkState() {
+void WindowShell::noteLinkState() {
     if (qob && !qob->isConnected() && StatusBar1.SimpleText == std::string("Connected")) {
         StatusBar1.SimpleText = "Disconnected";
         StatusBar1.Color = 0xFF0000;
     }
 }
 
-void TFrmTestQOB::showLibraryError() {
+void WindowShell::showLibraryError() {
     if (qob) addConsoleLine(libraryErrorLine(*qob));
 }
 
-void TFrmTestQOB::waitCooperatively(const std::function<bool()>& keepWaiting, int sliceMs) {
+void WindowShell::waitCooperatively(const std::function<bool()>& keepWaiting, int sliceMs) {
     while (keepWaiting()) {
         host.sleep(sliceMs);
         host.repaintWindow();
@@ -123,12 +90,12 @@ void TFrmTestQOB::waitCooperatively(const std::function<bool()>& keepWaiting, in
     }
 }
 
-bool TFrmTestQOB::saveConsoleReport(const std::string& prefix, const std::string& savedText) {
+bool WindowShell::saveConsoleReport(const std::string& prefix, const std::string& savedText) {
     std::string name = reportFileName(prefix, host.formatNow("yyyy/mm/dd hh:nn:ss"));
     std::string error;
     if (!writeTextFile(name, memLog.Lines.lines(), error)) {
-        host.messageBox("Report not saved: " + name + "\n\n" + error, host.applicationTitle,
-                        DialogKind::Error, DialogButtons::Ok);
+        host.messageBox("Report not saved: " + name + "\n\n" + error, host.applicationTitle, DialogKind::Error,
+                        DialogButtons::Ok);
         return false;
     }
     host.showMessage(savedText + "\n\n" + name);
@@ -137,7 +104,7 @@ bool TFrmTestQOB::saveConsoleReport(const std::string& prefix, const std::string
 
 // ---- start-up ---------------------------------------------------------
 
-void TFrmTestQOB::FormCreate() {
+void WindowShell::FormCreate() {
     Left = 0;
     Top = 0;
     PageControl1.ActivePageIndex = 0;
@@ -162,16 +129,17 @@ void TFrmTestQOB::FormCreate() {
     readTuningSettings();
 }
 
-void TFrmTestQOB::readTuningSettings() {
+void WindowShell::readTuningSettings() {
     int* targets[] = {&LIB, &DIB, &DTI, &LCI, &QMI, &TMO};
     TuningSettings values{LIB, DIB, DTI, LCI, QMI, TMO};
-    if (!readTuningSettingsFile(iniFileName, values)) addConsoleLine("INI file error: file not found or bad parameters");
+    if (!readTuningSettingsFile(iniFileName, values))
+        addConsoleLine("INI file error: file not found or bad parameters");
     for (int i = 0; i < 6; ++i) *targets[i] = values.value[i];
 }
 
 // ---- shell handlers ---------------------------------------------------
 
-bool TFrmTestQOB::FormKeyDown(int key) {
+bool WindowShell::FormKeyDown(int key) {
     if (PageControl1.ActivePageIndex != 7) return false;
     auto awaited = [this](int k) { return std::find(awaitedKeys.begin(), awaitedKeys.end(), k) != awaitedKeys.end(); };
     // An answer stays until the wait takes it, whatever is typed after it.
@@ -179,7 +147,7 @@ bool TFrmTestQOB::FormKeyDown(int key) {
     return awaited(key);
 }
 
-void TFrmTestQOB::Button1Click() {
+void WindowShell::Button1Click() {
     if (Edit1.Text->empty()) return;
     int port = 0;
     if (!parseInteger(Edit1.Text, port) || port < 1 || port > 255) return;
@@ -201,7 +169,7 @@ void TFrmTestQOB::Button1Click() {
     Button2.Enabled = true;
 }
 
-void TFrmTestQOB::Button2Click() {
+void WindowShell::Button2Click() {
     if (!qob) {
         addConsoleLine(">>Not connected!");
         return;
@@ -215,7 +183,7 @@ void TFrmTestQOB::Button2Click() {
     Button2.Enabled = false;
 }
 
-void TFrmTestQOB::btnresClick() {
+void WindowShell::btnresClick() {
     if (!checkConnected()) return;
     if (qob->resetDevice())
         addConsoleLine(">>ASD reset");
@@ -223,9 +191,9 @@ void TFrmTestQOB::btnresClick() {
         showLibraryError();
 }
 
-void TFrmTestQOB::btnShowDevManClick() { host.showPortsDialog(); }
+void WindowShell::btnShowDevManClick() { host.showPortsDialog(); }
 
-void TFrmTestQOB::btnabortClick() {
+void WindowShell::btnabortClick() {
     btnabort.Enabled = false;
     btnabort.Tag = 1;
     addConsoleLine(" ");
@@ -233,7 +201,7 @@ void TFrmTestQOB::btnabortClick() {
     addConsoleLine("ABORTED");
 }
 
-void TFrmTestQOB::tmrTimeoutTimer() {
+void WindowShell::tmrTimeoutTimer() {
     tmrTimeout.Tag = tmrTimeout.Tag + 1;
     if (static_cast<long long>(TMO) < static_cast<long long>(tmrTimeout.Tag) * 1000) tmrTimeout.Enabled = false;
 }
