@@ -69,6 +69,12 @@ public:
     // params: 12 bytes (p1..p12), may be null for all zero.
     int sendCommand(uint8_t code, int payloadLength, int expectedDataLength, const uint8_t* params,
                     const uint8_t* payload, uint8_t* answer);
+    // Records `code` as the last status and returns 0, the library's
+    // failure result: `return fail(StatusCode::BadCall);`.
+    int fail(int code) {
+        status = code;
+        return 0;
+    }
     // The library's own transaction, into `answer`: status 0 first; a
     // failure keeps the link's status, except that a refusal (not
     // acknowledged) becomes `refused`, the operation's own status.

@@ -33,14 +33,8 @@ int QOB::openLink(int portNumber, int readIntervalMs, int totalTimeoutMs, int re
 }
 
 int QOB::connect(int portNumber, int readIntervalMs, int totalTimeoutMs, int readAttemptsArg) {
-    if (readIntervalMs != 0 || totalTimeoutMs < 0) {
-        status = StatusCode::BadConnectArguments;
-        return 0;
-    }
-    if (connected == 1) {
-        status = StatusCode::Unknown;
-        return 0;
-    }
+    if (readIntervalMs != 0 || totalTimeoutMs < 0) return fail(StatusCode::BadConnectArguments);
+    if (connected == 1) return fail(StatusCode::Unknown);
     if (!openLink(portNumber, readIntervalMs, totalTimeoutMs, readAttemptsArg)) {
         dropLink();
         return 0;
@@ -103,10 +97,7 @@ int QOB::connect(int portNumber, int readIntervalMs, int totalTimeoutMs, int rea
 }
 
 int QOB::disconnect() {
-    if (connected == 0) {
-        status = StatusCode::Unknown;
-        return 0;
-    }
+    if (connected == 0) return fail(StatusCode::Unknown);
     dropLink();
     connected = 0;
     return 1;
@@ -169,14 +160,8 @@ int QOB::serialByte(int i) {
 }
 
 int QOB::restartPending() {
-    if (connected != 1) {
-        status = StatusCode::NotConnected;
-        return 0;
-    }
-    if (wrongConfig != 0) {
-        status = StatusCode::EepromFailed;
-        return 0;
-    }
+    if (connected != 1) return fail(StatusCode::NotConnected);
+    if (wrongConfig != 0) return fail(StatusCode::EepromFailed);
     restartInfo = 0;
     if (!transact(cmd::RestartPending, 0, 1, nullptr, nullptr, StatusCode::Unknown)) return -1;
     if (answer[1] == 0) return 0;

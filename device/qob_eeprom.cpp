@@ -48,42 +48,23 @@ static int readImageBytes(QOB& q) {
 }
 
 int QOB::reloadImage() {
-    if (!connected) {
-        status = StatusCode::NotConnected;
-        return 0;
-    }
-    if (flagEepromRead == 0) {
-        status = StatusCode::EepromFailed;
-        return 0;
-    }
-    if (wrongConfig != 0 || flagFactoryOk == 0 || flagConfigOk == 0) {
-        status = StatusCode::EepromNotValid;
-        return 0;
-    }
+    if (!connected) return fail(StatusCode::NotConnected);
+    if (flagEepromRead == 0) return fail(StatusCode::EepromFailed);
+    if (wrongConfig != 0 || flagFactoryOk == 0 || flagConfigOk == 0) return fail(StatusCode::EepromNotValid);
     if (!readImageBytes(*this)) return 0;
     const uint8_t* received = answer + 1;
     if (!areaIntact(received + eeprom::kFactory.start, eeprom::kFactory) ||
         !areaIntact(received + eeprom::kConfig.start, eeprom::kConfig)) {
-        status = StatusCode::EepromNotValid;
-        return 0;
+        return fail(StatusCode::EepromNotValid);
     }
     std::memcpy(image, received, kImageSize);
     return 1;
 }
 
 int QOB::readImageCopy(uint8_t* destination512) {
-    if (!connected) {
-        status = StatusCode::NotConnected;
-        return 0;
-    }
-    if (flagEepromRead == 0) {
-        status = StatusCode::EepromFailed;
-        return 0;
-    }
-    if (destination512 == nullptr) {
-        status = StatusCode::BadCall;
-        return 0;
-    }
+    if (!connected) return fail(StatusCode::NotConnected);
+    if (flagEepromRead == 0) return fail(StatusCode::EepromFailed);
+    if (destination512 == nullptr) return fail(StatusCode::BadCall);
     if (!readImageBytes(*this)) return 0;
     std::memcpy(destination512, answer + 1, kImageSize);
     return 1;
@@ -93,10 +74,8 @@ int QOB::writeEepromRange(const uint8_t* source, int from, int to) {
     lastRangeWrite = RangeNotWritten;
     // A range the frame cannot carry would overrun the buffers. The bounds
     // come first: the count of two far-apart ints does not fit an int.
-    if (source == nullptr || from < 0 || to > 0xFFFF || to < from || to - from + 1 > kMaxTransfer) {
-        status = StatusCode::BadCall;
-        return 0;
-    }
+    if (source == nullptr || from < 0 || to > 0xFFFF || to < from || to - from + 1 > kMaxTransfer)
+        return fail(StatusCode::BadCall);
     const int count = to - from + 1;
     std::memcpy(payload, source + from, static_cast<size_t>(count));
     uint8_t p[frame::kParamCount];
@@ -109,34 +88,19 @@ int QOB::writeEepromRange(const uint8_t* source, int from, int to) {
     }
     lastRangeWrite = RangeUnconfirmed;
     if (!transact(cmd::ReadEeprom, 0, count, p, nullptr, StatusCode::EepromFailed)) return 0;
-    if (std::memcmp(answer + 1, source + from, static_cast<size_t>(count)) != 0) {
-        status = StatusCode::Unknown;
-        return 0;
-    }
+    if (std::memcmp(answer + 1, source + from, static_cast<size_t>(count)) != 0) return fail(StatusCode::Unknown);
     lastRangeWrite = RangeWritten;
     return 1;
 }
 
 int QOB::writeImage(const uint8_t* source512, int low, int fct, int cfg) {
     std::fill(std::begin(imageRanges), std::end(imageRanges), static_cast<int>(RangeNotWritten));
-    if (!connected) {
-        status = StatusCode::NotConnected;
-        return 0;
-    }
-    if (flagEepromRead == 0) {
-        status = StatusCode::EepromFailed;
-        return 0;
-    }
-    if (source512 == nullptr || (low == 0 && fct == 0 && cfg == 0)) {
-        status = StatusCode::BadCall;
-        return 0;
-    }
+    if (!connected) return fail(StatusCode::NotConnected);
+    if (flagEepromRead == 0) return fail(StatusCode::EepromFailed);
+    if (source512 == nullptr || (low == 0 && fct == 0 && cfg == 0)) return fail(StatusCode::BadCall);
     // 255 in any selector forces the write of an image with bad checksums.
     const bool forced = low == 255 || fct == 255 || cfg == 255;
-    if (!forced && !checkImage(source512)) {
-        status = StatusCode::WrongChecksum;
-        return 0;
-    }
+    if (!forced && !checkImage(source512)) return fail(StatusCode::WrongChecksum);
     static const int ranges[3][2] = {{0, 255}, {256, 275}, {276, 511}};
     const int selected[3] = {low, fct, cfg};
     for (int k = 0; k < 3; ++k) {
@@ -177,32 +141,17 @@ int QOB::updateBackup() {
 }
 
 int QOB::restoreArea(int code) {
-    if (!connected) {
-        status = StatusCode::NotConnected;
-        return 0;
-    }
-    if (flagEepromRead == 0) {
-        status = StatusCode::EepromFailed;
-        return 0;
-    }
+    if (!connected) return fail(StatusCode::NotConnected);
+    if (flagEepromRead == 0) return fail(StatusCode::EepromFailed);
     // Code 4 (ONF) goes through restoreOnfArea, which also clears the log.
-    if (code < 0 || code > 3) {
-        status = StatusCode::BadCall;
-        return 0;
-    }
+    if (code < 0 || code > 3) return fail(StatusCode::BadCall);
     uint8_t p[frame::kParamCount] = {static_cast<uint8_t>(code)};
     return transact(cmd::RestoreArea, 0, 0, p, nullptr, StatusCode::BackupNotValid);
 }
 
 int QOB::restoreOnfArea() {
-    if (!connected) {
-        status = StatusCode::NotConnected;
-        return 0;
-    }
-    if (flagEepromRead == 0) {
-        status = StatusCode::EepromFailed;
-        return 0;
-    }
+    if (!connected) return fail(StatusCode::NotConnected);
+    if (flagEepromRead == 0) return fail(StatusCode::EepromFailed);
     uint8_t p[frame::kParamCount] = {4};
     if (!transact(cmd::RestoreArea, 0, 0, p, nullptr, StatusCode::EepromFailed)) return 0;
     if (!transact(cmd::ClearLog, 0, 0, nullptr, nullptr, StatusCode::LogAreaFailed)) return 0;

@@ -51,48 +51,30 @@ int QOB::resetDevice() {
 
 int QOB::testChannel(int which) {
     if (actionRefused(*this)) return 0;
-    if (which < 0 || which > 2) {
-        status = StatusCode::BadCall;
-        return 0;
-    }
+    if (which < 0 || which > 2) return fail(StatusCode::BadCall);
     return simpleCommand(*this, cmd::Action, static_cast<uint8_t>(which));
 }
 
 int QOB::soundersOff(int which) {
     if (actionRefused(*this)) return 0;
-    if (which < 0 || which > 2) {
-        status = StatusCode::BadCall;
-        return 0;
-    }
+    if (which < 0 || which > 2) return fail(StatusCode::BadCall);
     return simpleCommand(*this, cmd::Action, static_cast<uint8_t>(which + 4));
 }
 
 int QOB::testFan(int fan, int speed) {
     if (actionRefused(*this)) return 0;
-    if (speed < 0 || speed > 10 || fan < 0 || fan > 2) {
-        status = StatusCode::BadCall;
-        return 0;
-    }
+    if (speed < 0 || speed > 10 || fan < 0 || fan > 2) return fail(StatusCode::BadCall);
     const uint8_t s = static_cast<uint8_t>(speed);
     return simpleCommand(*this, cmd::FanTest, fan == 0 ? s : kUnchangedFan, fan == 1 ? s : kUnchangedFan);
 }
 
 int QOB::setRelay(int relay, int on) {
     if (actionRefused(*this)) return 0;
-    if (on != 0 && on != 1) {
-        status = StatusCode::BadCall;
-        return 0;
-    }
+    if (on != 0 && on != 1) return fail(StatusCode::BadCall);
     // Relays are numbered 1..8; anything else would drive an unknown output.
-    if (relay < 1 || relay > 8) {
-        status = StatusCode::BadCall;
-        return 0;
-    }
+    if (relay < 1 || relay > 8) return fail(StatusCode::BadCall);
     // Prealarm relays exist on the stand-alone variant only.
-    if ((relay == 6 || relay == 7) && idVariant != 1) {
-        status = StatusCode::BadCall;
-        return 0;
-    }
+    if ((relay == 6 || relay == 7) && idVariant != 1) return fail(StatusCode::BadCall);
     return simpleCommand(*this, cmd::Relay, static_cast<uint8_t>(relay), static_cast<uint8_t>(on));
 }
 
@@ -102,10 +84,7 @@ int QOB::clearOperatingHours() {
 }
 
 int QOB::extendedCommand(const int params[12], const int data[1024], int result[1024]) {
-    if (!connected) {
-        status = StatusCode::NotConnected;
-        return 0;
-    }
+    if (!connected) return fail(StatusCode::NotConnected);
     uint8_t p[12] = {};
     if (params)
         for (int i = 0; i < 12; ++i) p[i] = static_cast<uint8_t>(params[i] & 0xFF);
@@ -118,10 +97,7 @@ int QOB::extendedCommand(const int params[12], const int data[1024], int result[
 
 int QOB::airDensityStep(int channel, int tick) {
     if (actionRefused(*this)) return 0;
-    if (channel < 1 || channel > 2) {
-        status = StatusCode::BadCall;
-        return 0;
-    }
+    if (channel < 1 || channel > 2) return fail(StatusCode::BadCall);
 
     if (tick == -1) {
         const int params[12] = {1};
@@ -138,10 +114,7 @@ int QOB::airDensityStep(int channel, int tick) {
         return 1;
     }
 
-    if (adWindowSize == 0) {
-        status = StatusCode::BadCall;
-        return 0;
-    }
+    if (adWindowSize == 0) return fail(StatusCode::BadCall);
     if (adCounter == -1) return adResult;
     if (adCounter == -2) return 2;
     if (adPosition >= adWindowSize) adPosition = 0;

@@ -42,10 +42,7 @@ int QOB::openPort(uint32_t portNumber, int baudRate, uint8_t byteSize, uint8_t p
     // Never leak a descriptor by forgetting an open port.
     closePort();
     lineUnsettled = 0;
-    if (portNumber == 0 || portNumber > 255) {
-        status = StatusCode::InvalidPort;
-        return 0;
-    }
+    if (portNumber == 0 || portNumber > 255) return fail(StatusCode::InvalidPort);
     if (!port) port = makeSystemSerialPort();
 
     std::string path = devicePathForPort(static_cast<int>(portNumber));
@@ -74,10 +71,7 @@ void QOB::dropLink() {
 int QOB::exchange(const uint8_t* request, int requestLength, uint8_t* answerBuffer, unsigned expectedLength,
                   unsigned& receivedCount) {
     receivedCount = 0;
-    if (!request || requestLength < 0 || (expectedLength > 0 && !answerBuffer)) {
-        status = StatusCode::BadCall;
-        return 0;
-    }
+    if (!request || requestLength < 0 || (expectedLength > 0 && !answerBuffer)) return fail(StatusCode::BadCall);
     if (!port || !port->isOpen()) return linkFailure(*this, EBADF, "Write error");
 
     // A late answer to an earlier request must never pass for this one's.
@@ -99,10 +93,7 @@ int QOB::exchange(const uint8_t* request, int requestLength, uint8_t* answerBuff
         }
     }
     receivedCount = total;
-    if (total < expectedLength) {
-        status = StatusCode::Timeout;
-        return 0;
-    }
+    if (total < expectedLength) return fail(StatusCode::Timeout);
     return 1;
 }
 
@@ -110,8 +101,7 @@ int QOB::sendCommand(uint8_t code, int payloadLength, int expectedDataLength, co
                      const uint8_t* payloadData, uint8_t* answerBuffer) {
     if (payloadLength < 0 || payloadLength > frame::kMaxPayload || expectedDataLength < 0 ||
         expectedDataLength > frame::kMaxData || (payloadLength > 0 && !payloadData) || !answerBuffer) {
-        status = StatusCode::BadCall;
-        return 0;
+        return fail(StatusCode::BadCall);
     }
     uint8_t request[frame::kMaxRequest];
     int requestLength = frame::buildRequest(code, payloadLength, params, payloadData, request);
@@ -130,10 +120,7 @@ int QOB::sendCommand(uint8_t code, int payloadLength, int expectedDataLength, co
     // of the earlier one, with this one's answer right behind it: only a
     // line that stays quiet for one read interval proves it was ours.
     if (lineUnsettled) {
-        if (port->inputFollows()) {
-            status = StatusCode::BadAnswer;
-            return 0;
-        }
+        if (port->inputFollows()) return fail(StatusCode::BadAnswer);
         lineUnsettled = 0;
     }
     return 1;

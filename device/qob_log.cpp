@@ -51,10 +51,7 @@ int QOB::readLog() {
     rangeParams(p, area.start, area.length);
     if (!transact(cmd::ReadEeprom, 0, area.length, p, nullptr, StatusCode::LogInfoUnreadable)) return 0;
     const uint8_t* header = answer + 1;
-    if (!areaIntact(header, area)) {
-        status = StatusCode::EepromNotValid;
-        return 0;
-    }
+    if (!areaIntact(header, area)) return fail(StatusCode::EepromNotValid);
     if (header[5] == 255) {
         // Blank log: nothing to read, and no stale wrap flag may let old
         // records through.
@@ -64,10 +61,7 @@ int QOB::readLog() {
         return 1;
     }
     const int last = header[4] + 256 * header[5];
-    if (last > kLogRecords - 1) {
-        status = StatusCode::LogNotAvailable;
-        return 0;
-    }
+    if (last > kLogRecords - 1) return fail(StatusCode::LogNotAvailable);
     const int wrapped = header[6] == 1 ? 1 : 0;
 
     // Pieces land in a scratch copy: a read that fails half-way leaves the
@@ -90,26 +84,17 @@ int QOB::readLog() {
 int QOB::logRecord(int index, int& event, int& day, int& month, int& year, int& hour, int& minute, int& second,
                    int& temperature, int power2[2], int flow2[2], int sensor2[2]) {
     if (logRefused(*this)) return 0;
-    if (!logLoaded) {
-        status = StatusCode::LogNotAvailable;
-        return 0;
-    }
+    if (!logLoaded) return fail(StatusCode::LogNotAvailable);
     int record;
     if (index < 0) {
         // Stored records are addressed by negative index, unchecked against
         // the newest one. (-INT_MIN has no int value: it is out of range anyway.)
         record = index < -(kLogRecords - 1) ? kLogRecords : -index;
     } else {
-        if (index > logLast && logWrap == 0) {
-            status = StatusCode::WrongLogIndex;
-            return 0;
-        }
+        if (index > logLast && logWrap == 0) return fail(StatusCode::WrongLogIndex);
         record = index;
     }
-    if (record > kLogRecords - 1) {
-        status = StatusCode::WrongLogIndex;
-        return 0;
-    }
+    if (record > kLogRecords - 1) return fail(StatusCode::WrongLogIndex);
 
     const uint8_t* r = logImage + kRecordSize * record;
     event = r[0];
@@ -180,10 +165,7 @@ int QOB::readClock(int& day, int& month, int& year, int& hour, int& minute, int&
 
 int QOB::setClock(int day, int month, int year, int hour, int minute, int second) {
     if (clockRefused(*this)) return 0;
-    if (!dateTimeValid(day, month, year, hour, minute, second)) {
-        status = StatusCode::BadCall;
-        return 0;
-    }
+    if (!dateTimeValid(day, month, year, hour, minute, second)) return fail(StatusCode::BadCall);
     const int values[6] = {day, month, year, hour, minute, second};
     for (int i = 0; i < 6; ++i) payload[i] = static_cast<uint8_t>(values[i] & 0xFF);
     return transact(cmd::SetClock, 6, 0, nullptr, payload, StatusCode::ClockFailed);

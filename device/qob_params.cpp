@@ -93,22 +93,10 @@ uint8_t lowByte(int v) { return static_cast<uint8_t>(v & 0xFF); }
 }  // namespace
 
 int QOB::checkParAccess(int mode) {
-    if (!isConnected()) {
-        status = StatusCode::NotConnected;
-        return 0;
-    }
-    if (flagEepromRead == 0) {
-        status = StatusCode::EepromFailed;
-        return 0;
-    }
-    if (wrongConfig != 0 || flagFactoryOk == 0 || flagConfigOk == 0) {
-        status = StatusCode::EepromNotValid;
-        return 0;
-    }
-    if (mode < Read || mode > Check) {
-        status = StatusCode::BadCall;
-        return 0;
-    }
+    if (!isConnected()) return fail(StatusCode::NotConnected);
+    if (flagEepromRead == 0) return fail(StatusCode::EepromFailed);
+    if (wrongConfig != 0 || flagFactoryOk == 0 || flagConfigOk == 0) return fail(StatusCode::EepromNotValid);
+    if (mode < Read || mode > Check) return fail(StatusCode::BadCall);
     return 1;
 }
 
@@ -123,14 +111,8 @@ static int mappedGroup(QOB& q, ParId id, int* values, int mode, Rule valid) {
         return 1;
     }
     for (int i = 0; i < row.count; ++i)
-        if (!inRow(row, values[i])) {
-            q.status = StatusCode::BadCall;
-            return 0;
-        }
-    if (!valid(values)) {
-        q.status = StatusCode::BadCall;
-        return 0;
-    }
+        if (!inRow(row, values[i])) return q.fail(StatusCode::BadCall);
+    if (!valid(values)) return q.fail(StatusCode::BadCall);
     if (mode == Write)
         for (int i = 0; i < row.count; ++i) q.image[row.first + i] = lowByte(values[i]);
     return 1;
@@ -238,10 +220,7 @@ int QOB::parConfigStamp(int& number, int& day, int& month, int& year, int& hour,
         if (year > 99) year = 11;
         return 1;
     }
-    if (!dateTimeValid(day, month, year, hour, minute, second)) {
-        status = StatusCode::BadCall;
-        return 0;
-    }
+    if (!dateTimeValid(day, month, year, hour, minute, second)) return fail(StatusCode::BadCall);
     if (mode == Write)
         for (int i = 0; i < 7; ++i) image[kConfigStamp + i] = lowByte(*values[i]);
     return 1;
@@ -257,10 +236,7 @@ int QOB::parDayTimes(int& startHour, int& startMinute, int& endHour, int& endMin
     const bool hoursOk = startHour >= 0 && startHour <= 23 && endHour >= 0 && endHour <= 23;
     const bool minutesOk = startMinute >= 0 && startMinute <= 59 && endMinute >= 0 && endMinute <= 59;
     // The day must start in an earlier hour than it ends, whatever the minutes.
-    if (!hoursOk || !minutesOk || startHour >= endHour) {
-        status = StatusCode::BadCall;
-        return 0;
-    }
+    if (!hoursOk || !minutesOk || startHour >= endHour) return fail(StatusCode::BadCall);
     if (mode == Write)
         for (int i = 0; i < 4; ++i) image[kDayTimes + i] = lowByte(*values[i]);
     return 1;
@@ -276,10 +252,7 @@ int QOB::parHolidays(int days[20], int months[20], int mode) {
         return 1;
     }
     for (int k = 0; k < kHolidayCount; ++k)
-        if (!dayMonthValid(days[k], months[k])) {
-            status = StatusCode::BadCall;
-            return 0;
-        }
+        if (!dayMonthValid(days[k], months[k])) return fail(StatusCode::BadCall);
     if (mode == Write)
         for (int k = 0; k < kHolidayCount; ++k) {
             image[kHolidays + 2 * k] = lowByte(days[k]);
@@ -301,10 +274,7 @@ int QOB::parFlowLimits(int reference[2], int minimum[2], int maximum[2], int mod
     for (int ch = 0; ch < 2; ++ch) {
         const int r = reference[ch], lo = minimum[ch], hi = maximum[ch];
         const bool ranges = r >= 1 && r <= 250 && lo >= 1 && lo <= 250 && hi >= 1 && hi <= 250;
-        if (!ranges || !(lo < r && r < hi)) {
-            status = StatusCode::BadCall;
-            return 0;
-        }
+        if (!ranges || !(lo < r && r < hi)) return fail(StatusCode::BadCall);
     }
     if (mode == Write)
         for (int ch = 0; ch < 2; ++ch) {
@@ -326,10 +296,7 @@ int QOB::parFilterDueDates(int days[2], int months[2], int years[2], int mode) {
         return 1;
     }
     for (int k = 0; k < 2; ++k)
-        if (!dateTimeValid(days[k], months[k], years[k], 0, 0, 0)) {
-            status = StatusCode::BadCall;
-            return 0;
-        }
+        if (!dateTimeValid(days[k], months[k], years[k], 0, 0, 0)) return fail(StatusCode::BadCall);
     if (mode == Write)
         for (int k = 0; k < 2; ++k) {
             image[kFilterDates + 3 * k] = lowByte(days[k]);
@@ -354,8 +321,7 @@ int QOB::parDaylightDates(int& startDay, int& startMonth, int& startHour, int& s
     // Checked against a year that is no leap year: the date recurs every year.
     if (!dateTimeValid(startDay, startMonth, 99, startHour, startMinute, 0) ||
         !dateTimeValid(endDay, endMonth, 99, endHour, endMinute, 0)) {
-        status = StatusCode::BadCall;
-        return 0;
+        return fail(StatusCode::BadCall);
     }
     if (mode == Write)
         for (int i = 0; i < 4; ++i) {
@@ -376,10 +342,7 @@ int QOB::parExtInputEvent(int& code, int mode) {
             }
         return 1;
     }
-    if (code < 0 || code > kEventCodeNone) {
-        status = StatusCode::BadCall;
-        return 0;
-    }
+    if (code < 0 || code > kEventCodeNone) return fail(StatusCode::BadCall);
     if (mode == Write) {
         for (int i = 0; i < 4; ++i) image[kExtInputEvent + i] = 0;
         if (code != kEventCodeNone) image[kExtInputEvent + code] = 1;
@@ -393,10 +356,7 @@ int QOB::parExtDisableTime(int& minutes, int mode) {
         minutes = image[kExtDisableTime] + 256 * image[kExtDisableTime + 1];
         return 1;
     }
-    if (minutes < 1 || minutes > 1440) {
-        status = StatusCode::BadCall;
-        return 0;
-    }
+    if (minutes < 1 || minutes > 1440) return fail(StatusCode::BadCall);
     if (mode == Write) {
         image[kExtDisableTime] = lowByte(minutes % 256);
         image[kExtDisableTime + 1] = lowByte(minutes / 256);
@@ -414,16 +374,10 @@ int QOB::parPressure(int bytes[4], int mode) {
     // when stored and leave a pressure other than the one validated.
     uint32_t pascal = 0;
     for (int i = 3; i >= 0; --i) {
-        if (bytes[i] < 0 || bytes[i] > 255) {
-            status = StatusCode::BadCall;
-            return 0;
-        }
+        if (bytes[i] < 0 || bytes[i] > 255) return fail(StatusCode::BadCall);
         pascal = pascal * 256 + static_cast<uint32_t>(bytes[i]);
     }
-    if (pascal < 68758 || pascal > 110000) {
-        status = StatusCode::BadCall;
-        return 0;
-    }
+    if (pascal < 68758 || pascal > 110000) return fail(StatusCode::BadCall);
     if (mode == Write)
         for (int i = 0; i < 4; ++i) image[kPressure + i] = lowByte(bytes[i]);
     return 1;

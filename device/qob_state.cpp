@@ -87,14 +87,8 @@ std::string pollStatusTextFor(int variant, int code) {
 }
 
 int QOB::readState() {
-    if (!connected) {
-        status = StatusCode::NotConnected;
-        return 0;
-    }
-    if (wrongConfig != 0) {
-        status = StatusCode::UnknownState;
-        return 0;
-    }
+    if (!connected) return fail(StatusCode::NotConnected);
+    if (wrongConfig != 0) return fail(StatusCode::UnknownState);
     if (!transact(cmd::ReadState, 0, kStateLength, nullptr, nullptr, StatusCode::StateUnreadable)) return 0;
     const uint8_t* d = answer;  // d[1] is the first data byte
     StateRecord s = {};
