@@ -30,6 +30,18 @@ bool logRefused(QOB& q) {
     return false;
 }
 
+// The read log's accessors: true, with the status set, when there is no
+// log to give (no link, or no log read from a readable EEPROM).
+bool noLogRead(QOB& q) {
+    if (!q.connected)
+        q.status = StatusCode::NotConnected;
+    else if (q.wrongConfig != 0 || q.flagEepromRead != 1 || q.logLoaded != 1)
+        q.status = StatusCode::LogNotAvailable;
+    else
+        return false;
+    return true;
+}
+
 bool clockRefused(QOB& q) {
     if (!q.connected) {
         q.status = StatusCode::NotConnected;
@@ -127,29 +139,9 @@ int QOB::clearLog() {
     return 1;
 }
 
-int QOB::logLastIndex() {
-    if (!connected) {
-        status = StatusCode::NotConnected;
-        return -1;
-    }
-    if (wrongConfig != 0 || flagEepromRead != 1 || logLoaded != 1) {
-        status = StatusCode::LogNotAvailable;
-        return -1;
-    }
-    return logLast;
-}
+int QOB::logLastIndex() { return noLogRead(*this) ? -1 : logLast; }
 
-int QOB::logWrapped() {
-    if (!connected) {
-        status = StatusCode::NotConnected;
-        return -1;
-    }
-    if (wrongConfig != 0 || flagEepromRead != 1 || logLoaded != 1) {
-        status = StatusCode::LogNotAvailable;
-        return -1;
-    }
-    return logWrap;
-}
+int QOB::logWrapped() { return noLogRead(*this) ? -1 : logWrap; }
 
 int QOB::readClock(int& day, int& month, int& year, int& hour, int& minute, int& second) {
     if (clockRefused(*this)) return 0;
