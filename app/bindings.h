@@ -44,6 +44,18 @@ public:
         return it == byControl_.end() ? nullptr : it->second;
     }
 
+    // Binds a control once: create makes its native part and says whether
+    // there is one to keep up to date. Timers get none (the host runs them).
+    Binding* bind(Control& control, const std::function<bool(Binding&)>& create) {
+        if (Binding* existing = find(&control)) return existing;
+        if (dynamic_cast<TTimer*>(&control)) return nullptr;
+        Binding& b = add(control);
+        if (!create(b)) return &b;
+        watch(b);
+        markDirty(b);
+        return &b;
+    }
+
     // Registers a binding for the control (not yet watched).
     Binding& add(Control& control) {
         auto owned = std::make_unique<Binding>();

@@ -419,17 +419,13 @@ QWidget* MainWindow::containerFor(Control& control) {
 }
 
 MainWindow::Binding* MainWindow::bind(Control& control) {
-    if (Binding* existing = bindingOf(&control)) return existing;
-    if (dynamic_cast<TTimer*>(&control)) return nullptr;  // the host runs timers
-    Binding& b = bindings_.add(control);
-    QWidget* parent = containerFor(control);
-    createWidget(b, parent);
-    if (!b.widget) return &b;
-    b.widget->setObjectName(qtText(control.Name()));
-    b.place = QRect(control.Left, control.Top, control.Width, control.Height);
-    bindings_.watch(b);
-    bindings_.markDirty(b);
-    return &b;
+    return bindings_.bind(control, [&](Binding& b) {
+        createWidget(b, containerFor(control));
+        if (!b.widget) return false;
+        b.widget->setObjectName(qtText(control.Name()));
+        b.place = QRect(control.Left, control.Top, control.Width, control.Height);
+        return true;
+    });
 }
 
 void MainWindow::scheduleFlush() {

@@ -459,19 +459,15 @@ void Win32Window::bindAll() {
 }
 
 Win32Window::Binding* Win32Window::bind(Control& control) {
-    if (Binding* existing = bindingOf(&control)) return existing;
-    if (dynamic_cast<TTimer*>(&control)) return nullptr;  // the host runs timers
-    Binding& b = bindings_.add(control);
-    b.place = RECT{control.Left, control.Top, control.Left + control.Width, control.Top + control.Height};
-    HWND parent = parentFor(control);
-    create(b, parent);
-    if (!b.hwnd) return &b;
-    byHandle_[b.hwnd] = &b;
-    name(b.hwnd, control.Name());
-    SendMessageW(b.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(fontFor(control)), FALSE);
-    bindings_.watch(b);
-    bindings_.markDirty(b);
-    return &b;
+    return bindings_.bind(control, [&](Binding& b) {
+        b.place = RECT{control.Left, control.Top, control.Left + control.Width, control.Top + control.Height};
+        create(b, parentFor(control));
+        if (!b.hwnd) return false;
+        byHandle_[b.hwnd] = &b;
+        name(b.hwnd, control.Name());
+        SendMessageW(b.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(fontFor(control)), FALSE);
+        return true;
+    });
 }
 
 HFONT Win32Window::fontFor(const Control& c) {
