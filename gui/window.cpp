@@ -275,7 +275,8 @@ bool MainWindow::engineeringOnly(const Control& control) {
     return false;
 }
 
-MainWindow::MainWindow(TFrmTestQOB& form, QtHost& host) : QWidget(nullptr), form_(form), host_(host) {
+MainWindow::MainWindow(TFrmTestQOB& form, QtHost& host)
+    : QWidget(nullptr), form_(form), host_(host), bindings_([this] { scheduleFlush(); }) {
     setObjectName("TFrmTestQOB");
     setWindowTitle(qtText(form_.Caption));
     // The window's font: a plain sans serif of 8 points.
@@ -339,7 +340,7 @@ MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
     host_.setWindow(nullptr);
     form_.onSetFocus = nullptr;
-    for (auto& b : bindings_) b->control->onChange = nullptr;
+    bindings_.detach();
 }
 
 QSize MainWindow::normalSize() const { return QSize(form_.ClientWidth, form_.ClientHeight); }
@@ -400,11 +401,6 @@ void MainWindow::startUp() {
     applyFormPlacement();
 }
 
-MainWindow::Binding* MainWindow::bindingOf(const Control* control) const {
-    auto it = byControl_.find(control);
-    return it == byControl_.end() ? nullptr : it->second;
-}
-
 QWidget* MainWindow::widgetOf(const Control& control) const {
     Binding* b = bindingOf(&control);
     return b ? b->widget : nullptr;
@@ -423,35 +419,13 @@ QWidget* MainWindow::containerFor(Control& control) {
 }
 
 MainWindow::Binding* MainWindow::bind(Control& control) {
-    if (Binding* existing = bindingOf(&control)) return existing;
-    if (dynamic_cast<TTimer*>(&control)) return nullptr;  // the host runs timers
-    auto owned = std::make_unique<Binding>();
-    Binding& b = *owned;
-    b.control = &control;
-    bindings_.push_back(std::move(owned));
-    byControl_[&control] = &b;
-    QWidget* parent = containerFor(control);
-    createWidget(b, parent);
-    if (!b.widget) return &b;
-    b.widget->setObjectName(qtText(control.Name()));
-    b.place = QRect(control.Left, control.Top, control.Width, control.Height);
-    control.onChange = [this, &b](Control&) { markDirty(b); };
-    markDirty(b);
-    return &b;
-}
-
-void MainWindow::feed(Binding& b, const std::function<void()>& write) {
-    b.feeding = true;
-    write();
-    b.feeding = false;
-    b.seenRevision = b.control->revision();
-}
-
-void MainWindow::markDirty(Binding& b) {
-    if (b.feeding || b.dirty) return;
-    b.dirty = true;
-    dirty_.push_back(&b);
-    scheduleFlush();
+    return bindings_.bind(control, [&](Binding& b) {
+        createWidget(b, containerFor(control));
+        if (!b.widget) return false;
+        b.widget->setObjectName(qtText(control.Name()));
+        b.place = QRect(control.Left, control.Top, control.Width, control.Height);
+        return true;
+    });
 }
 
 void MainWindow::scheduleFlush() {
@@ -474,21 +448,10 @@ void MainWindow::bindNewControls() {
     lastComponent_ = all.empty() ? nullptr : all.back();
     const std::set<const Control*> present(all.begin(), all.end());
 
-    std::set<const Binding*> gone;
-    for (auto& b : bindings_)
-        if (!present.count(b->control)) gone.insert(b.get());
-    if (!gone.empty()) {
-        dirty_.erase(std::remove_if(dirty_.begin(), dirty_.end(), [&](Binding* b) { return gone.count(b) > 0; }),
-                     dirty_.end());
-        for (auto& b : bindings_)
-            if (gone.count(b.get())) {
-                byControl_.erase(b->control);
-                if (b->widget) delete b->widget.data();
-            }
-        bindings_.erase(std::remove_if(bindings_.begin(), bindings_.end(),
-                                       [&](const std::unique_ptr<Binding>& b) { return gone.count(b.get()) > 0; }),
-                        bindings_.end());
-    }
+    bindings_.dropIf([&](const Binding& b) { return !present.count(b.control); },
+                     [](Binding& b) {
+                         if (b.widget) delete b.widget.data();
+                     });
     children_.clear();
     for (Control* c : all)
         if (c->Parent()) children_[c->Parent()].push_back(c);
@@ -502,17 +465,7 @@ void MainWindow::flush() {
     flushPosted_ = false;
     form_.noteLinkState();
     if (componentsChanged()) bindNewControls();
-    while (!dirty_.empty()) {
-        std::vector<Binding*> batch;
-        batch.swap(dirty_);
-        for (Binding* b : batch) {
-            b->dirty = false;
-            if (b->seenRevision == b->control->revision()) continue;
-            b->seenRevision = b->control->revision();
-            if (b->refresh) b->refresh(*b);
-            applyCommon(*b);
-        }
-    }
+    bindings_.flush([this](Binding& b) { applyCommon(b); });
 }
 
 void MainWindow::applyCommon(Binding& b) {
@@ -850,17 +803,13 @@ void MainWindow::createPageControl(Binding& b, TPageControl* pages, QWidget* par
             sheet && std::find(sheets.begin(), sheets.end(), sheet) == sheets.end())
             sheets.push_back(sheet);
     for (TTabSheet* sheet : sheets) {
-        auto owned = std::make_unique<Binding>();
-        Binding& sb = *owned;
-        sb.control = sheet;
+        Binding& sb = bindings_.add(*sheet);
         auto* page = new QWidget;
         page->setObjectName(qtText(sheet->Name()));
         w->addTab(page, qtText(sheet->Caption));
         sb.widget = sb.container = page;
-        bindings_.push_back(std::move(owned));
-        byControl_[sheet] = &sb;
-        sheet->onChange = [this, &sb](Control&) { markDirty(sb); };
-        markDirty(sb);
+        bindings_.watch(sb);
+        bindings_.markDirty(sb);
     }
     QObject::connect(w, &QTabWidget::currentChanged, w, [this, &b, pages](int index) {
         if (b.feeding) return;

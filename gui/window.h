@@ -20,12 +20,11 @@
 #include <QPointer>
 #include <QWidget>
 
-#include <cstdint>
 #include <functional>
 #include <map>
-#include <memory>
 #include <vector>
 
+#include "app/bindings.h"
 #include "pages/main_window.h"
 
 class QAction;
@@ -83,25 +82,20 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct Binding {
-        Control* control = nullptr;
+    // The widget side of a binding.
+    struct Widgets {
         QPointer<QWidget> widget;
         QPointer<QWidget> container;  // where the control's children go
         QRect place;                  // model bounds, or laid out
         bool autoSize = false;        // a label without a width
-        uint64_t seenRevision = UINT64_MAX;
-        uint64_t seenGeneration = UINT64_MAX;
-        int seenCount = 0;
-        bool dirty = false;
-        bool feeding = false;  // writing user input into the control
-        std::function<void(Binding&)> refresh;
     };
+    using Binding = BindingSet<Widgets>::Binding;
 
     bool componentsChanged() const;
     // Drops the widgets of controls that are gone, binds the new ones.
     void bindNewControls();
     Binding* bind(Control& control);
-    Binding* bindingOf(const Control* control) const;
+    Binding* bindingOf(const Control* control) const { return bindings_.find(control); }
     QWidget* containerFor(Control& control);
     // Widgets by control kind, chosen from the table in window.cpp.
     struct WidgetKind;
@@ -126,18 +120,14 @@ private:
     QSize arrangeChildren(Control* parent, int areaHeight);
     QSize defaultSize(const Binding& b) const;
     void applyCommon(Binding& b);
-    void markDirty(Binding& b);
-    // Writes user input into the model without echoing it back.
-    void feed(Binding& b, const std::function<void()>& write);
+    void feed(Binding& b, const std::function<void()>& write) { bindings_.feed(b, write); }
     // Sizes the client to the view and the window to what the screen holds.
     void applySize();
 
     TFrmTestQOB& form_;
     QtHost& host_;
-    std::vector<std::unique_ptr<Binding>> bindings_;
-    std::map<const Control*, Binding*> byControl_;
+    BindingSet<Widgets> bindings_;
     std::map<const Control*, std::vector<Control*>> children_;
-    std::vector<Binding*> dirty_;
     // The form's component list as last seen: a change in size or in the
     // last entry means controls came or went.
     size_t knownComponents_ = 0;

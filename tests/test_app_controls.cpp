@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/bindings.h"
 #include "app/controls.h"
 #include "support/scripted_host.h"
 
@@ -146,6 +147,96 @@ TEST(ScriptedTimers, ProcessMessagesServesDueWorkOnce) {
     EXPECT_EQ(order, (std::vector<std::string>{"posted", "at 50"}));
     EXPECT_EQ(ticks, 10);
     host.unregisterTimer(timer);
+}
+
+// The binders' change tracking, with a text as the "widget": what a
+// refresh would show and how often it ran.
+struct Shown {
+    std::string text;
+    int refreshes = 0;
+};
+using Bindings = BindingSet<Shown>;
+
+struct BindingFixture {
+    TForm form;
+    TEdit edit{&form, "Edit1"};
+    TLabel label{&form, "Label1"};
+    int scheduled = 0;
+    Bindings set{[this] { ++scheduled; }};
+    Bindings::Binding* bindText(TEdit& e) {
+        return set.bind(e, [&e](Bindings::Binding& b) {
+            b.refresh = [&e](Bindings::Binding& self) {
+                self.text = e.Text;
+                ++self.refreshes;
+            };
+            return true;
+        });
+    }
+    void flush() {
+        set.flush([](Bindings::Binding&) {});
+    }
+};
+
+TEST(BindingSet, AChangeRefreshesOnceAtTheNextFlushAndOnlyWhenTheControlMovedOn) {
+    BindingFixture f;
+    Bindings::Binding* b = f.bindText(f.edit);
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(f.bindText(f.edit), b);  // bound once
+    f.flush();
+    EXPECT_EQ(b->refreshes, 1);  // the first showing
+    f.scheduled = 0;
+    f.edit.Text = "a";
+    f.edit.Text = "ab";
+    f.edit.Enabled = false;
+    EXPECT_EQ(f.scheduled, 1);  // one flush asked for, however many changes
+    EXPECT_EQ(b->refreshes, 1);
+    f.flush();
+    EXPECT_EQ(b->refreshes, 2);
+    EXPECT_EQ(b->text, "ab");
+    f.flush();
+    EXPECT_EQ(b->refreshes, 2);
+}
+
+TEST(BindingSet, FedInputIsNotEchoedButALaterChangeIs) {
+    BindingFixture f;
+    Bindings::Binding* b = f.bindText(f.edit);
+    f.flush();
+    f.scheduled = 0;
+    f.set.feed(*b, [&] { f.edit.Text = "typed"; });
+    EXPECT_EQ(f.scheduled, 0);
+    f.set.markDirty(*b);  // even when queued, the fed revision counts as shown
+    f.flush();
+    EXPECT_EQ(b->refreshes, 1);
+    f.edit.Text = "typed, then changed by a handler";
+    f.flush();
+    EXPECT_EQ(b->refreshes, 2);
+    EXPECT_EQ(b->text, "typed, then changed by a handler");
+}
+
+TEST(BindingSet, TimersAreNotBoundDroppedBindingsLeaveTheQueueDetachUnhooks) {
+    BindingFixture f;
+    TTimer timer{&f.form, "Timer1"};
+    EXPECT_EQ(f.set.bind(timer, [](Bindings::Binding&) { return true; }), nullptr);
+    EXPECT_FALSE(timer.onChange);
+    // Nothing native to keep up to date: bound, not watched.
+    ASSERT_NE(f.set.bind(f.label, [](Bindings::Binding&) { return false; }), nullptr);
+    EXPECT_FALSE(f.label.onChange);
+
+    f.bindText(f.edit);
+    f.flush();
+    f.edit.Text = "queued";
+    int dropped = 0;
+    f.set.dropIf([&](const Bindings::Binding& x) { return x.control == &f.edit; },
+                 [&](Bindings::Binding&) { ++dropped; });
+    EXPECT_EQ(dropped, 1);
+    EXPECT_EQ(f.set.find(&f.edit), nullptr);
+    f.flush();                                                // must not touch the dropped binding
+    EXPECT_EQ(std::distance(f.set.begin(), f.set.end()), 1);  // the label's
+
+    ASSERT_NE(f.bindText(f.edit), nullptr);
+    EXPECT_TRUE(f.edit.onChange);
+    f.set.detach();
+    EXPECT_FALSE(f.edit.onChange);
 }
 
 }  // namespace

@@ -250,7 +250,8 @@ bool Win32Window::engineeringOnly(const Control& control) {
     return false;
 }
 
-Win32Window::Win32Window(TFrmTestQOB& form, Win32Host& host) : form_(form), host_(host) {
+Win32Window::Win32Window(TFrmTestQOB& form, Win32Host& host)
+    : form_(form), host_(host), bindings_([this] { scheduleFlush(); }) {
     g_window = this;
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES |
                                              ICC_LISTVIEW_CLASSES | ICC_USEREX_CLASSES};
@@ -275,7 +276,7 @@ Win32Window::Win32Window(TFrmTestQOB& form, Win32Host& host) : form_(form), host
 
 Win32Window::~Win32Window() {
     form_.onSetFocus = nullptr;
-    for (auto& b : bindings_) b->control->onChange = nullptr;
+    bindings_.detach();
     if (hwnd_) DestroyWindow(hwnd_);
     g_window = nullptr;
     for (HFONT f : {font_, console_, fixed_, bold_}) DeleteObject(f);
@@ -431,11 +432,6 @@ bool Win32Window::takesText(const MSG& msg) {
 
 // ---- binding -----------------------------------------------------------------
 
-Win32Window::Binding* Win32Window::bindingOf(const Control* control) const {
-    auto it = byControl_.find(control);
-    return it == byControl_.end() ? nullptr : it->second;
-}
-
 Win32Window::Binding* Win32Window::bindingOf(HWND hwnd) const {
     auto it = byHandle_.find(hwnd);
     return it == byHandle_.end() ? nullptr : it->second;
@@ -463,23 +459,15 @@ void Win32Window::bindAll() {
 }
 
 Win32Window::Binding* Win32Window::bind(Control& control) {
-    if (Binding* existing = bindingOf(&control)) return existing;
-    if (dynamic_cast<TTimer*>(&control)) return nullptr;  // the host runs timers
-    auto owned = std::make_unique<Binding>();
-    Binding& b = *owned;
-    b.control = &control;
-    bindings_.push_back(std::move(owned));
-    byControl_[&control] = &b;
-    b.place = RECT{control.Left, control.Top, control.Left + control.Width, control.Top + control.Height};
-    HWND parent = parentFor(control);
-    create(b, parent);
-    if (!b.hwnd) return &b;
-    byHandle_[b.hwnd] = &b;
-    name(b.hwnd, control.Name());
-    SendMessageW(b.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(fontFor(control)), FALSE);
-    control.onChange = [this, &b](Control&) { markDirty(b); };
-    markDirty(b);
-    return &b;
+    return bindings_.bind(control, [&](Binding& b) {
+        b.place = RECT{control.Left, control.Top, control.Left + control.Width, control.Top + control.Height};
+        create(b, parentFor(control));
+        if (!b.hwnd) return false;
+        byHandle_[b.hwnd] = &b;
+        name(b.hwnd, control.Name());
+        SendMessageW(b.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(fontFor(control)), FALSE);
+        return true;
+    });
 }
 
 HFONT Win32Window::fontFor(const Control& c) {
@@ -497,22 +485,10 @@ HFONT Win32Window::fontFor(const Control& c) {
     return font_;
 }
 
-void Win32Window::markDirty(Binding& b) {
-    dirty_.push_back(&b);
-    scheduleFlush();
-}
-
 void Win32Window::scheduleFlush() {
     if (flushPosted_ || !hwnd_) return;
     flushPosted_ = true;
     PostMessageW(hwnd_, kFlushMessage, 0, 0);
-}
-
-void Win32Window::feed(Binding& b, const std::function<void()>& write) {
-    b.feeding = true;
-    write();
-    b.seenRevision = b.control->revision();
-    b.feeding = false;
 }
 
 void Win32Window::after() { flush(); }
@@ -530,16 +506,7 @@ void Win32Window::runBusy(const std::function<void()>& handler) {
 void Win32Window::flush() {
     flushPosted_ = false;
     form_.noteLinkState();
-    while (!dirty_.empty()) {
-        std::vector<Binding*> batch;
-        batch.swap(dirty_);
-        for (Binding* b : batch) {
-            if (b->seenRevision == b->control->revision()) continue;
-            b->seenRevision = b->control->revision();
-            if (b->refresh) b->refresh(*b);
-            applyCommon(*b);
-        }
-    }
+    bindings_.flush([this](Binding& b) { applyCommon(b); });
 }
 
 void Win32Window::applyCommon(Binding& b) {
@@ -886,16 +853,12 @@ void Win32Window::create(Binding& b, HWND parent) {
                 sheet && std::find(sheets.begin(), sheets.end(), sheet) == sheets.end())
                 sheets.push_back(sheet);
         for (TTabSheet* sheet : sheets) {
-            auto owned = std::make_unique<Binding>();
-            Binding& sb = *owned;
-            sb.control = sheet;
+            Binding& sb = bindings_.add(*sheet);
             makeContainer(sb, w, 0);
             name(sb.hwnd, sheet->Name());
             SendMessageW(sb.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-            bindings_.push_back(std::move(owned));
-            byControl_[sheet] = &sb;
             byHandle_[sb.hwnd] = &sb;
-            sheet->onChange = [this, &sb](Control&) { markDirty(sb); };
+            bindings_.watch(sb);
         }
         b.notify = [this, &b, pages, w](NMHDR* hdr) -> LRESULT {
             if (hdr->code != TCN_SELCHANGE) return 0;

@@ -19,10 +19,10 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/bindings.h"
 #include "pages/main_window.h"
 
 class Win32Host;
@@ -55,18 +55,13 @@ public:
     static bool engineeringOnly(const Control& control);
 
 private:
-    struct Binding {
-        Control* control = nullptr;
+    // The Windows side of a binding.
+    struct Handles {
         HWND hwnd = nullptr;
         HWND container = nullptr;  // where the control's children go
         RECT place{};              // model bounds (96 dpi), or laid out
         bool autoSize = false;
         int frame = 0;  // containers: 0 none, 1 group, 2 panel
-        uint64_t seenRevision = UINT64_MAX;
-        uint64_t seenGeneration = UINT64_MAX;
-        int seenCount = 0;
-        bool feeding = false;
-        std::function<void(Binding&)> refresh;
         std::function<void(HWND from, int code)> command;
         std::function<LRESULT(NMHDR*)> notify;
         // Page control: the sheets shown as tabs, in tab order.
@@ -74,8 +69,9 @@ private:
         std::vector<HWND> radios;
         std::vector<HWND> radioLabels;  // each radio's caption
     };
+    using Binding = BindingSet<Handles>::Binding;
 
-    Binding* bindingOf(const Control* control) const;
+    Binding* bindingOf(const Control* control) const { return bindings_.find(control); }
     Binding* bindingOf(HWND hwnd) const;
     void bindAll();
     Binding* bind(Control& control);
@@ -86,8 +82,7 @@ private:
     SIZE arrangeChildren(Control* parent, int areaHeight);
     SIZE defaultSize(const Binding& b) const;
     void applyCommon(Binding& b);
-    void markDirty(Binding& b);
-    void feed(Binding& b, const std::function<void()>& write);
+    void feed(Binding& b, const std::function<void()>& write) { bindings_.feed(b, write); }
     void after();  // after a handler: flush
     // A pressed button or check box: the busy pointer while it works.
     void runBusy(const std::function<void()>& handler);
@@ -113,11 +108,9 @@ private:
     std::map<std::string, HFONT> namedFonts_;  // faces the controls name
     HICON portsIcon_ = nullptr;
     HIMAGELIST ledImages_[2] = {};
-    std::vector<std::unique_ptr<Binding>> bindings_;
-    std::map<const Control*, Binding*> byControl_;
+    BindingSet<Handles> bindings_;
     std::map<HWND, Binding*> byHandle_;
     std::map<const Control*, std::vector<Control*>> children_;
-    std::vector<Binding*> dirty_;
     bool flushPosted_ = false;
     bool engineering_ = false;
     int scrollX_ = 0, scrollY_ = 0;
