@@ -79,6 +79,11 @@ public:
     void btnresClick();    // RESET DEVICE
     void btnabortClick();  // ABORT
 
+    // Hidden controls that the engineering view (Ctrl+E) shows as well.
+    bool engineeringOnly(const Control& c) const {
+        return &c == &btndiag || &c == &chkfulldiag || &c == &chktestalarms || &c == &btnlog;
+    }
+
     // ---- shell controls -----------------------------------------------
     TGroupBox GroupBox27{this, "GroupBox27", " CONNECTION "};
     TLabel Label1{this, "Label1", "COM", &GroupBox27};

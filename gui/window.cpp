@@ -268,13 +268,6 @@ public:
 
 }  // namespace
 
-bool MainWindow::engineeringOnly(const Control& control) {
-    static const char* names[] = {"btndiag", "chkfulldiag", "chktestalarms", "btnlog"};
-    for (const char* name : names)
-        if (control.Name() == name) return true;
-    return false;
-}
-
 MainWindow::MainWindow(TFrmTestQOB& form, QtHost& host)
     : QWidget(nullptr), form_(form), host_(host), bindings_([this] { scheduleFlush(); }) {
     setObjectName("TFrmTestQOB");
@@ -359,7 +352,7 @@ void MainWindow::setEngineeringView(bool on) {
     if (engineeringAction_ && engineeringAction_->isChecked() != on) engineeringAction_->setChecked(on);
     applySize();
     for (auto& b : bindings_)
-        if (engineeringOnly(*b->control)) applyCommon(*b);
+        if (form_.engineeringOnly(*b->control)) applyCommon(*b);
 }
 
 void MainWindow::setScreenRoom(QSize room) {
@@ -490,7 +483,7 @@ void MainWindow::applyCommon(Binding& b) {
     }
     if (b.widget->geometry() != b.place) b.widget->setGeometry(b.place);
     b.widget->setEnabled(c.Enabled);
-    b.widget->setVisible(c.Visible || (engineering_ && engineeringOnly(c)));
+    b.widget->setVisible(c.Visible || (engineering_ && form_.engineeringOnly(c)));
 }
 
 // ---- widgets by control kind -------------------------------------------

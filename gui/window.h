@@ -74,9 +74,6 @@ public:
     // The serial-ports dialog; choosing a port writes it into the COM field.
     void showPortsDialog();
 
-    // Controls that only the engineering view shows.
-    static bool engineeringOnly(const Control& control);
-
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -243,13 +243,6 @@ std::wstring joined(const std::vector<std::string>& lines, size_t from = 0) {
 
 }  // namespace
 
-bool Win32Window::engineeringOnly(const Control& control) {
-    static const char* names[] = {"btndiag", "chkfulldiag", "chktestalarms", "btnlog"};
-    for (const char* n : names)
-        if (control.Name() == n) return true;
-    return false;
-}
-
 Win32Window::Win32Window(TFrmTestQOB& form, Win32Host& host)
     : form_(form), host_(host), bindings_([this] { scheduleFlush(); }) {
     g_window = this;
@@ -392,7 +385,7 @@ void Win32Window::setEngineeringView(bool on) {
     CheckMenuItem(GetSystemMenu(hwnd_, FALSE), kEngineeringCommand, on ? MF_CHECKED : MF_UNCHECKED);
     resizeToView();
     for (auto& b : bindings_)
-        if (engineeringOnly(*b->control)) applyCommon(*b);
+        if (form_.engineeringOnly(*b->control)) applyCommon(*b);
 }
 
 bool Win32Window::preTranslate(const MSG& msg) {
@@ -536,7 +529,7 @@ void Win32Window::applyCommon(Binding& b) {
     EnableWindow(b.hwnd, c.Enabled);
     for (HWND radio : b.radios) EnableWindow(radio, c.Enabled);
     for (HWND label : b.radioLabels) EnableWindow(label, c.Enabled);
-    const bool visible = c.Visible || (engineering_ && engineeringOnly(c));
+    const bool visible = c.Visible || (engineering_ && form_.engineeringOnly(c));
     if (static_cast<bool>(IsWindowVisible(b.hwnd)) != visible || !visible)
         ShowWindow(b.hwnd, visible ? SW_SHOWNA : SW_HIDE);
 }

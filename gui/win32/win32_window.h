@@ -52,8 +52,6 @@ public:
     LRESULT handle(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
     int scale(int pixels) const { return MulDiv(pixels, dpi_, 96); }
 
-    static bool engineeringOnly(const Control& control);
-
 private:
     // The Windows side of a binding.
     struct Handles {
