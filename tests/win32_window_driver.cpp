@@ -172,17 +172,20 @@ private:
         main_ = nullptr;
     }
 
-    HWND findMain() {
+    // The program's visible top-level window of this class: the main window
+    // ("TFrmTestQOB") or a dialog ("#32770").
+    HWND findTopLevel(const char* className) {
         struct Search {
             DWORD pid;
+            const char* className;
             HWND found;
-        } search{pi_.dwProcessId, nullptr};
+        } search{pi_.dwProcessId, className, nullptr};
         EnumWindows(
             [](HWND h, LPARAM p) -> BOOL {
                 auto* s = reinterpret_cast<Search*>(p);
                 DWORD pid = 0;
                 GetWindowThreadProcessId(h, &pid);
-                if (pid == s->pid && classOf(h) == "TFrmTestQOB" && IsWindowVisible(h)) {
+                if (pid == s->pid && classOf(h) == s->className && IsWindowVisible(h)) {
                     s->found = h;
                     return FALSE;
                 }
@@ -191,6 +194,8 @@ private:
             reinterpret_cast<LPARAM>(&search));
         return search.found;
     }
+    HWND findMain() { return findTopLevel("TFrmTestQOB"); }
+    HWND findDialog() { return findTopLevel("#32770"); }
 
     // Every control window carries its model name as a global atom.
     void collect(HWND parent) {
@@ -232,26 +237,6 @@ private:
                 return false;
             }
         }
-    }
-
-    HWND findDialog() {
-        struct Search {
-            DWORD pid;
-            HWND found;
-        } search{pi_.dwProcessId, nullptr};
-        EnumWindows(
-            [](HWND h, LPARAM p) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(p);
-                DWORD pid = 0;
-                GetWindowThreadProcessId(h, &pid);
-                if (pid == s->pid && classOf(h) == "#32770" && IsWindowVisible(h)) {
-                    s->found = h;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        return search.found;
     }
 
     static std::string dialogText(HWND dialog) {
