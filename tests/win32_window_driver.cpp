@@ -150,9 +150,19 @@ private:
     bool start() {
         STARTUPINFOW si{};
         si.cb = sizeof si;
-        std::wstring command = L"\"" + exe_ + L"\"";
-        if (!CreateProcessW(exe_.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_)) {
-            failure_ = "cannot start the window (error " + std::to_string(GetLastError()) + ")";
+        // Wine now and then fails a process start with an internal error
+        // (1359); a second attempt starts it.
+        DWORD error = 0;
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            std::wstring command = L"\"" + exe_ + L"\"";
+            if (CreateProcessW(exe_.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_)) {
+                error = 0;
+                break;
+            }
+            error = GetLastError();
+        }
+        if (error != 0) {
+            failure_ = "cannot start the window (error " + std::to_string(error) + ")";
             return false;
         }
         WaitForInputIdle(pi_.hProcess, 20000);
